@@ -1,0 +1,599 @@
+// Artwork generator for the pump control panel.
+//
+// Draws the window backdrop, the sixteen keypad pictures and the program icon with QPainter and
+// writes them as PNG files into the folder named on the command line:
+//
+//     artwork <output-folder>
+//
+// Everything here is a pure function of the code and the installed fonts: no random numbers, no
+// clock, so two runs on the same machine give byte-identical files.
+
+#include <QColor>
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QRadialGradient>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Geometry of the main window that the backdrop sits behind (logical pixels, client area).
+
+constexpr int kBackdropWidth = 820;
+constexpr int kBackdropHeight = 616;
+constexpr int kClientWidth = 727;
+constexpr int kClientHeight = 502;
+
+// The elapsed-time labels along the top-left corner; nothing is drawn there.
+const QRect kTimerArea(0, 0, 210, 26);
+
+// The instrument panel carrying the readouts and the keypad.
+const QRect kPanel(436, 28, 193, 250); // x 436..628, y 28..277
+// The blue display window behind the readout labels (x 448..616, y 40..137).
+const QRect kDisplay(444, 36, 177, 103); // x 444..620, y 36..138
+constexpr int kDividerY = 141;
+
+// Keypad: four columns by four rows of 41 x 25 keys.
+constexpr std::array<int, 4> kKeyColumns{448, 491, 535, 579};
+constexpr std::array<int, 4> kKeyRows{144, 176, 208, 240};
+constexpr int kKeyWidth = 41;
+constexpr int kKeyHeight = 25;
+
+// The white trend picture box (x 40..704, y 312..456) and its user scale: 2.0 at the top edge,
+// -0.8 at the bottom edge.
+const QRect kTrendBox(40, 312, 665, 145);
+constexpr double kTrendTop = 2.0;
+constexpr double kTrendBottom = -0.8;
+
+const QColor kLabelBlue(0, 0, 255);
+
+// Key pictures.
+constexpr int kPictureWidth = 39;
+constexpr int kPictureHeight = 21;
+const QColor kButtonFace(236, 236, 236);
+
+// ---------------------------------------------------------------------------------------------
+// Fonts
+
+struct Fonts
+{
+    QString chinese; // for the Chinese captions
+    QString latin;   // for digits and Latin letters
+};
+
+Fonts pickFonts()
+{
+    const QStringList families = QFontDatabase::families();
+    Fonts fonts;
+
+    const QString zenHei = QStringLiteral("WenQuanYi Zen Hei");
+    if (families.contains(zenHei)) {
+        fonts.chinese = zenHei;
+    } else {
+        const QStringList chinese = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+        if (!chinese.isEmpty())
+            fonts.chinese = chinese.first();
+    }
+
+    const QString dejaVu = QStringLiteral("DejaVu Sans");
+    fonts.latin = families.contains(dejaVu) ? dejaVu : fonts.chinese;
+    return fonts;
+}
+
+QFont makeFont(const QString &family, int pixelSize, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setKerning(true);
+    // Plain greyscale antialiasing: the pictures must not carry coloured fringes, and the
+    // result must not depend on a desktop's subpixel setting.
+    font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias |
+                                               QFont::NoFontMerging));
+    font.setHintingPreference(QFont::PreferFullHinting);
+    return font;
+}
+
+// Baseline origin that centres `text` (by its inked outline) on `centre`, snapped to whole
+// pixels so hinted glyphs stay crisp.
+QPointF centredOrigin(const QFont &font, const QString &text, QPointF centre)
+{
+    const QFontMetricsF metrics(font);
+    const QRectF ink = metrics.tightBoundingRect(text);
+    const double x = centre.x() - ink.width() / 2.0 - ink.left();
+    const double y = centre.y() - ink.height() / 2.0 - ink.top();
+    return {std::round(x), std::round(y)};
+}
+
+void setupPainter(QPainter &painter)
+{
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+}
+
+// A fixed integer hash used for the faint brushed-metal grain (deterministic by design).
+std::uint32_t hash32(std::uint32_t v)
+{
+    v ^= v >> 16;
+    v *= 0x7feb352dU;
+    v ^= v >> 15;
+    v *= 0x846ca68bU;
+    v ^= v >> 16;
+    return v;
+}
+
+int clampByte(double v)
+{
+    return std::clamp(static_cast<int>(std::lround(v)), 0, 255);
+}
+
+// Pixel row on which a trend-box value lies.
+double trendY(double value)
+{
+    return kTrendBox.top() + (kTrendTop - value) / (kTrendTop - kTrendBottom) * kTrendBox.height();
+}
+
+// One-pixel horizontal / vertical runs, drawn without antialiasing on exact pixels.
+void hLine(QPainter &p, int x1, int x2, int y, const QColor &c)
+{
+    p.fillRect(QRect(QPoint(x1, y), QPoint(x2, y)), c);
+}
+
+void vLine(QPainter &p, int x, int y1, int y2, const QColor &c)
+{
+    p.fillRect(QRect(QPoint(x, y1), QPoint(x, y2)), c);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Backdrop
+
+void paintBackground(QImage &image)
+{
+    // Dark steel-blue to navy, top to bottom, with a very faint horizontal grain.
+    const QColor top(40, 62, 90);
+    const QColor middle(24, 40, 62);
+    const QColor bottom(12, 22, 38);
+    for (int y = 0; y < image.height(); ++y) {
+        const double t = double(y) / double(image.height() - 1);
+        QColor a = t < 0.55 ? top : middle;
+        QColor b = t < 0.55 ? middle : bottom;
+        double u = t < 0.55 ? t / 0.55 : (t - 0.55) / 0.45;
+        u = u * u * (3.0 - 2.0 * u);
+        const double r = a.red() + (b.red() - a.red()) * u;
+        const double g = a.green() + (b.green() - a.green()) * u;
+        const double bl = a.blue() + (b.blue() - a.blue()) * u;
+
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            // Streaks about 60 px long that shift from row to row.
+            const std::uint32_t h =
+                hash32(std::uint32_t(y) * 977U +
+                       std::uint32_t(x + int(hash32(std::uint32_t(y)) % 61U)) / 61U);
+            const double grain = double(int(h % 5U) - 2) * 0.6;
+            line[x] = qRgb(clampByte(r + grain), clampByte(g + grain), clampByte(bl + grain * 1.2));
+        }
+    }
+}
+
+void paintFrames(QPainter &p)
+{
+    // A thin grooved border round the client area. It steps round the elapsed-time labels in the
+    // top-left corner so that area stays plain whether or not they are shown.
+    const int right = kClientWidth - 3;
+    const int bottomY = kClientHeight - 3;
+    const int notchX = kTimerArea.right() + 3;
+    const int notchY = kTimerArea.bottom() + 3;
+
+    auto outline = [&](int inset, const QColor &colour) {
+        QPainterPath path;
+        path.moveTo(2.5 + inset, bottomY + 0.5 - inset);
+        path.lineTo(2.5 + inset, notchY + 0.5 + inset);
+        path.lineTo(notchX + 0.5 + inset, notchY + 0.5 + inset);
+        path.lineTo(notchX + 0.5 + inset, 2.5 + inset);
+        path.lineTo(right + 0.5 - inset, 2.5 + inset);
+        path.lineTo(right + 0.5 - inset, bottomY + 0.5 - inset);
+        path.closeSubpath();
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(colour, 1));
+        p.setBrush(Qt::NoBrush);
+        p.translate(-0.5, -0.5);
+        p.drawPath(path);
+        p.restore();
+    };
+    outline(0, QColor(8, 14, 24));
+    outline(1, QColor(92, 122, 158));
+
+    // The same groove round the whole picture, for when the window is enlarged.
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(QColor(8, 14, 24), 1));
+    p.drawRect(QRect(0, 0, kBackdropWidth - 1, kBackdropHeight - 1));
+    p.setPen(QPen(QColor(60, 84, 112), 1));
+    p.drawRect(QRect(1, 1, kBackdropWidth - 3, kBackdropHeight - 3));
+    p.restore();
+}
+
+void paintBrand(QPainter &p, const Fonts &fonts)
+{
+    const QColor ink(150, 174, 204);
+    const QColor inkSoft(114, 140, 172);
+
+    // Gauge emblem: a dial with a needle, to the left of the maker's name.
+    const QPointF c(76.0, 104.0);
+    const double radius = 34.0;
+    p.save();
+    p.setPen(QPen(ink, 3.0));
+    p.setBrush(QColor(255, 255, 255, 14));
+    p.drawEllipse(c, radius, radius);
+    // Scale arc from 225 degrees (lower left) round the top to -45 degrees (lower right).
+    for (int i = 0; i <= 10; ++i) {
+        const double a = (225.0 - 27.0 * i) * std::numbers::pi / 180.0;
+        const double r1 = radius - 6.0;
+        const double r2 = (i % 5 == 0) ? radius - 14.0 : radius - 11.0;
+        p.setPen(QPen(i >= 8 ? QColor(210, 110, 100) : inkSoft, i % 5 == 0 ? 2.4 : 1.6,
+                      Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(c.x() + r1 * std::cos(a), c.y() - r1 * std::sin(a)),
+                   QPointF(c.x() + r2 * std::cos(a), c.y() - r2 * std::sin(a)));
+    }
+    const double needle = (225.0 - 27.0 * 6.5) * std::numbers::pi / 180.0;
+    p.setPen(QPen(QColor(226, 120, 96), 2.6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(c, QPointF(c.x() + (radius - 12.0) * std::cos(needle),
+                          c.y() - (radius - 12.0) * std::sin(needle)));
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawEllipse(c, 4.0, 4.0);
+    p.restore();
+
+    // Maker's name.
+    const QFont nameFont = makeFont(fonts.latin, 58, true);
+    p.setFont(nameFont);
+    p.setPen(ink);
+    p.drawText(QPointF(126.0, 126.0), QStringLiteral("Tarrow"));
+
+    // Rule fading out to the right.
+    QLinearGradient rule(40.0, 0.0, 420.0, 0.0);
+    rule.setColorAt(0.0, QColor(150, 178, 210, 200));
+    rule.setColorAt(1.0, QColor(150, 178, 210, 0));
+    p.fillRect(QRectF(40.0, 158.0, 380.0, 2.0), rule);
+
+    // Model and title.
+    const QFont modelFont = makeFont(fonts.chinese, 28, true);
+    p.setFont(modelFont);
+    p.setPen(ink);
+    p.drawText(QPointF(40.0, 200.0), QStringLiteral("QMR4T09 泵控制面板"));
+}
+
+void paintPanel(QPainter &p)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+
+    // Soft drop shadow to the lower right.
+    for (int i = 1; i <= 4; ++i)
+        p.fillRect(kPanel.translated(i, i), QColor(0, 0, 0, 34));
+
+    // Face, outer edge and a two-pixel raised bevel.
+    const QColor face(62, 78, 98);
+    const QColor highlight(150, 170, 194);
+    const QColor highlightSoft(108, 126, 148);
+    const QColor shadow(24, 32, 44);
+    const QColor shadowSoft(40, 52, 66);
+    p.fillRect(kPanel, face);
+    p.setPen(QColor(6, 10, 16));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(kPanel.adjusted(0, 0, -1, -1));
+
+    const QRect b1 = kPanel.adjusted(1, 1, -1, -1);
+    const QRect b2 = kPanel.adjusted(2, 2, -2, -2);
+    hLine(p, b1.left(), b1.right(), b1.top(), highlight);
+    vLine(p, b1.left(), b1.top(), b1.bottom(), highlight);
+    hLine(p, b1.left(), b1.right(), b1.bottom(), shadow);
+    vLine(p, b1.right(), b1.top(), b1.bottom(), shadow);
+    hLine(p, b2.left(), b2.right(), b2.top(), highlightSoft);
+    vLine(p, b2.left(), b2.top(), b2.bottom(), highlightSoft);
+    hLine(p, b2.left(), b2.right(), b2.bottom(), shadowSoft);
+    vLine(p, b2.right(), b2.top(), b2.bottom(), shadowSoft);
+
+    // Sunken display window behind the readouts, in the labels' own blue so that the labels read
+    // as one display.
+    p.fillRect(kDisplay, kLabelBlue);
+    const QRect w = kDisplay.adjusted(-1, -1, 1, 1);
+    hLine(p, w.left(), w.right(), w.top(), shadow);
+    vLine(p, w.left(), w.top(), w.bottom(), shadow);
+    hLine(p, w.left(), w.right(), w.bottom(), highlight);
+    vLine(p, w.right(), w.top(), w.bottom(), highlight);
+
+    // Etched divider between the readouts and the keypad.
+    hLine(p, b2.left() + 2, b2.right() - 2, kDividerY, shadow);
+    hLine(p, b2.left() + 2, b2.right() - 2, kDividerY + 1, highlightSoft);
+
+    // A slightly darker well under the keypad, so the gaps between the keys read as gaps.
+    const QRect well(kKeyColumns.front() - 2, kKeyRows.front() - 1,
+                     kKeyColumns.back() + kKeyWidth + 2 - (kKeyColumns.front() - 2),
+                     kKeyRows.back() + kKeyHeight + 2 - (kKeyRows.front() - 1));
+    p.fillRect(well, QColor(44, 56, 72));
+    hLine(p, well.left(), well.right(), well.bottom() + 1, highlightSoft);
+    vLine(p, well.right() + 1, well.top(), well.bottom() + 1, highlightSoft);
+    hLine(p, well.left(), well.right(), well.top() - 1, shadowSoft);
+    vLine(p, well.left() - 1, well.top() - 1, well.bottom(), shadowSoft);
+
+    p.restore();
+}
+
+void paintTrendFrame(QPainter &p, const Fonts &fonts)
+{
+    // Black outline right round the picture box, with a faint light edge outside it so it stands
+    // off the dark background.
+    const QRect outline(QPoint(kTrendBox.left() - 2, kTrendBox.top() - 2),
+                        QPoint(kTrendBox.right() + 2, kTrendBox.bottom() + 2)); // 38..706, 310..458
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillRect(outline.adjusted(-1, -1, 1, 1), QColor(84, 108, 138));
+    p.fillRect(outline, Qt::black);
+    p.fillRect(kTrendBox, Qt::white);
+    p.restore();
+
+    // Caption above the box.
+    const QFont captionFont = makeFont(fonts.chinese, 17, true);
+    p.setFont(captionFont);
+    p.setPen(QColor(224, 234, 246));
+    const QFontMetricsF cm(captionFont);
+    // Put the caption's line box in y 283..305.
+    const double captionBase = 283.0 + (22.0 - cm.height()) / 2.0 + cm.ascent();
+    p.drawText(QPointF(40.0, std::round(captionBase)), QStringLiteral("泵当前压力 (MPa)"));
+
+    // Scale labels and ticks to the left of the box.
+    const QFont scaleFont = makeFont(fonts.latin, 12, true);
+    p.setFont(scaleFont);
+    const QFontMetricsF sm(scaleFont);
+    const QColor tick(180, 198, 220);
+    const std::array<double, 5> values{2.0, 1.5, 1.0, 0.5, 0.0};
+    for (double v : values) {
+        const QString text = QString::number(v, 'f', 1);
+        const int row = int(std::lround(trendY(v)));
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillRect(QRect(34, row, 4, 1), tick);
+        p.restore();
+
+        const QRectF ink = sm.tightBoundingRect(text);
+        const double right = 32.0;
+        const double x = std::round(right - ink.right());
+        // Centre the digits' ink on the middle of the tick row.
+        const double y = std::round(row + 0.5 - ink.height() / 2.0 - ink.top());
+        p.setPen(QColor(208, 222, 238));
+        p.drawText(QPointF(x, y), text);
+    }
+}
+
+QImage drawBackdrop(const Fonts &fonts)
+{
+    QImage image(kBackdropWidth, kBackdropHeight, QImage::Format_RGB32);
+    paintBackground(image);
+
+    QPainter p(&image);
+    setupPainter(p);
+
+    // Keep the corner under the elapsed-time labels untouched by everything that follows
+    // except the background itself.
+    QRegion allowed(image.rect());
+    allowed -= QRegion(kTimerArea);
+    p.setClipRegion(allowed);
+
+    paintBrand(p, fonts);
+    paintPanel(p);
+    paintTrendFrame(p, fonts);
+    paintFrames(p);
+    p.end();
+    return image;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Key pictures
+
+enum class Symbol { Text, Up, Down };
+
+struct KeyLayout
+{
+    const char *file;
+    Symbol symbol;
+    const char *text;
+    int pixelSize;
+    QColor colour;
+};
+
+void paintArrow(QPainter &p, bool up, const QColor &colour)
+{
+    // A filled head with a short stem, centred in the picture. Built pointing up, mirrored for
+    // down.
+    const double cx = kPictureWidth / 2.0;
+    QPainterPath path;
+    path.moveTo(cx, 3.0);
+    path.lineTo(cx + 7.0, 11.0);
+    path.lineTo(cx + 2.5, 11.0);
+    path.lineTo(cx + 2.5, 18.0);
+    path.lineTo(cx - 2.5, 18.0);
+    path.lineTo(cx - 2.5, 11.0);
+    path.lineTo(cx - 7.0, 11.0);
+    path.closeSubpath();
+
+    p.save();
+    if (!up) {
+        p.translate(0.0, kPictureHeight);
+        p.scale(1.0, -1.0);
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPath(path);
+    p.restore();
+}
+
+QImage drawKey(const Fonts &fonts, const KeyLayout &layout)
+{
+    QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+    image.fill(kButtonFace);
+    QPainter p(&image);
+    setupPainter(p);
+
+    switch (layout.symbol) {
+    case Symbol::Up:
+        paintArrow(p, true, layout.colour);
+        break;
+    case Symbol::Down:
+        paintArrow(p, false, layout.colour);
+        break;
+    case Symbol::Text: {
+        const QFont font = makeFont(fonts.latin, layout.pixelSize, true);
+        const QString text = QString::fromLatin1(layout.text);
+        p.setFont(font);
+        p.setPen(layout.colour);
+        p.drawText(centredOrigin(font, text, QPointF(kPictureWidth / 2.0, kPictureHeight / 2.0)),
+                   text);
+        break;
+    }
+    }
+    p.end();
+    return image;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Program icon: a pressure gauge on a length of pipe.
+
+QImage drawIcon()
+{
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    setupPainter(p);
+
+    // Pipe along the bottom and the gauge's neck.
+    QLinearGradient pipe(0.0, 25.0, 0.0, 31.0);
+    pipe.setColorAt(0.0, QColor(168, 184, 204));
+    pipe.setColorAt(0.5, QColor(110, 128, 152));
+    pipe.setColorAt(1.0, QColor(52, 66, 86));
+    p.setPen(QPen(QColor(30, 40, 56), 1.0));
+    p.setBrush(pipe);
+    p.drawRoundedRect(QRectF(1.5, 25.5, 29.0, 5.0), 1.5, 1.5);
+    p.drawRect(QRectF(13.5, 21.5, 5.0, 4.0));
+
+    // Dial: dark rim, white face.
+    const QPointF c(16.0, 12.5);
+    QRadialGradient rim(c.x() - 3.0, c.y() - 4.0, 14.0);
+    rim.setColorAt(0.0, QColor(96, 132, 178));
+    rim.setColorAt(1.0, QColor(22, 44, 78));
+    p.setPen(QPen(QColor(14, 24, 40), 1.0));
+    p.setBrush(rim);
+    p.drawEllipse(c, 12.0, 12.0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(250, 250, 248));
+    p.drawEllipse(c, 9.5, 9.5);
+
+    // Scale ticks, the last ones in red.
+    for (int i = 0; i <= 6; ++i) {
+        const double a = (225.0 - 45.0 * i) * std::numbers::pi / 180.0;
+        p.setPen(QPen(i >= 5 ? QColor(200, 30, 30) : QColor(40, 48, 60), 1.3, Qt::SolidLine,
+                      Qt::FlatCap));
+        p.drawLine(QPointF(c.x() + 8.5 * std::cos(a), c.y() - 8.5 * std::sin(a)),
+                   QPointF(c.x() + 6.0 * std::cos(a), c.y() - 6.0 * std::sin(a)));
+    }
+
+    // Needle pointing up and to the right, and its hub.
+    const double a = 50.0 * std::numbers::pi / 180.0;
+    p.setPen(QPen(QColor(210, 24, 24), 1.8, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(c, QPointF(c.x() + 7.5 * std::cos(a), c.y() - 7.5 * std::sin(a)));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 36, 46));
+    p.drawEllipse(c, 1.8, 1.8);
+
+    p.end();
+    return image;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+bool save(const QImage &image, const QDir &dir, const QString &name, QTextStream &out)
+{
+    const QString path = dir.filePath(name);
+    if (!image.save(path, "PNG")) {
+        out << "artwork: cannot write " << path << Qt::endl;
+        return false;
+    }
+    out << name << ' ' << image.width() << 'x' << image.height()
+        << (image.hasAlphaChannel() ? " rgba" : " rgb") << Qt::endl;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    const QStringList args = QGuiApplication::arguments();
+    if (args.size() != 2) {
+        err << "usage: artwork <output-folder>" << Qt::endl;
+        return 2;
+    }
+    QDir dir(args.at(1));
+    if (!dir.mkpath(QStringLiteral("."))) {
+        err << "artwork: cannot create " << args.at(1) << Qt::endl;
+        return 1;
+    }
+
+    const Fonts fonts = pickFonts();
+    if (fonts.chinese.isEmpty()) {
+        err << "artwork: no font with Simplified Chinese glyphs is installed" << Qt::endl;
+        return 1;
+    }
+    out << "fonts: chinese=\"" << fonts.chinese << "\" latin=\"" << fonts.latin << '"' << Qt::endl;
+
+    bool ok = save(drawBackdrop(fonts), dir, QStringLiteral("backdrop.png"), out);
+
+    const QColor dark(24, 24, 24);
+    const QColor green(0, 110, 30);
+    const QColor red(176, 0, 0);
+    const std::array<KeyLayout, 16> keys{{
+        {"key_0.png", Symbol::Text, "0", 16, dark},
+        {"key_1.png", Symbol::Text, "1", 16, dark},
+        {"key_2.png", Symbol::Text, "2", 16, dark},
+        {"key_3.png", Symbol::Text, "3", 16, dark},
+        {"key_4.png", Symbol::Text, "4", 16, dark},
+        {"key_5.png", Symbol::Text, "5", 16, dark},
+        {"key_6.png", Symbol::Text, "6", 16, dark},
+        {"key_7.png", Symbol::Text, "7", 16, dark},
+        {"key_8.png", Symbol::Text, "8", 16, dark},
+        {"key_9.png", Symbol::Text, "9", 16, dark},
+        {"key_l.png", Symbol::Text, "L", 16, dark},
+        {"key_p.png", Symbol::Text, "P", 16, dark},
+        {"key_run.png", Symbol::Text, "RUN", 12, green},
+        {"key_stop.png", Symbol::Text, "STOP", 12, red},
+        {"key_up.png", Symbol::Up, "", 0, dark},
+        {"key_down.png", Symbol::Down, "", 0, dark},
+    }};
+    for (const KeyLayout &key : keys)
+        ok = save(drawKey(fonts, key), dir, QString::fromLatin1(key.file), out) && ok;
+
+    ok = save(drawIcon(), dir, QStringLiteral("icon.png"), out) && ok;
+    return ok ? 0 : 1;
+}
