@@ -1,0 +1,33 @@
+#pragma once
+
+#include "dialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+// Answers input boxes from a script and records every dialog shown.
+class FakeDialogs final : public Dialogs
+{
+public:
+    struct Shown
+    {
+        QString text; // prompt or message
+        QString title;
+        QString preset; // input boxes only
+    };
+
+    QString inputBox(const QString &prompt, const QString &title, const QString &preset) override
+    {
+        inputs.append({prompt, title, preset});
+        // An unscripted box is cancelled, as an operator closing it would.
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    void messageBox(const QString &text, const QString &title) override
+    {
+        messages.append({text, title, QString()});
+    }
+
+    QStringList answers; // one per input box, in order; empty text is Cancel
+    QList<Shown> inputs;
+    QList<Shown> messages;
+};
