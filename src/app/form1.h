@@ -1,0 +1,67 @@
+#pragma once
+
+#include "form1state.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+class CommControl;
+class Dialogs;
+class PictureBox;
+class PictureButton;
+class QLabel;
+class QMenu;
+class Surface;
+
+// What the window talks to outside itself.
+struct Platform
+{
+    CommControl *MSComm1 = nullptr;
+    Dialogs *dialogs = nullptr;
+};
+
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit Form1(const Platform &platform, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    const Form1State &state() const { return m_state; }
+    QTimer *Timer1() { return &m_Timer1; }
+    QTimer *Timer2() { return &m_Timer2; }
+    QMenu *rightkey() const { return m_rightkey; }
+
+    // The client area's size in pixels and its place on the screen.
+    static constexpr QSize clientSize() { return QSize(727, 502); }
+    static constexpr QPoint clientPosition() { return QPoint(135, 141); }
+
+signals:
+    // The menu entry "退出" ends the program at once, without the unload step.
+    void endRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildLabels();
+    void buildKeypad();
+    void buildMenus();
+    void placeWindow();
+
+    void Form_Load();
+    void Form_MouseDown(Qt::MouseButton button, QPoint globalPosition);
+    void Form_Unload();
+
+    Platform m_platform;
+    Form1State m_state;
+    Surface *m_surface = nullptr;
+    PictureBox *m_Picture1 = nullptr;
+    QTimer m_Timer1;
+    QTimer m_Timer2;
+    QMenu *m_file = nullptr;
+    QMenu *m_settime = nullptr;
+    QMenu *m_Pump = nullptr;
+    QMenu *m_seting = nullptr;
+    QMenu *m_rightkey = nullptr;
+};

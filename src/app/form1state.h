@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <array>
+
+// The window-level variables of the main window. Every handler shares data only through these
+// and the window's own controls.
+struct Form1State
+{
+    qint16 itime = 0;       // index of the next trend sample, 0 to 99
+    qint16 lq = 0;          // 1 while the keypad edits the set flow
+    qint16 pr = 0;          // 1 while the keypad edits the set pressure
+    qint16 Set_Pump_NO = 0; // pump number carried by the keypad's frames
+    // Trend samples for x = -1 to 101, stored at x + 1; x = -1 is never written and stays 0.
+    std::array<double, 103> plotpr{};
+};

@@ -1,0 +1,60 @@
+#include "picturebutton.h"
+
+#include <QKeyEvent>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+PictureButton::PictureButton(const QString &name, qint16 index, const QPixmap &picture,
+                             QWidget *parent)
+    : QAbstractButton(parent)
+    , m_index(index)
+    , m_picture(picture)
+{
+    setObjectName(name);
+    setProperty("index", index);
+    setFocusPolicy(Qt::StrongFocus);
+    connect(this, &QAbstractButton::clicked, this, [this] { emit groupClicked(m_index); });
+}
+
+QSize PictureButton::sizeHint() const
+{
+    return m_picture.deviceIndependentSize().toSize() + QSize(2, 4);
+}
+
+void PictureButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    option.initFrom(this);
+    option.features = QStyleOptionButton::None;
+    if (isDown())
+        option.state |= QStyle::State_Sunken;
+    else
+        option.state |= QStyle::State_Raised;
+    painter.drawControl(QStyle::CE_PushButtonBevel, option);
+
+    QRect target(QPoint(0, 0), m_picture.deviceIndependentSize().toSize());
+    target.moveCenter(rect().center());
+    if (isDown()) {
+        target.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
+                         style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
+    }
+    painter.drawPixmap(target, m_picture);
+
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = target.adjusted(1, 1, -1, -1);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}
+
+void PictureButton::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !event->isAutoRepeat()) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}

@@ -1,0 +1,482 @@
+#include "fakecommcontrol.h"
+#include "fakedialogs.h"
+#include "form1.h"
+#include "picturebox.h"
+#include "picturebutton.h"
+
+#include <QAction>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+int pixels(int twips)
+{
+    return qRound(twips / 15.0);
+}
+
+QString utf8(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void stateAfterLoad();
+    void window();
+    void resizeKeepsControlsAndShowsBackdrop();
+    void labels_data();
+    void labels();
+    void keys_data();
+    void keys();
+    void pictureBox();
+    void menuTree();
+    void noAccessKeys();
+    void popup_data();
+    void popup();
+    void closeRunsUnload();
+    void endSkipsUnload();
+    void focusOrder();
+    void enterAndSpaceClickTheFocusedKey();
+    void cmd0GroupReportsIndex();
+    void pressedLook();
+
+private:
+    QLabel *label(const char *name, int index = -1) const;
+    PictureButton *key(const char *name, int index = 0) const;
+    QAction *action(const char *name) const;
+
+    FakeCommControl *m_comm = nullptr;
+    FakeDialogs *m_dialogs = nullptr;
+    Form1 *m_form = nullptr;
+};
+
+void TestForm1::init()
+{
+    m_comm = new FakeCommControl;
+    m_dialogs = new FakeDialogs;
+    m_form = new Form1(Platform{m_comm, m_dialogs});
+}
+
+void TestForm1::cleanup()
+{
+    delete m_form;
+    delete m_dialogs;
+    delete m_comm;
+}
+
+QLabel *TestForm1::label(const char *name, int index) const
+{
+    for (QLabel *candidate : m_form->findChildren<QLabel *>(QLatin1String(name))) {
+        if (index < 0 || candidate->property("index").toInt() == index)
+            return candidate;
+    }
+    return nullptr;
+}
+
+PictureButton *TestForm1::key(const char *name, int index) const
+{
+    for (PictureButton *candidate : m_form->findChildren<PictureButton *>(QLatin1String(name))) {
+        if (candidate->index() == index)
+            return candidate;
+    }
+    return nullptr;
+}
+
+QAction *TestForm1::action(const char *name) const
+{
+    return m_form->findChild<QAction *>(QLatin1String(name));
+}
+
+void TestForm1::stateAfterLoad()
+{
+    QCOMPARE(m_form->Timer1()->interval(), 1000);
+    QVERIFY(!m_form->Timer1()->isActive());
+    QCOMPARE(m_form->Timer2()->interval(), 1500);
+    QVERIFY(!m_form->Timer2()->isActive());
+
+    for (const char *name : {"lhour", "Label1", "lmin", "Label2", "lsed", "Label3"}) {
+        QVERIFY2(label(name), name);
+        QVERIFY2(label(name)->isHidden(), name);
+    }
+
+    QStringList enabledTopLevel;
+    for (QAction *entry : m_form->menuBar()->actions()) {
+        if (entry->isEnabled() && entry->isVisible())
+            enabledTopLevel << entry->objectName();
+    }
+    QCOMPARE(enabledTopLevel, QStringList({"Communication", "help"}));
+    QVERIFY(!m_form->rightkey()->isEnabled());
+
+    const Form1State &state = m_form->state();
+    QCOMPARE(state.itime, qint16(0));
+    QCOMPARE(state.lq, qint16(0));
+    QCOMPARE(state.pr, qint16(0));
+    QCOMPARE(state.Set_Pump_NO, qint16(0));
+    QCOMPARE(state.plotpr[0], 0.0); // x = -1
+    QCOMPARE(state.plotpr[1], 0.0); // x = 0
+
+    QCOMPARE(label("LSetState")->text(), QString());
+    QCOMPARE(label("Lstate")->text(), QStringLiteral("     STOP"));
+    QVERIFY(m_comm->portOpenCalls.isEmpty()); // the load step leaves the port alone
+}
+
+void TestForm1::window()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Tarrow(QMR4T09)V2.0"));
+    QVERIFY(!m_form->windowIcon().isNull());
+    QCOMPARE(m_form->centralWidget()->size(), QSize(727, 502));
+    QCOMPARE(m_form->centralWidget()->mapToGlobal(QPoint(0, 0)), QPoint(135, 141));
+    QVERIFY(!(m_form->windowFlags() & Qt::MSWindowsFixedSizeDialogHint));
+    QVERIFY(m_form->maximumSize().width() > 727);
+}
+
+void TestForm1::resizeKeepsControlsAndShowsBackdrop()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    const QRect before = label("LcurrP")->geometry();
+    m_form->resize(900, 700);
+    QTRY_COMPARE(m_form->centralWidget()->width(), 900);
+    QCOMPARE(label("LcurrP")->geometry(), before);
+
+    const QImage backdrop(QStringLiteral(":/images/backdrop.png"));
+    QCOMPARE(backdrop.size(), QSize(820, 616));
+    const QImage shown = m_form->centralWidget()->grab().toImage();
+    // Bare surface shows the backdrop unscaled, beyond it the blue background.
+    for (QPoint bare : {QPoint(300, 280), QPoint(760, 560), QPoint(10, 480)})
+        QCOMPARE(shown.pixelColor(bare), backdrop.pixelColor(bare));
+    QCOMPARE(shown.pixelColor(850, 100), QColor(0, 0, 255));
+    QCOMPARE(shown.pixelColor(100, 650), QColor(0, 0, 255));
+}
+
+void TestForm1::labels_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<double>("pointSize");
+    QTest::addColumn<bool>("black");
+
+    auto row = [](const char *tag, const char *name, int index, const char *text, int left, int top,
+                  int width, int height, double points, bool black) {
+        QTest::newRow(tag) << QString::fromLatin1(name) << index << utf8(text) << left << top
+                           << width << height << points << black;
+    };
+    row("Label4(0)", "Label4", 0, "当前压力", 6720, 600, 1215, 375, 14.25, true);
+    row("LcurrP", "LcurrP", -1, "00.0", 7920, 600, 615, 375, 12, false);
+    row("Label5(0)", "Label5", 0, " MPa", 8520, 600, 705, 375, 12, false);
+    row("Label4(1)", "Label4", 1, "设定压力", 6720, 960, 1215, 375, 14.25, true);
+    row("LsetP", "LsetP", -1, "02.0", 7920, 960, 615, 375, 12, false);
+    row("Label5(1)", "Label5", 1, " MPa", 8520, 960, 705, 375, 12, false);
+    row("Label4(2)", "Label4", 2, "设定流量", 6720, 1320, 1215, 375, 14.25, true);
+    row("LsetF", "LsetF", -1, "000", 7920, 1320, 615, 375, 12, false);
+    row("Label5(2)", "Label5", 2, " ml/m", 8520, 1320, 705, 375, 12, false);
+    row("LSetState", "LSetState", -1, "", 6720, 1680, 1215, 375, 12, false);
+    row("Lstate", "Lstate", -1, "     STOP", 7920, 1680, 1320, 375, 12, false);
+    row("lhour", "lhour", -1, "00", 0, 0, 615, 375, 15.75, false);
+    row("Label1", "Label1", -1, "时", 600, 0, 495, 375, 15.75, false);
+    row("lmin", "lmin", -1, "00", 1080, 0, 495, 375, 15.75, false);
+    row("Label2", "Label2", -1, "分", 1560, 0, 495, 375, 15.75, false);
+    row("lsed", "lsed", -1, "00", 2040, 0, 615, 375, 15.75, false);
+    row("Label3", "Label3", -1, "秒", 2640, 0, 495, 375, 15.75, false);
+}
+
+void TestForm1::labels()
+{
+    QFETCH(QString, name);
+    QFETCH(int, index);
+    QFETCH(QString, text);
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(double, pointSize);
+    QFETCH(bool, black);
+
+    QLabel *shown = label(name.toLatin1().constData(), index);
+    QVERIFY(shown);
+    QCOMPARE(shown->text(), text);
+    QCOMPARE(shown->geometry(), QRect(pixels(left), pixels(top), pixels(width), pixels(height)));
+    QCOMPARE(shown->font().pointSizeF(), pointSize);
+    QCOMPARE(shown->font().weight(), QFont::Bold);
+    QVERIFY(!shown->font().italic() && !shown->font().underline() && !shown->font().strikeOut());
+    const QString family = QFontInfo(shown->font()).family();
+    QVERIFY2(QFontDatabase::writingSystems(family).contains(QFontDatabase::SimplifiedChinese),
+             qPrintable(family));
+    QVERIFY(shown->autoFillBackground());
+    QCOMPARE(shown->palette().color(QPalette::Window), QColor(0, 0, 255));
+    const QColor expectedText =
+        black ? QColor(Qt::black) : m_form->palette().color(QPalette::ButtonText);
+    QCOMPARE(shown->palette().color(QPalette::WindowText), expectedText);
+    QVERIFY(shown->alignment() & Qt::AlignLeft);
+    QCOMPARE(shown->frameShape(), QFrame::NoFrame);
+    QCOMPARE(shown->focusPolicy(), Qt::NoFocus);
+}
+
+void TestForm1::keys_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("accessibleName");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+
+    auto row = [](const char *name, int index, const char *accessible, int left, int top) {
+        QTest::addRow("%s(%d) %s", name, index, accessible)
+            << QString::fromLatin1(name) << index << QString::fromLatin1(accessible) << left << top;
+    };
+    row("Cmd0", 13, "0", 6720, 2160);
+    row("Cmd1", 0, "1", 7360, 2160);
+    row("Cmd2", 0, "2", 8020, 2160);
+    row("Cmd3", 0, "3", 8680, 2160);
+    row("Cmd4", 0, "4", 6720, 2640);
+    row("Cmd5", 0, "5", 7360, 2640);
+    row("Cmd6", 0, "6", 8020, 2640);
+    row("Cmd7", 0, "7", 8680, 2640);
+    row("Cmd8", 0, "8", 6720, 3120);
+    row("Cmd9", 0, "9", 7360, 3120);
+    row("Cmd0", 0, "Up arrow", 8020, 3120);
+    row("Cmd0", 1, "Down arrow", 8680, 3120);
+    row("Cmdl", 0, "L", 6720, 3600);
+    row("Cmdp", 0, "P", 7360, 3600);
+    row("Cmdr", 0, "RUN", 8020, 3600);
+    row("Cmds", 0, "STOP", 8680, 3600);
+}
+
+void TestForm1::keys()
+{
+    QFETCH(QString, name);
+    QFETCH(int, index);
+    QFETCH(QString, accessibleName);
+    QFETCH(int, left);
+    QFETCH(int, top);
+
+    PictureButton *shown = key(name.toLatin1().constData(), index);
+    QVERIFY(shown);
+    QCOMPARE(shown->accessibleName(), accessibleName);
+    QCOMPARE(shown->geometry(), QRect(pixels(left), pixels(top), 41, 25));
+    QCOMPARE(shown->text(), QString());
+    QCOMPARE(shown->picture().size(), QSize(39, 21));
+    QVERIFY(shown->isEnabled());
+    QCOMPARE(shown->focusPolicy(), Qt::StrongFocus);
+}
+
+void TestForm1::pictureBox()
+{
+    auto *box = m_form->findChild<PictureBox *>(QStringLiteral("Picture1"));
+    QVERIFY(box);
+    QCOMPARE(box->geometry(), QRect(40, 312, 665, 145));
+    QCOMPARE(box->palette().color(QPalette::Window), QColor(Qt::white));
+    QCOMPARE(box->frameShadow(), QFrame::Sunken);
+    QVERIFY(box->focusPolicy() & Qt::TabFocus);
+    // The trend's user coordinates: (0, 2) at the top-left, (100, -0.8) at the bottom-right.
+    const QRectF area(box->contentsRect());
+    QCOMPARE(box->toPixel(QPointF(0, 2)), area.topLeft());
+    QCOMPARE(box->toPixel(QPointF(100, -0.8)), area.bottomRight());
+    QCOMPARE(box->toPixel(QPointF(50, 0)).y(), area.top() + area.height() * 2 / 2.8);
+}
+
+void TestForm1::menuTree()
+{
+    struct Entry
+    {
+        const char *name;
+        const char *caption;
+        int depth;
+    };
+    const Entry expected[] = {
+        {"file", "文件(F)", 0},       {"save", "保存", 1},       {"print", "打印", 1},
+        {"end", "退出", 1},           {"settime", "定时(T)", 0}, {"stset", "设定", 1},
+        {"operation", "操作", 1},     {"ststart", "开始", 2},    {"stzanting", "暂停", 2},
+        {"stcontiune", "继续", 2},    {"stend", "结束", 2},      {"Pump", "泵(O)", 0},
+        {"run", "运行", 1},           {"stop", "停止", 1},       {"seting", "设定(S)", 0},
+        {"liquid", "流量", 1},        {"pressure", "压力", 1},   {"Pump_NO", "泵编号", 1},
+        {"Communication", "通信", 0}, {"rightkey", "右键", 0},   {"rrun", "运行", 1},
+        {"rstop", "停止", 1},         {"help", "帮助(H)", 0},
+    };
+
+    QList<Entry> found;
+    QList<QAction *> all;
+    std::function<void(const QList<QAction *> &, int)> walk = [&](const QList<QAction *> &entries,
+                                                                  int depth) {
+        for (QAction *entry : entries) {
+            found.append({nullptr, nullptr, depth});
+            all.append(entry);
+            if (entry->menu())
+                walk(entry->menu()->actions(), depth + 1);
+        }
+    };
+    walk(m_form->menuBar()->actions(), 0);
+
+    QCOMPARE(all.size(), int(std::size(expected)));
+    for (int i = 0; i < all.size(); ++i) {
+        QCOMPARE(all[i]->objectName(), QString::fromLatin1(expected[i].name));
+        QCOMPARE(all[i]->text(), utf8(expected[i].caption));
+        QCOMPARE(found[i].depth, expected[i].depth);
+        QVERIFY(all[i]->shortcut().isEmpty());
+        QVERIFY(!all[i]->isCheckable());
+        QCOMPARE(all[i]->isVisible(), all[i]->objectName() != QLatin1String("rightkey"));
+    }
+    // Top-level entries without sub-entries act on a click of the bar itself.
+    QVERIFY(!action("Communication")->menu());
+    QVERIFY(!action("help")->menu());
+}
+
+void TestForm1::noAccessKeys()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    for (int letter : {Qt::Key_F, Qt::Key_T, Qt::Key_O, Qt::Key_S, Qt::Key_H}) {
+        QTest::keyClick(m_form, Qt::Key(letter), Qt::AltModifier);
+        QVERIFY(!QApplication::activePopupWidget());
+    }
+    QSignalSpy helpClicked(action("help"), &QAction::triggered);
+    action("help")->trigger();
+    QVERIFY(!QApplication::activePopupWidget());
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestForm1::popup_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("menuEnabled");
+    QTest::addColumn<bool>("shown");
+
+    QTest::newRow("bare surface, right") << "Surface" << int(Qt::RightButton) << true << true;
+    QTest::newRow("bare surface, left") << "Surface" << int(Qt::LeftButton) << true << false;
+    QTest::newRow("bare surface, middle") << "Surface" << int(Qt::MiddleButton) << true << false;
+    QTest::newRow("label, right") << "LcurrP" << int(Qt::RightButton) << true << false;
+    QTest::newRow("caption label, right") << "Label4" << int(Qt::RightButton) << true << false;
+    QTest::newRow("key, right") << "Cmd1" << int(Qt::RightButton) << true << false;
+    QTest::newRow("trend box, right") << "Picture1" << int(Qt::RightButton) << true << false;
+    QTest::newRow("port not yet open") << "Surface" << int(Qt::RightButton) << false << false;
+}
+
+void TestForm1::popup()
+{
+    QFETCH(QString, target);
+    QFETCH(int, button);
+    QFETCH(bool, menuEnabled);
+    QFETCH(bool, shown);
+
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    m_form->rightkey()->setEnabled(menuEnabled);
+    m_form->rightkey()->menuAction()->setEnabled(menuEnabled);
+
+    QWidget *widget = m_form->findChild<QWidget *>(target);
+    QVERIFY(widget);
+    const QPoint where =
+        target == QLatin1String("Surface") ? QPoint(300, 150) : widget->rect().center();
+    QTest::mousePress(widget, Qt::MouseButton(button), {}, where);
+    QCOMPARE(QApplication::activePopupWidget() == m_form->rightkey(), shown);
+    if (shown)
+        QCOMPARE(m_form->rightkey()->pos(), widget->mapToGlobal(where));
+    if (QWidget *popup = QApplication::activePopupWidget())
+        popup->close();
+}
+
+void TestForm1::closeRunsUnload()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    QVERIFY(m_form->close());
+    QCOMPARE(m_comm->portOpenCalls, QList<bool>({false}));
+    QVERIFY(!m_comm->isPortOpen());
+}
+
+void TestForm1::endSkipsUnload()
+{
+    m_form->show();
+    QSignalSpy ended(m_form, &Form1::endRequested);
+    // The entry sits under the disabled file menu until the port opens, but acts when chosen.
+    action("end")->trigger();
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(m_comm->portOpenCalls.isEmpty());
+}
+
+void TestForm1::focusOrder()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(key("Cmd1")));
+
+    const QStringList expected = {"2",    "3",        "L",          "4",        "5",   "6",
+                                  "P",    "7",        "8",          "9",        "RUN", "0",
+                                  "STOP", "Up arrow", "Down arrow", "Picture1", "1"};
+    QStringList visited;
+    for (int i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget *focused = QApplication::focusWidget();
+        visited << (focused->accessibleName().isEmpty() ? focused->objectName()
+                                                        : focused->accessibleName());
+    }
+    QCOMPARE(visited, expected);
+}
+
+void TestForm1::enterAndSpaceClickTheFocusedKey()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    PictureButton *one = key("Cmd1");
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(one));
+    QSignalSpy clicked(one, &QAbstractButton::clicked);
+    QTest::keyClick(one, Qt::Key_Return);
+    QCOMPARE(clicked.count(), 1);
+    QTest::keyClick(one, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(clicked.count(), 2);
+    QTest::keyClick(one, Qt::Key_Space);
+    QCOMPARE(clicked.count(), 3);
+}
+
+void TestForm1::cmd0GroupReportsIndex()
+{
+    const QList<PictureButton *> group = m_form->findChildren<PictureButton *>("Cmd0");
+    QCOMPARE(group.size(), 3);
+    QList<int> reported;
+    for (PictureButton *member : group) {
+        connect(member, &PictureButton::groupClicked, this,
+                [&reported](qint16 index) { reported << index; });
+    }
+    QTest::mouseClick(key("Cmd0", 13), Qt::LeftButton);
+    QTest::mouseClick(key("Cmd0", 0), Qt::LeftButton);
+    QTest::mouseClick(key("Cmd0", 1), Qt::LeftButton);
+    QCOMPARE(reported, QList<int>({13, 0, 1}));
+}
+
+void TestForm1::pressedLook()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    PictureButton *run = key("Cmdr");
+    const QImage up = run->grab().toImage();
+    QTest::mousePress(run, Qt::LeftButton);
+    QVERIFY(run->isDown());
+    const QImage down = run->grab().toImage();
+    QTest::mouseRelease(run, Qt::LeftButton);
+    QVERIFY(!run->isDown());
+    QVERIFY(up != down);
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
