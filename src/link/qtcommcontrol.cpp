@@ -1,11 +1,18 @@
 #include "qtcommcontrol.h"
 
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSerialPort>
+#include <QSerialPortInfo>
 
 QtCommControl::QtCommControl(QObject *parent)
     : CommControl(parent)
     , m_port(new QSerialPort(this))
-{}
+{
+    connect(m_port, &QSerialPort::readyRead, this, &QtCommControl::onReadyRead);
+    connect(m_port, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError error) { onError(error); });
+}
 
 QtCommControl::~QtCommControl() = default;
 
@@ -29,19 +36,169 @@ bool QtCommControl::setPortOpen(bool open)
     if (!open) {
         if (m_port->isOpen())
             m_port->close();
+        m_commEvent = 0;
         return true;
     }
     if (m_port->isOpen())
         return true;
     if (!m_port->open(QIODevice::ReadWrite)) {
         m_errorString = m_port->errorString();
+        switch (m_port->error()) {
+        case QSerialPort::DeviceNotFoundError:
+            m_openFailure = OpenFailure::NotFound;
+            break;
+        case QSerialPort::PermissionError: {
+            // Qt reports a port held by another program and a device we may not use alike.
+#ifdef Q_OS_WIN
+            m_openFailure = OpenFailure::Busy;
+#else
+            const QFileInfo device(m_port->portName().startsWith(QLatin1Char('/'))
+                                       ? m_port->portName()
+                                       : QStringLiteral("/dev/") + m_port->portName());
+            m_openFailure = device.isReadable() && device.isWritable() ? OpenFailure::Busy
+                                                                       : OpenFailure::NoPermission;
+#endif
+            break;
+        }
+        default:
+            m_openFailure = OpenFailure::Other;
+            break;
+        }
         return false;
     }
+    m_openFailure = OpenFailure::None;
     m_errorString.clear();
+    m_losing = false;
     return true;
+}
+
+CommControl::OpenFailure QtCommControl::openFailure() const
+{
+    return m_openFailure;
 }
 
 QString QtCommControl::errorString() const
 {
     return m_errorString;
+}
+
+bool QtCommControl::setSettings(const QString &settings)
+{
+    static const QRegularExpression format(
+        QStringLiteral("^\\s*(\\d+)\\s*,\\s*([noems])\\s*,\\s*([5-8])\\s*,\\s*(1|1\\.5|2)\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch fields = format.match(settings);
+    if (!fields.hasMatch())
+        return false;
+
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    switch (fields.captured(2).toLower().at(0).unicode()) {
+    case 'e':
+        parity = QSerialPort::EvenParity;
+        break;
+    case 'o':
+        parity = QSerialPort::OddParity;
+        break;
+    case 'm':
+        parity = QSerialPort::MarkParity;
+        break;
+    case 's':
+        parity = QSerialPort::SpaceParity;
+        break;
+    default:
+        break;
+    }
+    const QString stop = fields.captured(4);
+    const QSerialPort::StopBits stopBits = stop == QLatin1String("2") ? QSerialPort::TwoStop
+                                           : stop == QLatin1String("1.5")
+                                               ? QSerialPort::OneAndHalfStop
+                                               : QSerialPort::OneStop;
+    return m_port->setBaudRate(fields.captured(1).toInt()) && m_port->setParity(parity) &&
+           m_port->setDataBits(QSerialPort::DataBits(fields.captured(3).toInt())) &&
+           m_port->setStopBits(stopBits);
+}
+
+void QtCommControl::setInputLen(int length)
+{
+    m_inputLen = length;
+}
+
+void QtCommControl::setRThreshold(int threshold)
+{
+    m_threshold = threshold;
+    // Bytes that already wait may now be enough.
+    if (m_port->isOpen() && m_port->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(this, &QtCommControl::onReadyRead, Qt::QueuedConnection);
+}
+
+int QtCommControl::rThreshold() const
+{
+    return m_threshold;
+}
+
+bool QtCommControl::output(const QByteArray &data)
+{
+    if (!m_port->isOpen())
+        return false;
+    return m_port->write(data) == data.size();
+}
+
+QByteArray QtCommControl::input()
+{
+    if (!m_port->isOpen())
+        return QByteArray();
+    return m_inputLen > 0 ? m_port->read(m_inputLen) : m_port->readAll();
+}
+
+int QtCommControl::commEvent() const
+{
+    return m_commEvent;
+}
+
+QStringList QtCommControl::availablePorts() const
+{
+    QStringList names;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+#ifdef Q_OS_WIN
+        names << info.portName();
+#else
+        names << info.systemLocation();
+#endif
+    }
+    return names;
+}
+
+void QtCommControl::onReadyRead()
+{
+    // The system hands received bytes over in pieces of any size; the event waits until a
+    // whole threshold's worth is there.
+    if (m_threshold <= 0 || !m_port->isOpen() || m_port->bytesAvailable() < m_threshold)
+        return;
+    m_commEvent = comEvReceive;
+    emit OnComm();
+}
+
+void QtCommControl::onError(int error)
+{
+    // Control-line calls fail on a pseudo-terminal, and a timeout only means nothing came.
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError ||
+        error == QSerialPort::UnsupportedOperationError)
+        return;
+    if (!m_port->isOpen() || m_losing)
+        return;
+    // When the far end hangs up (a USB adapter pulled, a pseudo-terminal's master closed),
+    // Qt 6.4 reports ReadError on every pass of the event loop, hundreds of thousands of times
+    // a second, while the port still claims to be open; ResourceError never comes. Any such
+    // error is the loss of the device: close the port and say so once. The close is queued
+    // because we are inside the port's own notification.
+    m_losing = true;
+    const QString reason = m_port->errorString();
+    QMetaObject::invokeMethod(
+        this,
+        [this, reason] {
+            m_port->close();
+            m_commEvent = 0;
+            emit portLost(reason);
+        },
+        Qt::QueuedConnection);
 }

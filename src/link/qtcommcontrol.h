@@ -15,9 +15,26 @@ public:
     QString commPort() const override;
     bool isPortOpen() const override;
     bool setPortOpen(bool open) override;
+    OpenFailure openFailure() const override;
     QString errorString() const override;
+    bool setSettings(const QString &settings) override;
+    void setInputLen(int length) override;
+    void setRThreshold(int threshold) override;
+    int rThreshold() const override;
+    bool output(const QByteArray &data) override;
+    QByteArray input() override;
+    int commEvent() const override;
+    QStringList availablePorts() const override;
 
 private:
+    void onReadyRead();
+    void onError(int error);
+
     QSerialPort *m_port;
+    OpenFailure m_openFailure = OpenFailure::None;
     QString m_errorString;
+    int m_inputLen = 0;
+    int m_threshold = 0;
+    int m_commEvent = 0;
+    bool m_losing = false;
 };

@@ -2,9 +2,12 @@
 
 #include "commcontrol.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QStringList>
 
-// Stands in for the serial port: records what the window asks of it.
+// Stands in for the serial port: records what the link asks of it, and delivers bytes the way
+// the real control does, raising OnComm once the threshold is reached.
 class FakeCommControl final : public CommControl
 {
     Q_OBJECT
@@ -17,17 +20,74 @@ public:
     bool setPortOpen(bool open) override
     {
         portOpenCalls.append(open);
-        if (open && !openError.isEmpty())
+        if (open && failure != OpenFailure::None)
             return false;
+        if (open)
+            openedDevices.append(m_commPort);
         m_open = open;
         return true;
     }
-    QString errorString() const override { return openError; }
+    OpenFailure openFailure() const override { return failure; }
+    QString errorString() const override { return failureReason; }
+    bool setSettings(const QString &text) override
+    {
+        settings = text;
+        return settingsAccepted;
+    }
+    void setInputLen(int length) override { inputLen = length; }
+    void setRThreshold(int threshold) override { m_threshold = threshold; }
+    int rThreshold() const override { return m_threshold; }
+    bool output(const QByteArray &data) override
+    {
+        if (!m_open)
+            return false;
+        written.append(data);
+        return true;
+    }
+    QByteArray input() override
+    {
+        const QByteArray all = m_waiting;
+        m_waiting.clear();
+        return all;
+    }
+    int commEvent() const override { return m_commEvent; }
+    QStringList availablePorts() const override { return ports; }
+
+    // Bytes arriving from the pump.
+    void deliver(const QByteArray &bytes)
+    {
+        m_waiting.append(bytes);
+        if (m_threshold > 0 && m_waiting.size() >= m_threshold) {
+            m_commEvent = comEvReceive;
+            emit OnComm();
+        }
+    }
+    // Another kind of event (a line error, a modem-line change).
+    void raiseEvent(int event)
+    {
+        m_commEvent = event;
+        emit OnComm();
+    }
+    void loseDevice(const QString &reason)
+    {
+        m_open = false;
+        emit portLost(reason);
+    }
 
     QList<bool> portOpenCalls;
-    QString openError; // when set, opening fails with this reason
+    QStringList openedDevices;
+    QList<QByteArray> written;
+    QString settings;
+    int inputLen = -1;
+    bool settingsAccepted = true;
+    OpenFailure failure = OpenFailure::None; // when set, opening fails
+    QString failureReason;
+    QStringList ports;
 
 private:
     QString m_commPort;
+    QByteArray m_waiting;
     bool m_open = false;
+    int m_threshold = 0;
+    int m_commEvent = 0;
 };

@@ -1,0 +1,105 @@
+#include "pumplink.h"
+
+#include "portname.h"
+
+#include <QTimer>
+
+PumpLink::PumpLink(CommControl *MSComm1, QTimer *Timer2, QObject *parent)
+    : QObject(parent)
+    , m_MSComm1(MSComm1)
+    , m_Timer2(Timer2)
+{
+    connect(m_Timer2, &QTimer::timeout, this, &PumpLink::Timer2_Timer);
+    connect(m_MSComm1, &CommControl::OnComm, this, &PumpLink::MSComm1_OnComm);
+    connect(m_MSComm1, &CommControl::portLost, this, &PumpLink::onPortLost);
+}
+
+PumpLink::OpenResult PumpLink::open(const QString &answer)
+{
+    OpenResult result;
+    if (answer.isEmpty()) // what Cancel gives
+        return result;
+    const std::optional<QString> device = portDeviceName(answer);
+    if (!device) {
+        result.outcome = OpenOutcome::InvalidPort;
+        return result;
+    }
+    result.device = *device;
+
+    // A port stays locked while it is open, so reopening it must close it first.
+    if (m_MSComm1->isPortOpen()) {
+        m_Timer2->stop();
+        m_MSComm1->setPortOpen(false);
+    }
+    m_assembler = ReplyAssembler();
+
+    m_MSComm1->setCommPort(*device);
+    if (!m_MSComm1->setPortOpen(true)) {
+        result.outcome = OpenOutcome::OpenFailed;
+        result.failure = m_MSComm1->openFailure();
+        result.reason = m_MSComm1->errorString();
+        result.availablePorts = m_MSComm1->availablePorts();
+        return result;
+    }
+    if (!m_MSComm1->setSettings(lineSettings)) {
+        m_MSComm1->setPortOpen(false);
+        result.outcome = OpenOutcome::SettingsRefused;
+        return result;
+    }
+    m_MSComm1->setInputLen(0);
+    // One frame's worth of bytes raises the receive event.
+    m_MSComm1->setRThreshold(Frames::frameLength);
+    result.outcome = OpenOutcome::Opened;
+    return result;
+}
+
+void PumpLink::startPoll()
+{
+    m_Timer2->setInterval(pollInterval);
+    m_Timer2->start();
+}
+
+bool PumpLink::send(const QString &frame)
+{
+    // A frame of any other length cannot be parsed by the pump; never put one on the line.
+    bool ascii = true;
+    for (QChar c : frame)
+        ascii = ascii && c.unicode() < 0x80;
+    if (frame.size() != Frames::frameLength || !ascii) {
+        m_lastFailure = Failure::Malformed;
+        return false;
+    }
+    if (!m_MSComm1->isPortOpen()) {
+        m_lastFailure = Failure::PortClosed;
+        return false;
+    }
+    if (!m_MSComm1->output(frame.toLatin1())) {
+        m_lastFailure = Failure::WriteFailed;
+        return false;
+    }
+    m_lastFailure = Failure::None;
+    return true;
+}
+
+void PumpLink::Timer2_Timer()
+{
+    send(Frames::pollFrame);
+}
+
+void PumpLink::MSComm1_OnComm()
+{
+    if (m_MSComm1->commEvent() != CommControl::comEvReceive)
+        return;
+    const QList<Reply> replies = m_assembler.feed(m_MSComm1->input());
+    // A kept partial frame needs only its missing bytes to complete.
+    m_MSComm1->setRThreshold(Frames::frameLength - m_assembler.pendingBytes());
+    for (const Reply &reply : replies)
+        emit replyAccepted(reply);
+}
+
+void PumpLink::onPortLost(const QString &reason)
+{
+    m_Timer2->stop();
+    m_assembler = ReplyAssembler();
+    emit linkLost(reason);
+}
