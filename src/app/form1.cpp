@@ -1,8 +1,11 @@
 #include "form1.h"
 
 #include "commcontrol.h"
+#include "dialogs.h"
+#include "messages.h"
 #include "picturebox.h"
 #include "picturebutton.h"
+#include "pumplink.h"
 #include "surface.h"
 #include "uifont.h"
 
@@ -113,6 +116,9 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     connect(m_surface, &Surface::pressed, this, &Form1::Form_MouseDown);
 
     buildLabels();
+    m_LcurrP = m_surface->findChild<QLabel *>(QStringLiteral("LcurrP"));
+    m_LsetP = m_surface->findChild<QLabel *>(QStringLiteral("LsetP"));
+    m_LsetF = m_surface->findChild<QLabel *>(QStringLiteral("LsetF"));
     buildKeypad();
 
     m_Picture1 = new PictureBox(m_surface);
@@ -134,8 +140,10 @@ Form1::Form1(const Platform &platform, QWidget *parent)
 
     m_Timer1.setObjectName(QStringLiteral("Timer1"));
     m_Timer2.setObjectName(QStringLiteral("Timer2"));
-    if (m_platform.MSComm1)
-        m_platform.MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    m_platform.MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    m_link = new PumpLink(m_platform.MSComm1, &m_Timer2, this);
+    connect(m_link, &PumpLink::replyAccepted, this, &Form1::showReply);
+    connect(m_link, &PumpLink::linkLost, this, &Form1::reportLinkLost);
 
     buildMenus();
     placeWindow();
@@ -221,7 +229,8 @@ void Form1::buildMenus()
     addEntry(m_seting, "pressure", "压力");
     addEntry(m_seting, "Pump_NO", "泵编号");
 
-    addEntry(bar, "Communication", "通信");
+    connect(addEntry(bar, "Communication", "通信"), &QAction::triggered, this,
+            &Form1::Communication_Click);
 
     m_rightkey = addMenu(bar, "rightkey", "右键");
     m_rightkey->menuAction()->setVisible(false);
@@ -265,8 +274,65 @@ void Form1::Form_MouseDown(Qt::MouseButton button, QPoint globalPosition)
 
 void Form1::Form_Unload()
 {
-    if (m_platform.MSComm1)
-        m_platform.MSComm1->setPortOpen(false);
+    m_platform.MSComm1->setPortOpen(false);
+}
+
+void Form1::Communication_Click()
+{
+    const QString answer =
+        m_platform.dialogs->inputBox(QStringLiteral("Input communication port"),
+                                     QStringLiteral("Commport"), QStringLiteral("1"));
+    const PumpLink::OpenResult result = m_link->open(answer);
+    switch (result.outcome) {
+    case PumpLink::OpenOutcome::Cancelled:
+        return;
+    case PumpLink::OpenOutcome::InvalidPort:
+        m_platform.dialogs->messageBox(Messages::invalidPort(answer), Messages::linkTitle);
+        return;
+    case PumpLink::OpenOutcome::OpenFailed:
+        m_platform.dialogs->messageBox(Messages::openFailed(result.device, result.failure,
+                                                            result.reason, result.availablePorts),
+                                       Messages::linkTitle);
+        return;
+    case PumpLink::OpenOutcome::SettingsRefused:
+        m_platform.dialogs->messageBox(Messages::settingsRefused(result.device),
+                                       Messages::linkTitle);
+        return;
+    case PumpLink::OpenOutcome::Opened:
+        break;
+    }
+    for (QMenu *menu : {m_file, m_settime, m_Pump, m_rightkey, m_seting})
+        setMenuEnabled(menu, true);
+    m_link->startPoll();
+}
+
+void Form1::showReply(const Reply &reply)
+{
+    switch (reply.target()) {
+    case Reply::Target::CurrentPressure:
+        m_LcurrP->setText(reply.caption());
+        break;
+    case Reply::Target::SetPressure:
+        m_LsetP->setText(reply.caption());
+        break;
+    case Reply::Target::SetFlow:
+        m_LsetF->setText(reply.caption());
+        break;
+    case Reply::Target::None:
+        break;
+    }
+}
+
+void Form1::reportLinkLost(const QString &reason)
+{
+    // Told after the port's own notification has returned, not from inside it.
+    const QString device = m_platform.MSComm1->commPort();
+    QMetaObject::invokeMethod(
+        this,
+        [this, device, reason] {
+            m_platform.dialogs->messageBox(Messages::linkLost(device, reason), Messages::linkTitle);
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::closeEvent(QCloseEvent *event)

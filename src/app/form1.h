@@ -1,6 +1,7 @@
 #pragma once
 
 #include "form1state.h"
+#include "frames.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -9,6 +10,7 @@ class CommControl;
 class Dialogs;
 class PictureBox;
 class PictureButton;
+class PumpLink;
 class QLabel;
 class QMenu;
 class Surface;
@@ -31,6 +33,7 @@ public:
     QTimer *Timer1() { return &m_Timer1; }
     QTimer *Timer2() { return &m_Timer2; }
     QMenu *rightkey() const { return m_rightkey; }
+    PumpLink *link() const { return m_link; }
 
     // The client area's size in pixels and its place on the screen.
     static constexpr QSize clientSize() { return QSize(727, 502); }
@@ -52,11 +55,17 @@ private:
     void Form_Load();
     void Form_MouseDown(Qt::MouseButton button, QPoint globalPosition);
     void Form_Unload();
+    void Communication_Click();
+    void showReply(const Reply &reply);
+    void reportLinkLost(const QString &reason);
 
     Platform m_platform;
     Form1State m_state;
     Surface *m_surface = nullptr;
     PictureBox *m_Picture1 = nullptr;
+    QLabel *m_LcurrP = nullptr;
+    QLabel *m_LsetP = nullptr;
+    QLabel *m_LsetF = nullptr;
     QTimer m_Timer1;
     QTimer m_Timer2;
     QMenu *m_file = nullptr;
@@ -64,4 +73,5 @@ private:
     QMenu *m_Pump = nullptr;
     QMenu *m_seting = nullptr;
     QMenu *m_rightkey = nullptr;
+    PumpLink *m_link = nullptr;
 };

@@ -3,6 +3,16 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+namespace {
+
+// Texts join their lines with CR LF; labels break lines on LF alone.
+QString shownText(const QString &text)
+{
+    return QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+} // namespace
+
 QtDialogs::QtDialogs(QWidget *parent)
     : m_parent(parent)
 {}
@@ -17,8 +27,7 @@ QString QtDialogs::inputBox(const QString &prompt, const QString &title, const Q
     QInputDialog dialog(m_parent);
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(title);
-    // Prompts join their lines with CR LF; the label breaks lines on LF alone.
-    dialog.setLabelText(QString(prompt).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    dialog.setLabelText(shownText(prompt));
     dialog.setTextValue(preset);
     if (dialog.exec() != QDialog::Accepted)
         return QString();
@@ -27,6 +36,6 @@ QString QtDialogs::inputBox(const QString &prompt, const QString &title, const Q
 
 void QtDialogs::messageBox(const QString &text, const QString &title)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, m_parent);
+    QMessageBox box(QMessageBox::NoIcon, title, shownText(text), QMessageBox::Ok, m_parent);
     box.exec();
 }

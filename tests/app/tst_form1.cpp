@@ -3,6 +3,8 @@
 #include "form1.h"
 #include "picturebox.h"
 #include "picturebutton.h"
+#include "pumplink.h"
+#include "tellingsender.h"
 
 #include <QAction>
 #include <QFontDatabase>
@@ -52,6 +54,11 @@ private slots:
     void enterAndSpaceClickTheFocusedKey();
     void cmd0GroupReportsIndex();
     void pressedLook();
+    void communication_data();
+    void communication();
+    void repliesUpdateTheReadout();
+    void linkLossIsReportedOnce();
+    void keysTellWhenThePortIsClosed();
 
 private:
     QLabel *label(const char *name, int index = -1) const;
@@ -476,6 +483,109 @@ void TestForm1::pressedLook()
     QTest::mouseRelease(run, Qt::LeftButton);
     QVERIFY(!run->isDown());
     QVERIFY(up != down);
+}
+
+void TestForm1::communication_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<QStringList>("messageParts"); // empty: no message
+
+    using F = CommControl::OpenFailure;
+    QTest::newRow("2") << "2" << int(F::None) << true << QStringList();
+    QTest::newRow("device path") << "/dev/ttyUSB0" << int(F::None) << true << QStringList();
+    QTest::newRow("cancel") << "" << int(F::None) << false << QStringList();
+    QTest::newRow("abc") << "abc" << int(F::None) << false
+                         << QStringList{utf8("串口号设定错误"), "abc"};
+    QTest::newRow("out of range") << "99999" << int(F::None) << false
+                                  << QStringList{utf8("串口号设定错误")};
+    QTest::newRow("absent") << "5" << int(F::NotFound) << false
+                            << QStringList{"/dev/ttyS4", utf8("串口不存在"), "/dev/ttyUSB0"};
+    QTest::newRow("busy") << "5" << int(F::Busy) << false
+                          << QStringList{"/dev/ttyS4", utf8("占用")};
+    QTest::newRow("no permission")
+        << "5" << int(F::NoPermission) << false << QStringList{"/dev/ttyS4", utf8("权限")};
+}
+
+void TestForm1::communication()
+{
+    QFETCH(QString, answer);
+    QFETCH(int, failure);
+    QFETCH(bool, opened);
+    QFETCH(QStringList, messageParts);
+    m_comm->failure = CommControl::OpenFailure(failure);
+    m_comm->ports = QStringList{"/dev/ttyUSB0"};
+    m_dialogs->answers << answer;
+
+    action("Communication")->trigger();
+
+    QCOMPARE(m_dialogs->inputs.size(), 1);
+    QCOMPARE(m_dialogs->inputs[0].text, QStringLiteral("Input communication port"));
+    QCOMPARE(m_dialogs->inputs[0].title, QStringLiteral("Commport"));
+    QCOMPARE(m_dialogs->inputs[0].preset, QStringLiteral("1"));
+    QCOMPARE(m_comm->isPortOpen(), opened);
+    for (const char *name : {"file", "settime", "Pump", "seting"})
+        QVERIFY2(action(name)->isEnabled() == opened, name);
+    QCOMPARE(m_form->rightkey()->isEnabled(), opened); // its bar entry is hidden, so disabled
+    QCOMPARE(m_form->Timer2()->isActive(), opened);
+    QCOMPARE(m_form->Timer2()->interval(), 1500);
+    QVERIFY(m_comm->written.isEmpty());
+
+    QCOMPARE(m_dialogs->messages.size(), messageParts.isEmpty() ? 0 : 1);
+    for (const QString &part : messageParts) {
+        QVERIFY2(m_dialogs->messages[0].text.contains(part), qPrintable(part));
+        QCOMPARE(m_dialogs->messages[0].title, utf8("通信错误"));
+    }
+    // The entry stays usable: a second try with a good answer opens the port.
+    m_comm->failure = CommControl::OpenFailure::None;
+    m_dialogs->answers << QStringLiteral("1");
+    action("Communication")->trigger();
+    QVERIFY(m_comm->isPortOpen());
+    QVERIFY(action("file")->isEnabled());
+}
+
+void TestForm1::repliesUpdateTheReadout()
+{
+    m_dialogs->answers << QStringLiteral("1");
+    action("Communication")->trigger();
+    m_comm->deliver("Q00N01.5YQ00P0250YQ00L0150Y");
+    QCOMPARE(label("LcurrP")->text(), QStringLiteral("01.5"));
+    QCOMPARE(label("LsetP")->text(), QStringLiteral("02.0"));
+    QCOMPARE(label("LsetF")->text(), QStringLiteral("0150"));
+    m_comm->deliver("Q00F0000Yq00N09.9Y");
+    QCOMPARE(label("LcurrP")->text(), QStringLiteral("01.5"));
+    QCOMPARE(label("Lstate")->text(), QStringLiteral("     STOP"));
+}
+
+void TestForm1::linkLossIsReportedOnce()
+{
+    m_dialogs->answers << QStringLiteral("/dev/ttyUSB0");
+    action("Communication")->trigger();
+    m_comm->loseDevice(QStringLiteral("Input/output error"));
+    QVERIFY(m_dialogs->messages.isEmpty()); // not from inside the port's notification
+    QTRY_COMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY(m_dialogs->messages[0].text.contains(QStringLiteral("/dev/ttyUSB0")));
+    QVERIFY(m_dialogs->messages[0].text.contains(QStringLiteral("Input/output error")));
+    QVERIFY(!m_form->Timer2()->isActive());
+    QTest::qWait(10);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+}
+
+void TestForm1::keysTellWhenThePortIsClosed()
+{
+    TellingSender sender(*m_form->link(), *m_dialogs);
+    QVERIFY(!sender.send(QStringLiteral("Q00R0000Y")));
+    QVERIFY(!sender.send(QStringLiteral("Q00S0000Y")));
+    QCOMPARE(m_dialogs->messages.size(), 2); // one per attempt
+    QVERIFY(m_dialogs->messages[0].text.contains(utf8("通信")));
+    QVERIFY(m_comm->written.isEmpty());
+
+    m_dialogs->answers << QStringLiteral("1");
+    action("Communication")->trigger();
+    QVERIFY(sender.send(QStringLiteral("Q00R0000Y")));
+    QCOMPARE(m_dialogs->messages.size(), 2);
+    QCOMPARE(m_comm->written, QList<QByteArray>{"Q00R0000Y"});
 }
 
 QTEST_MAIN(TestForm1)

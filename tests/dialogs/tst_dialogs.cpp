@@ -91,8 +91,8 @@ void TestDialogs::messageBoxHasOnlyOkAndNoIcon()
         QCOMPARE(box->standardButton(box->buttons().first()), QMessageBox::Ok);
         box->buttons().first()->click();
     });
-    dialogs.messageBox(QString::fromUtf8("流量设定错误"), QString::fromUtf8("设定错误"));
-    QCOMPARE(text, QString::fromUtf8("流量设定错误"));
+    dialogs.messageBox(QString::fromUtf8("流量设定错误\r\n第二行"), QString::fromUtf8("设定错误"));
+    QCOMPARE(text, QString::fromUtf8("流量设定错误\n第二行"));
     QCOMPARE(title, QString::fromUtf8("设定错误"));
     QCOMPARE(icon, QMessageBox::NoIcon);
     QCOMPARE(buttons, 1);

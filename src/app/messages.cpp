@@ -1,0 +1,59 @@
+#include "messages.h"
+
+namespace Messages {
+
+QString invalidPort(const QString &answer)
+{
+    return QString::fromUtf8("串口号设定错误!\r\n“%1”不是有效的串口号。请输入 1 到 32767 的串口号，"
+                             "或设备名（如 /dev/ttyUSB0、COM3）。")
+        .arg(answer);
+}
+
+QString openFailed(const QString &device, CommControl::OpenFailure failure, const QString &reason,
+                   const QStringList &availablePorts)
+{
+    QString why;
+    switch (failure) {
+    case CommControl::OpenFailure::NotFound:
+        why = QString::fromUtf8("串口不存在");
+        break;
+    case CommControl::OpenFailure::Busy:
+        why = QString::fromUtf8("串口已被其他程序占用");
+        break;
+    case CommControl::OpenFailure::NoPermission:
+        why = QString::fromUtf8("没有使用该串口的权限");
+        break;
+    case CommControl::OpenFailure::None:
+    case CommControl::OpenFailure::Other:
+        why = reason;
+        break;
+    }
+    const QString existing = availablePorts.isEmpty()
+                                 ? QString::fromUtf8("（没有找到串口）")
+                                 : availablePorts.join(QString::fromUtf8("、"));
+    return QString::fromUtf8("无法打开串口 %1：%2。\r\n现有串口：%3").arg(device, why, existing);
+}
+
+QString settingsRefused(const QString &device)
+{
+    return QString::fromUtf8("串口 %1 不接受通信参数 9600,n,8,1，串口已关闭。").arg(device);
+}
+
+QString portNotOpen()
+{
+    return QString::fromUtf8("串口未打开，命令没有发送。\r\n请先用“通信”打开串口。");
+}
+
+QString writeFailed()
+{
+    return QString::fromUtf8("向串口写入失败，命令没有发送。");
+}
+
+QString linkLost(const QString &device, const QString &reason)
+{
+    return QString::fromUtf8("与泵的连接已断开：串口 %1 出错（%2），已关闭。\r\n"
+                             "请检查连接后用“通信”重新打开串口。")
+        .arg(device, reason);
+}
+
+} // namespace Messages

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "commcontrol.h"
+
+#include <QString>
+#include <QStringList>
+
+// The panel's own messages about the link to the pump, in one place.
+namespace Messages {
+
+inline const QString linkTitle = QString::fromUtf8("通信错误");
+
+QString invalidPort(const QString &answer);
+QString openFailed(const QString &device, CommControl::OpenFailure failure, const QString &reason,
+                   const QStringList &availablePorts);
+QString settingsRefused(const QString &device);
+QString portNotOpen();
+QString writeFailed();
+QString linkLost(const QString &device, const QString &reason);
+
+} // namespace Messages

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "framesender.h"
+
+class Dialogs;
+
+// A sender for the keys and menu commands: when a frame cannot be sent, the operator is told
+// with one message, and the caller stops as it would on any failed write.
+class TellingSender final : public FrameSender
+{
+public:
+    TellingSender(FrameSender &link, Dialogs &dialogs);
+
+    bool send(const QString &frame) override;
+    Failure lastFailure() const override { return m_link.lastFailure(); }
+
+private:
+    FrameSender &m_link;
+    Dialogs &m_dialogs;
+};
