@@ -2,11 +2,14 @@
 
 #include "commcontrol.h"
 #include "dialogs.h"
+#include "keypadentry.h"
 #include "messages.h"
 #include "picturebox.h"
 #include "picturebutton.h"
 #include "pumplink.h"
+#include "setpointdialogs.h"
 #include "surface.h"
+#include "tellingsender.h"
 #include "uifont.h"
 
 #include <QAction>
@@ -144,6 +147,17 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     m_link = new PumpLink(m_platform.MSComm1, &m_Timer2, this);
     connect(m_link, &PumpLink::replyAccepted, this, &Form1::showReply);
     connect(m_link, &PumpLink::linkLost, this, &Form1::reportLinkLost);
+    m_keySender = std::make_unique<TellingSender>(*m_link, *m_platform.dialogs);
+    m_keypad = std::make_unique<KeypadEntry>(
+        KeypadEntry::State{m_state.lq, m_state.pr, m_state.Set_Pump_NO, m_state.setliqstr},
+        KeypadEntry::Labels{m_LsetF, m_LsetP,
+                            m_surface->findChild<QLabel *>(QStringLiteral("LSetState"))},
+        *m_keySender, *m_platform.dialogs);
+    // The dialogs end quietly on any failure, a refused write included.
+    m_setpointDialogs = std::make_unique<SetpointDialogs>(
+        SetpointDialogs::State{m_state.setliq, m_state.setpresure, m_state.Set_Pump_NO}, *m_link,
+        *m_platform.dialogs);
+    wireKeypad();
 
     buildMenus();
     placeWindow();
@@ -225,9 +239,12 @@ void Form1::buildMenus()
     addEntry(m_Pump, "stop", "停止");
 
     m_seting = addMenu(bar, "seting", "设定(S)");
-    addEntry(m_seting, "liquid", "流量");
-    addEntry(m_seting, "pressure", "压力");
-    addEntry(m_seting, "Pump_NO", "泵编号");
+    connect(addEntry(m_seting, "liquid", "流量"), &QAction::triggered, this,
+            [this] { m_setpointDialogs->liquid_Click(); });
+    connect(addEntry(m_seting, "pressure", "压力"), &QAction::triggered, this,
+            [this] { m_setpointDialogs->pressure_Click(); });
+    connect(addEntry(m_seting, "Pump_NO", "泵编号"), &QAction::triggered, this,
+            [this] { m_setpointDialogs->Pump_NO_Click(); });
 
     connect(addEntry(bar, "Communication", "通信"), &QAction::triggered, this,
             &Form1::Communication_Click);
@@ -238,6 +255,25 @@ void Form1::buildMenus()
     addEntry(m_rightkey, "rstop", "停止");
 
     addEntry(bar, "help", "帮助(H)");
+}
+
+void Form1::wireKeypad()
+{
+    for (PictureButton *key : m_surface->findChildren<PictureButton *>()) {
+        const QString name = key->objectName();
+        if (name == QLatin1String("Cmd0")) {
+            connect(key, &PictureButton::groupClicked, this,
+                    [this](qint16 index) { m_keypad->Cmd0_Click(index); });
+        } else if (name.size() == 4 && name.at(3).isDigit()) {
+            const char digit = name.at(3).toLatin1();
+            connect(key, &PictureButton::groupClicked, this,
+                    [this, digit] { m_keypad->typeDigit(digit); });
+        } else if (name == QLatin1String("Cmdl")) {
+            connect(key, &PictureButton::groupClicked, this, [this] { m_keypad->Cmdl_Click(); });
+        } else if (name == QLatin1String("Cmdp")) {
+            connect(key, &PictureButton::groupClicked, this, [this] { m_keypad->Cmdp_Click(); });
+        }
+    }
 }
 
 void Form1::placeWindow()
@@ -308,6 +344,9 @@ void Form1::Communication_Click()
 
 void Form1::showReply(const Reply &reply)
 {
+    // A reply does not overwrite a field the keypad is typing into; the next poll brings it.
+    if (m_keypad->isTypingInto(reply.target()))
+        return;
     switch (reply.target()) {
     case Reply::Target::CurrentPressure:
         m_LcurrP->setText(reply.caption());

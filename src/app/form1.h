@@ -6,8 +6,13 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <memory>
+
 class CommControl;
 class Dialogs;
+class KeypadEntry;
+class SetpointDialogs;
+class TellingSender;
 class PictureBox;
 class PictureButton;
 class PumpLink;
@@ -50,6 +55,7 @@ private:
     void buildLabels();
     void buildKeypad();
     void buildMenus();
+    void wireKeypad();
     void placeWindow();
 
     void Form_Load();
@@ -74,4 +80,7 @@ private:
     QMenu *m_seting = nullptr;
     QMenu *m_rightkey = nullptr;
     PumpLink *m_link = nullptr;
+    std::unique_ptr<TellingSender> m_keySender;
+    std::unique_ptr<KeypadEntry> m_keypad;
+    std::unique_ptr<SetpointDialogs> m_setpointDialogs;
 };

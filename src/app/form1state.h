@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <array>
@@ -12,6 +13,9 @@ struct Form1State
     qint16 lq = 0;          // 1 while the keypad edits the set flow
     qint16 pr = 0;          // 1 while the keypad edits the set pressure
     qint16 Set_Pump_NO = 0; // pump number carried by the keypad's frames
+    QString setliqstr;      // the last keypad frame without its leading "Q"
+    double setliq = 0;      // the last flow answered in the flow dialog, ml/min
+    double setpresure = 0;  // the last pressure answered in the pressure dialog, MPa
     // Trend samples for x = -1 to 101, stored at x + 1; x = -1 is never written and stays 0.
     std::array<double, 103> plotpr{};
 };

@@ -59,8 +59,14 @@ private slots:
     void repliesUpdateTheReadout();
     void linkLossIsReportedOnce();
     void keysTellWhenThePortIsClosed();
+    void keypadThroughTheWindow();
+    void replyDuringKeypadEntry();
+    void keypadBeforeThePortIsOpen();
+    void setpointMenus();
 
 private:
+    void click(const char *name, int index = 0);
+    void openPort();
     QLabel *label(const char *name, int index = -1) const;
     PictureButton *key(const char *name, int index = 0) const;
     QAction *action(const char *name) const;
@@ -586,6 +592,83 @@ void TestForm1::keysTellWhenThePortIsClosed()
     QVERIFY(sender.send(QStringLiteral("Q00R0000Y")));
     QCOMPARE(m_dialogs->messages.size(), 2);
     QCOMPARE(m_comm->written, QList<QByteArray>{"Q00R0000Y"});
+}
+
+void TestForm1::click(const char *name, int index)
+{
+    PictureButton *button = key(name, index);
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void TestForm1::openPort()
+{
+    m_dialogs->answers << QStringLiteral("1");
+    action("Communication")->trigger();
+    QVERIFY(m_comm->isPortOpen());
+}
+
+void TestForm1::keypadThroughTheWindow()
+{
+    openPort();
+    for (const char *name : {"Cmdl", "Cmd1", "Cmd5"})
+        click(name);
+    click("Cmd0", 13);
+    QCOMPARE(label("LsetF")->text(), QStringLiteral("150"));
+    click("Cmdp");
+    click("Cmd0", 0); // the arrows type 0 too
+    click("Cmd1");
+    click("Cmd0", 1);
+    QCOMPARE(label("LsetP")->text(), QStringLiteral("01.0"));
+    QCOMPARE(m_comm->written, QList<QByteArray>({"Q00L0150Y", "Q00P01.0Y"}));
+    QCOMPARE(label("LSetState")->text(), QString());
+}
+
+void TestForm1::replyDuringKeypadEntry()
+{
+    openPort();
+    click("Cmdl");
+    click("Cmd1");
+    m_comm->deliver("Q00L0100YQ00P02.0Y");
+    QCOMPARE(label("LsetF")->text(), QStringLiteral("1")); // held back while typing
+    QCOMPARE(label("LsetP")->text(), QStringLiteral("02.0"));
+    click("Cmd5");
+    click("Cmd0", 13);
+    QCOMPARE(m_comm->written, QList<QByteArray>{"Q00L0150Y"});
+    m_comm->deliver("Q00L0150Y");
+    QCOMPARE(label("LsetF")->text(), QStringLiteral("0150"));
+    // The keypad is not trapped: the next entry works as usual.
+    click("Cmdl");
+    QCOMPARE(label("LsetF")->text(), QString());
+}
+
+void TestForm1::keypadBeforeThePortIsOpen()
+{
+    for (const char *name : {"Cmdl", "Cmd1", "Cmd5"})
+        click(name);
+    click("Cmd0", 13);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages[0].title, utf8("通信错误"));
+    QVERIFY(m_dialogs->messages[0].text.contains(utf8("通信")));
+    QCOMPARE(label("LSetState")->text(), QStringLiteral("Lset"));
+    QCOMPARE(m_form->state().lq, qint16(0));
+}
+
+void TestForm1::setpointMenus()
+{
+    openPort();
+    m_dialogs->answers << QStringLiteral("7") << QStringLiteral("150") << QStringLiteral("1.5");
+    action("Pump_NO")->trigger();
+    action("liquid")->trigger();
+    action("pressure")->trigger();
+    for (const char *name : {"Cmdl", "Cmd1", "Cmd2"})
+        click(name);
+    click("Cmd0", 13);
+    QCOMPARE(m_comm->written, QList<QByteArray>({"Q00L0150Y", "Q00P01.5Y", "Q07L0120Y"}));
+    QCOMPARE(m_form->state().Set_Pump_NO, qint16(7));
+    QCOMPARE(m_form->state().setliq, 150.0);
+    QCOMPARE(m_form->state().setpresure, 1.5);
+    QVERIFY(m_dialogs->messages.isEmpty());
 }
 
 QTEST_MAIN(TestForm1)

@@ -1,0 +1,397 @@
+#include "fakedialogs.h"
+#include "fakesender.h"
+#include "keypadentry.h"
+#include "setpointdialogs.h"
+
+#include <QLabel>
+#include <QtTest>
+
+namespace {
+
+QString utf8(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+class TestSetpoint : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void keypad_data();
+    void keypad();
+    void fieldAfterEachKey_data();
+    void fieldAfterEachKey();
+    void refusedThenNextKeys();
+    void replyDuringEntryIsHeldBack();
+    void sendingBeforeThePortIsOpen();
+    void dialogs_data();
+    void dialogs();
+    void dialogPrompts_data();
+    void dialogPrompts();
+    void pumpNumber_data();
+    void pumpNumber();
+    void pumpNumberReachesKeypadButNotDialogs();
+    void dialogDuringEntryLeavesItAlone();
+
+private:
+    // Keys: L, P, digits, and u / d for the two arrow keys.
+    void press(const QString &keys);
+
+    qint16 m_lq = 0;
+    qint16 m_pr = 0;
+    qint16 m_pumpNumber = 0;
+    QString m_setliqstr;
+    double m_setliq = 0;
+    double m_setpresure = 0;
+    QLabel *m_LsetF = nullptr;
+    QLabel *m_LsetP = nullptr;
+    QLabel *m_LSetState = nullptr;
+    FakeSender *m_sender = nullptr;
+    FakeDialogs *m_dialogs = nullptr;
+    KeypadEntry *m_keypad = nullptr;
+    SetpointDialogs *m_setpoints = nullptr;
+};
+
+void TestSetpoint::init()
+{
+    m_lq = m_pr = m_pumpNumber = 0;
+    m_setliqstr.clear();
+    m_setliq = m_setpresure = 0;
+    m_LsetF = new QLabel(QStringLiteral("000"));
+    m_LsetP = new QLabel(QStringLiteral("02.0"));
+    m_LSetState = new QLabel;
+    m_sender = new FakeSender;
+    m_dialogs = new FakeDialogs;
+    m_keypad = new KeypadEntry({m_lq, m_pr, m_pumpNumber, m_setliqstr},
+                               {m_LsetF, m_LsetP, m_LSetState}, *m_sender, *m_dialogs);
+    m_setpoints =
+        new SetpointDialogs({m_setliq, m_setpresure, m_pumpNumber}, *m_sender, *m_dialogs);
+}
+
+void TestSetpoint::cleanup()
+{
+    delete m_setpoints;
+    delete m_keypad;
+    delete m_dialogs;
+    delete m_sender;
+    delete m_LSetState;
+    delete m_LsetP;
+    delete m_LsetF;
+}
+
+void TestSetpoint::press(const QString &keys)
+{
+    for (QChar key : keys) {
+        switch (key.unicode()) {
+        case 'L':
+            m_keypad->Cmdl_Click();
+            break;
+        case 'P':
+            m_keypad->Cmdp_Click();
+            break;
+        case '0':
+            m_keypad->Cmd0_Click(13);
+            break;
+        case 'u':
+            m_keypad->Cmd0_Click(0);
+            break;
+        case 'd':
+            m_keypad->Cmd0_Click(1);
+            break;
+        default:
+            m_keypad->typeDigit(key.toLatin1());
+            break;
+        }
+    }
+}
+
+void TestSetpoint::keypad_data()
+{
+    QTest::addColumn<int>("pumpNumber");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("LsetF");
+    QTest::addColumn<QString>("LsetP");
+    QTest::addColumn<QString>("LSetState");
+    QTest::addColumn<QString>("message"); // empty: none
+
+    auto row = [](const char *tag, int pump, const char *keys, QStringList sent, const char *flow,
+                  const char *pressure, const char *mode, const char *message) {
+        QTest::newRow(tag) << pump << QString::fromLatin1(keys) << sent << QString::fromLatin1(flow)
+                           << QString::fromLatin1(pressure) << QString::fromLatin1(mode)
+                           << utf8(message);
+    };
+    row("flow 150", 0, "L150", {"Q00L0150Y"}, "150", "02.0", "", "");
+    row("flow 007", 0, "L007", {"Q00L0007Y"}, "007", "02.0", "", "");
+    row("flow 000", 0, "L000", {"Q00L0000Y"}, "000", "02.0", "", "");
+    row("flow at the limit", 0, "L200", {"Q00L0200Y"}, "200", "02.0", "", "");
+    row("flow above the limit", 0, "L201", {}, "201", "02.0", "Lset", "流量设定错误");
+    row("flow 999", 0, "L999", {}, "999", "02.0", "Lset", "流量设定错误");
+    row("pressure 01.5", 0, "P015", {"Q00P01.5Y"}, "000", "01.5", "", "");
+    row("pressure at the limit", 0, "P020", {"Q00P02.0Y"}, "000", "02.0", "", "");
+    row("pressure 00.0", 0, "P000", {"Q00P00.0Y"}, "000", "00.0", "", "");
+    row("pressure above the limit", 0, "P021", {}, "000", "02.1", "Pset", "压力设定错误");
+    row("pressure 10.0", 0, "P100", {}, "000", "10.0", "Pset", "压力设定错误");
+    row("pump 7 flow", 7, "L120", {"Q07L0120Y"}, "120", "02.0", "", "");
+    row("pump 7 pressure", 7, "P005", {"Q07P00.5Y"}, "000", "00.5", "", "");
+    row("pump 99", 99, "L050", {"Q99L0050Y"}, "050", "02.0", "", "");
+    row("arrows type 0", 0, "Lu1d", {"Q00L0010Y"}, "010", "02.0", "", "");
+    row("P during a flow entry", 0, "LP", {}, "", "02.0", "Lset", "");
+    row("L during a flow entry", 0, "L1L", {}, "1", "02.0", "Lset", "");
+    row("L during a pressure entry", 0, "P1L", {}, "000", "1", "Pset", "");
+    row("digit while idle", 0, "5", {}, "000", "02.0", "", "");
+    row("two entries", 0, "L100P015", {"Q00L0100Y", "Q00P01.5Y"}, "100", "01.5", "", "");
+    row("digits after an entry", 0, "L1505", {"Q00L0150Y"}, "150", "02.0", "", "");
+}
+
+void TestSetpoint::keypad()
+{
+    QFETCH(int, pumpNumber);
+    QFETCH(QString, keys);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, LsetF);
+    QFETCH(QString, LsetP);
+    QFETCH(QString, LSetState);
+    QFETCH(QString, message);
+
+    m_pumpNumber = qint16(pumpNumber);
+    press(keys);
+    QCOMPARE(m_sender->sent, sent);
+    QCOMPARE(m_LsetF->text(), LsetF);
+    QCOMPARE(m_LsetP->text(), LsetP);
+    QCOMPARE(m_LSetState->text(), LSetState);
+    if (message.isEmpty()) {
+        QVERIFY(m_dialogs->messages.isEmpty());
+    } else {
+        QCOMPARE(m_dialogs->messages.size(), 1);
+        QCOMPARE(m_dialogs->messages[0].text, message);
+        QCOMPARE(m_dialogs->messages[0].title, utf8("设定错误"));
+    }
+    if (!sent.isEmpty())
+        QCOMPARE(QLatin1Char('Q') + m_setliqstr, sent.last());
+    QVERIFY(!(m_lq == 1 && m_pr == 1));
+}
+
+void TestSetpoint::fieldAfterEachKey_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QStringList>("field"); // the field being typed, after each key
+    QTest::newRow("flow") << "L150" << QStringList{"", "1", "15", "150"};
+    QTest::newRow("pressure") << "P015" << QStringList{"", "0", "01.", "01.5"};
+}
+
+void TestSetpoint::fieldAfterEachKey()
+{
+    QFETCH(QString, keys);
+    QFETCH(QStringList, field);
+    QLabel *typed = keys.startsWith(QLatin1Char('L')) ? m_LsetF : m_LsetP;
+    for (int i = 0; i < keys.size(); ++i) {
+        press(keys.mid(i, 1));
+        QCOMPARE(typed->text(), field[i]);
+        QCOMPARE(m_LSetState->text(),
+                 i + 1 < keys.size() ? (keys.startsWith(QLatin1Char('L')) ? "Lset" : "Pset") : "");
+    }
+}
+
+void TestSetpoint::refusedThenNextKeys()
+{
+    press(QStringLiteral("L201"));
+    press(QStringLiteral("7")); // the entry is over: a digit changes nothing
+    QCOMPARE(m_LsetF->text(), QStringLiteral("201"));
+    press(QStringLiteral("L"));
+    QCOMPARE(m_LsetF->text(), QString());
+    QCOMPARE(m_LSetState->text(), QStringLiteral("Lset"));
+    press(QStringLiteral("199"));
+    QCOMPARE(m_sender->sent, QStringList{"Q00L0199Y"});
+    QCOMPARE(m_LSetState->text(), QString());
+}
+
+void TestSetpoint::replyDuringEntryIsHeldBack()
+{
+    press(QStringLiteral("L1"));
+    QVERIFY(m_keypad->isTypingInto(Reply::Target::SetFlow));
+    QVERIFY(!m_keypad->isTypingInto(Reply::Target::SetPressure));
+    QVERIFY(!m_keypad->isTypingInto(Reply::Target::CurrentPressure));
+    press(QStringLiteral("50"));
+    QVERIFY(!m_keypad->isTypingInto(Reply::Target::SetFlow));
+    QCOMPARE(m_sender->sent, QStringList{"Q00L0150Y"});
+
+    press(QStringLiteral("P0"));
+    QVERIFY(m_keypad->isTypingInto(Reply::Target::SetPressure));
+    QVERIFY(!m_keypad->isTypingInto(Reply::Target::SetFlow));
+}
+
+void TestSetpoint::sendingBeforeThePortIsOpen()
+{
+    m_sender->open = false;
+    press(QStringLiteral("L150"));
+    QCOMPARE(m_sender->attempts, QStringList{"Q00L0150Y"});
+    QVERIFY(m_sender->sent.isEmpty());
+    QCOMPARE(m_LSetState->text(), QStringLiteral("Lset")); // stopped at the failed write
+    QCOMPARE(m_lq, qint16(0));                             // but the entry is over
+    press(QStringLiteral("P"));
+    QCOMPARE(m_LSetState->text(), QStringLiteral("Pset"));
+}
+
+void TestSetpoint::dialogs_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("sent"); // empty: nothing
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<double>("stored"); // the variable afterwards; it starts at 42
+
+    auto row = [](const char *tag, const char *dialog, const char *answer, const char *sent,
+                  const char *message, double stored) {
+        QTest::newRow(tag) << QString::fromLatin1(dialog) << QString::fromLatin1(answer)
+                           << QString::fromLatin1(sent) << utf8(message) << stored;
+    };
+    row("flow 150", "liquid", "150", "Q00L0150Y", "", 150);
+    row("flow 200", "liquid", "200", "Q00L0200Y", "", 200);
+    row("flow 12.5", "liquid", "12.5", "Q00L0013Y", "", 12.5);
+    row("flow preset 0", "liquid", "0", "Q00L0000Y", "", 0);
+    row("flow 0.4", "liquid", "0.4", "Q00L0000Y", "", 0.4);
+    row("flow 201", "liquid", "201", "", "流量设定错误!", 201);
+    row("flow 200.4", "liquid", "200.4", "", "流量设定错误!", 200.4);
+    row("flow -5", "liquid", "-5", "", "流量设定错误!", -5);
+    row("flow cancel", "liquid", "", "", "", 42);
+    row("flow abc", "liquid", "abc", "", "", 42);
+    row("flow nan", "liquid", "nan", "", "", 42);
+    row("flow inf", "liquid", "inf", "", "", 42);
+    row("flow 1e999", "liquid", "1e999", "", "", 42);
+    row("flow hex", "liquid", "0x10", "", "", 42);
+    row("pressure preset 2", "pressure", "2", "Q00P02.0Y", "", 2);
+    row("pressure 1.5", "pressure", "1.5", "Q00P01.5Y", "", 1.5);
+    row("pressure 0.04", "pressure", "0.04", "Q00P00.0Y", "", 0.04);
+    row("pressure 0.25", "pressure", "0.25", "Q00P00.3Y", "", 0.25);
+    row("pressure 2.01", "pressure", "2.01", "", "压力设定错误!", 2.01);
+    row("pressure 3", "pressure", "3", "", "压力设定错误!", 3);
+    row("pressure -0.5", "pressure", "-0.5", "", "压力设定错误!", -0.5);
+    row("pressure cancel", "pressure", "", "", "", 42);
+    row("pressure abc", "pressure", "abc", "", "", 42);
+}
+
+void TestSetpoint::dialogs()
+{
+    QFETCH(QString, dialog);
+    QFETCH(QString, answer);
+    QFETCH(QString, sent);
+    QFETCH(QString, message);
+    QFETCH(double, stored);
+
+    m_setliq = m_setpresure = 42;
+    m_pumpNumber = 7; // the dialogs always send pump "00"
+    m_dialogs->answers << answer;
+    const bool flow = dialog == QLatin1String("liquid");
+    if (flow)
+        m_setpoints->liquid_Click();
+    else
+        m_setpoints->pressure_Click();
+
+    QCOMPARE(m_sender->sent, sent.isEmpty() ? QStringList() : QStringList{sent});
+    QCOMPARE(m_dialogs->messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) {
+        QCOMPARE(m_dialogs->messages[0].text, message);
+        QCOMPARE(m_dialogs->messages[0].title, utf8("错误"));
+    }
+    QCOMPARE(flow ? m_setliq : m_setpresure, stored);
+    QCOMPARE(flow ? m_setpresure : m_setliq, 42.0);
+}
+
+void TestSetpoint::dialogPrompts_data()
+{
+    QTest::addColumn<int>("which");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("preset");
+    QTest::newRow("flow") << 0
+                          << QString::fromUtf16(
+                                 u"请输入您需要的流量 单位 ml/min \r\n流量范围为1\u2014200ml/min")
+                          << utf8("流量设定") << "0";
+    QTest::newRow("pressure") << 1
+                              << QString::fromUtf16(
+                                     u"请输入您需要保护压 单位 MPa\r\n压力设定范围为0\u20142.0MPa")
+                              << utf8("压力设定") << "2";
+    QTest::newRow("pump number") << 2 << utf8("请输入要控制泵的编号 ") << utf8("编号设定") << "0";
+}
+
+void TestSetpoint::dialogPrompts()
+{
+    QFETCH(int, which);
+    QFETCH(QString, prompt);
+    QFETCH(QString, title);
+    QFETCH(QString, preset);
+    if (which == 0)
+        m_setpoints->liquid_Click();
+    else if (which == 1)
+        m_setpoints->pressure_Click();
+    else
+        m_setpoints->Pump_NO_Click();
+    QCOMPARE(m_dialogs->inputs.size(), 1);
+    QCOMPARE(m_dialogs->inputs[0].text, prompt);
+    QCOMPARE(m_dialogs->inputs[0].title, title);
+    QCOMPARE(m_dialogs->inputs[0].preset, preset);
+}
+
+void TestSetpoint::pumpNumber_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("stored"); // it starts at 5
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("7") << "7" << 7 << false;
+    QTest::newRow("0") << "0" << 0 << false;
+    QTest::newRow("99") << "99" << 99 << false;
+    QTest::newRow("2.5") << "2.5" << 2 << false;
+    QTest::newRow("3.5") << "3.5" << 4 << false;
+    QTest::newRow("100") << "100" << 5 << true;
+    QTest::newRow("-1") << "-1" << 5 << true;
+    QTest::newRow("32768") << "32768" << 5 << false; // not a 16-bit number: ends silently
+    QTest::newRow("cancel") << "" << 5 << false;
+    QTest::newRow("abc") << "abc" << 5 << false;
+}
+
+void TestSetpoint::pumpNumber()
+{
+    QFETCH(QString, answer);
+    QFETCH(int, stored);
+    QFETCH(bool, refused);
+    m_pumpNumber = 5;
+    m_dialogs->answers << answer;
+    m_setpoints->Pump_NO_Click();
+    QCOMPARE(int(m_pumpNumber), stored);
+    QCOMPARE(m_dialogs->messages.size(), refused ? 1 : 0);
+    if (refused) {
+        QCOMPARE(m_dialogs->messages[0].text, utf8("泵编号设定错误!"));
+        QCOMPARE(m_dialogs->messages[0].title, utf8("错误"));
+    }
+    QVERIFY(m_sender->attempts.isEmpty());
+}
+
+void TestSetpoint::pumpNumberReachesKeypadButNotDialogs()
+{
+    m_dialogs->answers << QStringLiteral("7") << QStringLiteral("150");
+    m_setpoints->Pump_NO_Click();
+    press(QStringLiteral("L120"));
+    m_setpoints->liquid_Click();
+    QCOMPARE(m_sender->sent, QStringList({"Q07L0120Y", "Q00L0150Y"}));
+}
+
+void TestSetpoint::dialogDuringEntryLeavesItAlone()
+{
+    press(QStringLiteral("L1"));
+    m_dialogs->answers << QStringLiteral("1.5");
+    m_setpoints->pressure_Click();
+    QCOMPARE(m_LSetState->text(), QStringLiteral("Lset"));
+    QCOMPARE(m_LsetF->text(), QStringLiteral("1"));
+    press(QStringLiteral("00"));
+    QCOMPARE(m_sender->sent, QStringList({"Q00P01.5Y", "Q00L0100Y"}));
+}
+
+QTEST_MAIN(TestSetpoint)
+#include "tst_setpoint.moc"
