@@ -7,9 +7,11 @@
 #include "picturebox.h"
 #include "picturebutton.h"
 #include "pumplink.h"
+#include "runcontrol.h"
 #include "setpointdialogs.h"
 #include "surface.h"
 #include "tellingsender.h"
+#include "timedrun.h"
 #include "uifont.h"
 
 #include <QAction>
@@ -157,6 +159,17 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     m_setpointDialogs = std::make_unique<SetpointDialogs>(
         SetpointDialogs::State{m_state.setliq, m_state.setpresure, m_state.Set_Pump_NO}, *m_link,
         *m_platform.dialogs);
+    m_runControl = std::make_unique<RunControl>(
+        m_surface->findChild<QLabel *>(QStringLiteral("Lstate")), *m_keySender);
+    auto elapsed = [this](const char *name) {
+        return m_surface->findChild<QLabel *>(QLatin1String(name));
+    };
+    m_timedRun = std::make_unique<TimedRun>(TimedRun::State{m_state.tset, m_state.timeset},
+                                            TimedRun::Display{elapsed("lhour"), elapsed("lmin"),
+                                                              elapsed("lsed"), elapsed("Label1"),
+                                                              elapsed("Label2"), elapsed("Label3")},
+                                            &m_Timer1, *m_keySender, *m_platform.dialogs);
+    connect(&m_Timer1, &QTimer::timeout, this, [this] { m_timedRun->Timer1_Timer(); });
     wireKeypad();
 
     buildMenus();
@@ -227,32 +240,33 @@ void Form1::buildMenus()
     connect(addEntry(m_file, "end", "退出"), &QAction::triggered, this, &Form1::endRequested);
 
     m_settime = addMenu(bar, "settime", "定时(T)");
-    addEntry(m_settime, "stset", "设定");
+    auto onClick = [this](QAction *entry, auto handler) {
+        connect(entry, &QAction::triggered, this, handler);
+    };
+    onClick(addEntry(m_settime, "stset", "设定"), [this] { m_timedRun->stset_Click(); });
     QMenu *operation = addMenu(m_settime, "operation", "操作");
-    addEntry(operation, "ststart", "开始");
-    addEntry(operation, "stzanting", "暂停");
-    addEntry(operation, "stcontiune", "继续");
-    addEntry(operation, "stend", "结束");
+    onClick(addEntry(operation, "ststart", "开始"), [this] { m_timedRun->ststart_Click(); });
+    onClick(addEntry(operation, "stzanting", "暂停"), [this] { m_timedRun->stzanting_Click(); });
+    onClick(addEntry(operation, "stcontiune", "继续"), [this] { m_timedRun->stcontiune_Click(); });
+    onClick(addEntry(operation, "stend", "结束"), [this] { m_timedRun->stend_Click(); });
 
     m_Pump = addMenu(bar, "Pump", "泵(O)");
-    addEntry(m_Pump, "run", "运行");
-    addEntry(m_Pump, "stop", "停止");
+    onClick(addEntry(m_Pump, "run", "运行"), [this] { m_runControl->run_Click(); });
+    onClick(addEntry(m_Pump, "stop", "停止"), [this] { m_runControl->stop_Click(); });
 
     m_seting = addMenu(bar, "seting", "设定(S)");
-    connect(addEntry(m_seting, "liquid", "流量"), &QAction::triggered, this,
-            [this] { m_setpointDialogs->liquid_Click(); });
-    connect(addEntry(m_seting, "pressure", "压力"), &QAction::triggered, this,
+    onClick(addEntry(m_seting, "liquid", "流量"), [this] { m_setpointDialogs->liquid_Click(); });
+    onClick(addEntry(m_seting, "pressure", "压力"),
             [this] { m_setpointDialogs->pressure_Click(); });
-    connect(addEntry(m_seting, "Pump_NO", "泵编号"), &QAction::triggered, this,
+    onClick(addEntry(m_seting, "Pump_NO", "泵编号"),
             [this] { m_setpointDialogs->Pump_NO_Click(); });
 
-    connect(addEntry(bar, "Communication", "通信"), &QAction::triggered, this,
-            &Form1::Communication_Click);
+    onClick(addEntry(bar, "Communication", "通信"), [this] { Communication_Click(); });
 
     m_rightkey = addMenu(bar, "rightkey", "右键");
     m_rightkey->menuAction()->setVisible(false);
-    addEntry(m_rightkey, "rrun", "运行");
-    addEntry(m_rightkey, "rstop", "停止");
+    onClick(addEntry(m_rightkey, "rrun", "运行"), [this] { m_runControl->rrun_Click(); });
+    onClick(addEntry(m_rightkey, "rstop", "停止"), [this] { m_runControl->rstop_Click(); });
 
     addEntry(bar, "help", "帮助(H)");
 }
@@ -272,6 +286,12 @@ void Form1::wireKeypad()
             connect(key, &PictureButton::groupClicked, this, [this] { m_keypad->Cmdl_Click(); });
         } else if (name == QLatin1String("Cmdp")) {
             connect(key, &PictureButton::groupClicked, this, [this] { m_keypad->Cmdp_Click(); });
+        } else if (name == QLatin1String("Cmdr")) {
+            connect(key, &PictureButton::groupClicked, this,
+                    [this] { m_runControl->Cmdr_Click(); });
+        } else if (name == QLatin1String("Cmds")) {
+            connect(key, &PictureButton::groupClicked, this,
+                    [this] { m_runControl->Cmds_Click(); });
         }
     }
 }

@@ -11,6 +11,8 @@
 class CommControl;
 class Dialogs;
 class KeypadEntry;
+class RunControl;
+class TimedRun;
 class SetpointDialogs;
 class TellingSender;
 class PictureBox;
@@ -83,4 +85,6 @@ private:
     std::unique_ptr<TellingSender> m_keySender;
     std::unique_ptr<KeypadEntry> m_keypad;
     std::unique_ptr<SetpointDialogs> m_setpointDialogs;
+    std::unique_ptr<RunControl> m_runControl;
+    std::unique_ptr<TimedRun> m_timedRun;
 };

@@ -16,6 +16,8 @@ struct Form1State
     QString setliqstr;      // the last keypad frame without its leading "Q"
     double setliq = 0;      // the last flow answered in the flow dialog, ml/min
     double setpresure = 0;  // the last pressure answered in the pressure dialog, MPa
+    qint16 tset = 0;        // elapsed seconds of the timed run
+    double timeset = 0;     // length of the timed run, minutes
     // Trend samples for x = -1 to 101, stored at x + 1; x = -1 is never written and stays 0.
     std::array<double, 103> plotpr{};
 };

@@ -63,6 +63,8 @@ private slots:
     void replyDuringKeypadEntry();
     void keypadBeforeThePortIsOpen();
     void setpointMenus();
+    void runKeysAndMenus();
+    void timedRunMenus();
 
 private:
     void click(const char *name, int index = 0);
@@ -669,6 +671,53 @@ void TestForm1::setpointMenus()
     QCOMPARE(m_form->state().setliq, 150.0);
     QCOMPARE(m_form->state().setpresure, 1.5);
     QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestForm1::runKeysAndMenus()
+{
+    click("Cmdr"); // before the port is open: told, nothing sent, label as it was
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(label("Lstate")->text(), QStringLiteral("     STOP"));
+
+    openPort();
+    click("Cmdr");
+    QCOMPARE(label("Lstate")->text(), QStringLiteral("     RUN "));
+    action("stop")->trigger();
+    action("rrun")->trigger();
+    action("rstop")->trigger();
+    action("run")->trigger();
+    QCOMPARE(label("Lstate")->text(), QStringLiteral("     RUN "));
+    click("Cmds");
+    QCOMPARE(label("Lstate")->text(), QStringLiteral("     STOP"));
+    QCOMPARE(m_comm->written, QList<QByteArray>({"Q00R0000Y", "Q00S0000Y", "Q00R0000Y", "Q00S0000Y",
+                                                 "Q00R0000Y", "Q00S0000Y"}));
+    QCOMPARE(m_dialogs->messages.size(), 1);
+}
+
+void TestForm1::timedRunMenus()
+{
+    openPort();
+    m_dialogs->answers << QStringLiteral("1.5");
+    action("stset")->trigger();
+    QCOMPARE(m_form->state().timeset, 1.5);
+    action("ststart")->trigger();
+    QVERIFY(m_form->Timer1()->isActive());
+    QCOMPARE(m_form->Timer1()->interval(), 1000);
+    for (const char *name : {"lhour", "Label1", "lmin", "Label2", "lsed", "Label3"})
+        QVERIFY2(!label(name)->isHidden(), name);
+    click("Cmds"); // the key stops the pump but not the clock
+    QVERIFY(m_form->Timer1()->isActive());
+    action("stzanting")->trigger();
+    QVERIFY(!m_form->Timer1()->isActive());
+    action("stcontiune")->trigger();
+    QVERIFY(m_form->Timer1()->isActive());
+    action("stend")->trigger();
+    QVERIFY(!m_form->Timer1()->isActive());
+    QVERIFY(label("lhour")->isHidden());
+    QCOMPARE(m_form->state().timeset, 0.0);
+    QCOMPARE(label("Lstate")->text(), QStringLiteral("     STOP"));
+    QCOMPARE(m_comm->written,
+             QList<QByteArray>({"Q00R0000Y", "Q00S0000Y", "Q00S0000Y", "Q00R0000Y", "Q00S0000Y"}));
 }
 
 QTEST_MAIN(TestForm1)
