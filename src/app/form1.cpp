@@ -6,7 +6,10 @@
 #include "messages.h"
 #include "picturebox.h"
 #include "picturebutton.h"
+#include "pressuretrend.h"
+#include "printer.h"
 #include "pumplink.h"
+#include "recordsave.h"
 #include "runcontrol.h"
 #include "setpointdialogs.h"
 #include "surface.h"
@@ -170,6 +173,10 @@ Form1::Form1(const Platform &platform, QWidget *parent)
                                                               elapsed("Label2"), elapsed("Label3")},
                                             &m_Timer1, *m_keySender, *m_platform.dialogs);
     connect(&m_Timer1, &QTimer::timeout, this, [this] { m_timedRun->Timer1_Timer(); });
+    m_trend = std::make_unique<PressureTrend>(m_state.itime, m_state.plotpr, m_LcurrP, m_Picture1);
+    m_recorder = std::make_unique<ReadingRecorder>(m_state.records);
+    m_recordSave =
+        std::make_unique<RecordSave>(m_state.records, *m_platform.recordFile, *m_platform.dialogs);
     wireKeypad();
 
     buildMenus();
@@ -234,15 +241,17 @@ void Form1::buildMenus()
         return action;
     };
 
-    m_file = addMenu(bar, "file", "文件(F)");
-    addEntry(m_file, "save", "保存");
-    addEntry(m_file, "print", "打印");
-    connect(addEntry(m_file, "end", "退出"), &QAction::triggered, this, &Form1::endRequested);
-
-    m_settime = addMenu(bar, "settime", "定时(T)");
     auto onClick = [this](QAction *entry, auto handler) {
         connect(entry, &QAction::triggered, this, handler);
     };
+
+    m_file = addMenu(bar, "file", "文件(F)");
+    onClick(addEntry(m_file, "save", "保存"), [this] { m_recordSave->save_Click(); });
+    onClick(addEntry(m_file, "print", "打印"),
+            [this] { printTestPage(*m_platform.CommonDialog1); });
+    onClick(addEntry(m_file, "end", "退出"), [this] { emit endRequested(); });
+
+    m_settime = addMenu(bar, "settime", "定时(T)");
     onClick(addEntry(m_settime, "stset", "设定"), [this] { m_timedRun->stset_Click(); });
     QMenu *operation = addMenu(m_settime, "operation", "操作");
     onClick(addEntry(operation, "ststart", "开始"), [this] { m_timedRun->ststart_Click(); });
@@ -364,22 +373,39 @@ void Form1::Communication_Click()
 
 void Form1::showReply(const Reply &reply)
 {
+    storeReading(reply);
     // A reply does not overwrite a field the keypad is typing into; the next poll brings it.
-    if (m_keypad->isTypingInto(reply.target()))
-        return;
-    switch (reply.target()) {
-    case Reply::Target::CurrentPressure:
-        m_LcurrP->setText(reply.caption());
-        break;
-    case Reply::Target::SetPressure:
-        m_LsetP->setText(reply.caption());
-        break;
-    case Reply::Target::SetFlow:
-        m_LsetF->setText(reply.caption());
-        break;
-    case Reply::Target::None:
-        break;
+    if (!m_keypad->isTypingInto(reply.target())) {
+        switch (reply.target()) {
+        case Reply::Target::CurrentPressure:
+            m_LcurrP->setText(reply.caption());
+            break;
+        case Reply::Target::SetPressure:
+            m_LsetP->setText(reply.caption());
+            break;
+        case Reply::Target::SetFlow:
+            m_LsetF->setText(reply.caption());
+            break;
+        case Reply::Target::None:
+            break;
+        }
     }
+    m_trend->step();
+}
+
+void Form1::storeReading(const Reply &reply)
+{
+    if (reply.target() != Reply::Target::CurrentPressure)
+        return;
+    if (!m_recorder->record(reply.data))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_platform.dialogs->messageBox(Messages::storeFull(RecordStore::capacity),
+                                           QString::fromUtf8("存储数据"));
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::reportLinkLost(const QString &reason)

@@ -10,6 +10,11 @@
 
 class CommControl;
 class Dialogs;
+class Printer;
+class PressureTrend;
+class RecordFile;
+class ReadingRecorder;
+class RecordSave;
 class KeypadEntry;
 class RunControl;
 class TimedRun;
@@ -27,6 +32,8 @@ struct Platform
 {
     CommControl *MSComm1 = nullptr;
     Dialogs *dialogs = nullptr;
+    Printer *CommonDialog1 = nullptr; // the printer dialog and the printer
+    RecordFile *recordFile = nullptr;
 };
 
 class Form1 : public QMainWindow
@@ -65,6 +72,7 @@ private:
     void Form_Unload();
     void Communication_Click();
     void showReply(const Reply &reply);
+    void storeReading(const Reply &reply);
     void reportLinkLost(const QString &reason);
 
     Platform m_platform;
@@ -87,4 +95,7 @@ private:
     std::unique_ptr<SetpointDialogs> m_setpointDialogs;
     std::unique_ptr<RunControl> m_runControl;
     std::unique_ptr<TimedRun> m_timedRun;
+    std::unique_ptr<PressureTrend> m_trend;
+    std::unique_ptr<ReadingRecorder> m_recorder;
+    std::unique_ptr<RecordSave> m_recordSave;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recordstore.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -20,4 +22,5 @@ struct Form1State
     double timeset = 0;     // length of the timed run, minutes
     // Trend samples for x = -1 to 101, stored at x + 1; x = -1 is never written and stays 0.
     std::array<double, 103> plotpr{};
+    RecordStore records; // saveprcout and saveprdata: the stored pressure readings
 };

@@ -1,6 +1,8 @@
 #include "form1.h"
 #include "qtcommcontrol.h"
 #include "qtdialogs.h"
+#include "qtprinter.h"
+#include "recordfile.h"
 
 #include <QApplication>
 
@@ -10,8 +12,11 @@ int main(int argc, char *argv[])
 
     QtCommControl MSComm1;
     QtDialogs dialogs;
-    Form1 form(Platform{&MSComm1, &dialogs});
+    QtPrinter printer;
+    QtRecordFile recordFile;
+    Form1 form(Platform{&MSComm1, &dialogs, &printer, &recordFile});
     dialogs.setParent(&form);
+    printer.setParent(&form);
     QObject::connect(&form, &Form1::endRequested, &app, [] { QCoreApplication::exit(0); });
     form.show();
     return app.exec();

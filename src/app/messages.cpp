@@ -56,4 +56,11 @@ QString linkLost(const QString &device, const QString &reason)
         .arg(device, reason);
 }
 
+QString storeFull(int capacity)
+{
+    return QString::fromUtf8("已存储 %1 个压力数值，存储已满：之后的读数不再存储。\r\n"
+                             "已存储的数值不受影响，可以用“保存”写入记录文件。")
+        .arg(capacity);
+}
+
 } // namespace Messages

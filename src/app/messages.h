@@ -17,5 +17,6 @@ QString settingsRefused(const QString &device);
 QString portNotOpen();
 QString writeFailed();
 QString linkLost(const QString &device, const QString &reason);
+QString storeFull(int capacity);
 
 } // namespace Messages

@@ -1,10 +1,12 @@
 #include "picturebox.h"
 
+#include <QPainter>
+#include <QResizeEvent>
+
 PictureBox::PictureBox(QWidget *parent)
     : QFrame(parent)
 {
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
-    setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Qt::white);
     colours.setColor(QPalette::WindowText, palette().color(QPalette::ButtonText));
@@ -21,7 +23,7 @@ void PictureBox::setScale(QPointF topLeft, QPointF bottomRight)
 
 QPointF PictureBox::toPixel(QPointF user) const
 {
-    const QRectF area = contentsRect();
+    const QRectF area(contentsRect());
     if (!m_hasScale) // twips, 15 to the pixel, until a scale is set
         return area.topLeft() + user / 15.0;
     const double x = area.left() + (user.x() - m_topLeft.x()) * area.width() /
@@ -29,4 +31,56 @@ QPointF PictureBox::toPixel(QPointF user) const
     const double y = area.top() + (user.y() - m_topLeft.y()) * area.height() /
                                       (m_bottomRight.y() - m_topLeft.y());
     return QPointF(x, y);
+}
+
+void PictureBox::Line(QPointF from, QPointF to, std::optional<QColor> colour)
+{
+    fitDrawing();
+    QPainter painter(&m_drawing);
+    painter.setPen(QPen(colour.value_or(palette().color(QPalette::WindowText)), 1, Qt::SolidLine));
+    // The image starts where the drawing area does.
+    const QPointF origin = QRectF(contentsRect()).topLeft();
+    painter.drawLine(toPixel(from) - origin, toPixel(to) - origin);
+    update(contentsRect());
+}
+
+void PictureBox::Cls()
+{
+    fitDrawing();
+    m_drawing.fill(Qt::white);
+    update(contentsRect());
+}
+
+void PictureBox::paintEvent(QPaintEvent *event)
+{
+    fitDrawing();
+    QPainter painter(this);
+    painter.drawImage(contentsRect().topLeft(), m_drawing);
+    painter.end();
+    QFrame::paintEvent(event); // the border
+}
+
+void PictureBox::resizeEvent(QResizeEvent *event)
+{
+    fitDrawing();
+    QFrame::resizeEvent(event);
+}
+
+const QImage &PictureBox::drawing() const
+{
+    fitDrawing();
+    return m_drawing;
+}
+
+void PictureBox::fitDrawing() const
+{
+    if (m_drawing.size() == contentsRect().size())
+        return;
+    QImage resized(contentsRect().size(), QImage::Format_RGB32);
+    resized.fill(Qt::white);
+    if (!m_drawing.isNull()) {
+        QPainter painter(&resized);
+        painter.drawImage(0, 0, m_drawing);
+    }
+    m_drawing = resized;
 }

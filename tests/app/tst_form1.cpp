@@ -1,5 +1,7 @@
 #include "fakecommcontrol.h"
 #include "fakedialogs.h"
+#include "fakeprinter.h"
+#include "fakerecordfile.h"
 #include "form1.h"
 #include "picturebox.h"
 #include "picturebutton.h"
@@ -65,6 +67,8 @@ private slots:
     void setpointMenus();
     void runKeysAndMenus();
     void timedRunMenus();
+    void trendAndRecordsFollowReplies();
+    void printMenu();
 
 private:
     void click(const char *name, int index = 0);
@@ -75,6 +79,8 @@ private:
 
     FakeCommControl *m_comm = nullptr;
     FakeDialogs *m_dialogs = nullptr;
+    FakePrinter *m_printer = nullptr;
+    FakeRecordFile *m_recordFile = nullptr;
     Form1 *m_form = nullptr;
 };
 
@@ -82,12 +88,16 @@ void TestForm1::init()
 {
     m_comm = new FakeCommControl;
     m_dialogs = new FakeDialogs;
-    m_form = new Form1(Platform{m_comm, m_dialogs});
+    m_printer = new FakePrinter;
+    m_recordFile = new FakeRecordFile;
+    m_form = new Form1(Platform{m_comm, m_dialogs, m_printer, m_recordFile});
 }
 
 void TestForm1::cleanup()
 {
     delete m_form;
+    delete m_recordFile;
+    delete m_printer;
     delete m_dialogs;
     delete m_comm;
 }
@@ -718,6 +728,33 @@ void TestForm1::timedRunMenus()
     QCOMPARE(label("Lstate")->text(), QStringLiteral("     STOP"));
     QCOMPARE(m_comm->written,
              QList<QByteArray>({"Q00R0000Y", "Q00S0000Y", "Q00S0000Y", "Q00R0000Y", "Q00S0000Y"}));
+}
+
+void TestForm1::trendAndRecordsFollowReplies()
+{
+    openPort();
+    m_comm->deliver("Q00N01.5YQ00P02.0YQ00L0100Y");
+    QCOMPARE(m_form->state().itime, qint16(3)); // one step per accepted frame
+    QCOMPARE(m_form->state().plotpr[3], 1.5);   // x = 2 repeats what LcurrP shows
+    click("Cmdl");
+    m_comm->deliver("Q00L0120YQ00N00.8Yxx");
+    QCOMPARE(m_form->state().itime, qint16(5)); // a held-back reply still steps the trend
+    QCOMPARE(m_form->state().records.saveprcout(), 2);
+
+    action("save")->trigger();
+    QCOMPARE(m_recordFile->writes, QList<QByteArray>{" 1.5  .8 "});
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages[0].text, utf8("当前压力数值以存储"));
+    QCOMPARE(m_form->state().records.saveprcout(), 2);
+}
+
+void TestForm1::printMenu()
+{
+    openPort();
+    m_printer->copies = 2;
+    action("print")->trigger();
+    QCOMPARE(m_printer->documents.size(), 2);
+    QVERIFY(m_dialogs->messages.isEmpty());
 }
 
 QTEST_MAIN(TestForm1)

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 // Answers input boxes from a script and records every dialog shown.
 class FakeDialogs final : public Dialogs
 {
@@ -25,9 +27,12 @@ public:
     void messageBox(const QString &text, const QString &title) override
     {
         messages.append({text, title, QString()});
+        if (onMessage)
+            onMessage();
     }
 
     QStringList answers; // one per input box, in order; empty text is Cancel
     QList<Shown> inputs;
     QList<Shown> messages;
+    std::function<void()> onMessage; // runs while a message box would be open
 };

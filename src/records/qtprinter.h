@@ -1,0 +1,31 @@
+#pragma once
+
+#include "printer.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+class QPrinter;
+
+class QtPrinter final : public Printer
+{
+public:
+    explicit QtPrinter(QWidget *parent = nullptr);
+    ~QtPrinter() override;
+
+    void setParent(QWidget *parent) { m_parent = parent; }
+    QPrinter *printer() const { return m_printer.get(); }
+
+    std::optional<int> showPrinter() override;
+    void printLine(const QString &text) override;
+    bool endDocument() override;
+
+private:
+    QPointer<QWidget> m_parent;
+    std::unique_ptr<QPrinter> m_printer;
+    QString m_outputFile; // as chosen in the dialog, when printing to a file
+    QStringList m_lines;
+    int m_documents = 0;
+};

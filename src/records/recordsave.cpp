@@ -1,0 +1,26 @@
+#include "recordsave.h"
+
+#include "dialogs.h"
+#include "recordfile.h"
+#include "recordstore.h"
+
+RecordSave::RecordSave(const RecordStore &store, RecordFile &file, Dialogs &dialogs)
+    : m_store(store)
+    , m_file(file)
+    , m_dialogs(dialogs)
+{}
+
+void RecordSave::save_Click()
+{
+    const QString title = QString::fromUtf8("存储数据");
+    QString error;
+    // The file is complete and closed before the confirmation shows.
+    if (!m_file.write(recordFileText(m_store), &error)) {
+        m_dialogs.messageBox(QString::fromUtf8("存储失败!\r\n无法写入 %1：%2\r\n"
+                                               "压力数值仍保留在程序中，可以再次存储。")
+                                 .arg(m_file.path(), error),
+                             title);
+        return;
+    }
+    m_dialogs.messageBox(QString::fromUtf8("当前压力数值以存储"), title);
+}

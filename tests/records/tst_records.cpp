@@ -1,0 +1,301 @@
+#include "fakedialogs.h"
+#include "fakeprinter.h"
+#include "fakerecordfile.h"
+#include "printer.h"
+#include "qtprinter.h"
+#include "recordfile.h"
+#include "recordsave.h"
+#include "recordstore.h"
+
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+RecordStore storeOf(const QList<double> &values)
+{
+    RecordStore store;
+    for (double value : values)
+        store.append(value);
+    return store;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TestRecords : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void format_data();
+    void format();
+    void storeStopsAtItsCapacity();
+    void recorderStoresReadings();
+    void fileIsReplacedWhole();
+    void failedWriteKeepsTheOldFile_data();
+    void failedWriteKeepsTheOldFile();
+    void saveConfirmsAfterTheFileIsComplete();
+    void saveFailureIsReported();
+    void printing_data();
+    void printing();
+    void cancelThenPrintAgain();
+    void realPrintToPdf();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestRecords::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_dir.isValid());
+    std::signal(SIGXFSZ, SIG_IGN); // a write past the file size limit fails instead
+}
+
+void TestRecords::format_data()
+{
+    QTest::addColumn<QList<double>>("values");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("empty") << QList<double>{} << QByteArray();
+    QTest::newRow("seven values") << QList<double>{1.2, 0.8, 1, 1.25, 2, 1.5, 0}
+                                  << QByteArray(" 1.2  .8  1  1.25  2 \r\n 1.5  0 ");
+    QTest::newRow("five values") << QList<double>{1, 2, 3, 4, 5}
+                                 << QByteArray(" 1  2  3  4  5 \r\n");
+    QTest::newRow("six values") << QList<double>{1, 2, 3, 4, 5, 6}
+                                << QByteArray(" 1  2  3  4  5 \r\n 6 ");
+    QTest::newRow("ten values") << QList<double>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0}
+                                << QByteArray(" 0  0  0  0  0 \r\n 0  0  0  0  0 \r\n");
+    QTest::newRow("negative") << QList<double>{-1.5, -0.25} << QByteArray("-1.5 -.25 ");
+    QTest::newRow("half") << QList<double>{0.5} << QByteArray(" .5 ");
+    QTest::newRow("negative zero") << QList<double>{-0.0} << QByteArray(" 0 ");
+    QTest::newRow("no trailing zeros") << QList<double>{2.50, 10} << QByteArray(" 2.5  10 ");
+    QTest::newRow("15 significant digits") << QList<double>{1.0 / 3, 123456.789012345678}
+                                           << QByteArray(" .333333333333333  123456.789012346 ");
+    QTest::newRow("large") << QList<double>{1e20, 1.5e15} << QByteArray(" 1E+20  1.5E+15 ");
+    QTest::newRow("small") << QList<double>{1e-5, -2.5e-7} << QByteArray(" 1E-05 -2.5E-07 ");
+    QTest::newRow("a reading as shown") << QList<double>{01.5} << QByteArray(" 1.5 ");
+}
+
+void TestRecords::format()
+{
+    QFETCH(QList<double>, values);
+    QFETCH(QByteArray, text);
+    QCOMPARE(recordFileText(storeOf(values)), text);
+}
+
+void TestRecords::storeStopsAtItsCapacity()
+{
+    RecordStore store;
+    for (int i = 0; i < RecordStore::capacity; ++i)
+        QVERIFY(store.append(i % 20 / 10.0));
+    QVERIFY(store.isFull());
+    QVERIFY(!store.append(9));
+    QCOMPARE(store.saveprcout(), 1000000);
+    QCOMPARE(store.saveprdata(1000000), 1.9);
+    QCOMPARE(store.saveprdata(1), 0.0);
+}
+
+void TestRecords::recorderStoresReadings()
+{
+    RecordStore store;
+    ReadingRecorder recorder(store);
+    QVERIFY(!recorder.record(u"01.5"));
+    QVERIFY(!recorder.record(u"ab.c")); // not a number: not stored
+    QVERIFY(!recorder.record(u"00.0"));
+    QCOMPARE(store.saveprcout(), 2);
+    QCOMPARE(store.saveprdata(1), 1.5);
+    QCOMPARE(store.saveprdata(2), 0.0);
+    while (!store.isFull())
+        store.append(1);
+    QVERIFY(recorder.record(u"01.1"));  // the first reading that finds it full: tell
+    QVERIFY(!recorder.record(u"01.2")); // and only once
+    QCOMPARE(store.saveprcout(), RecordStore::capacity);
+    QCOMPARE(store.saveprdata(3), 1.0);
+}
+
+void TestRecords::fileIsReplacedWhole()
+{
+    const QString path = m_dir.filePath(QStringLiteral("replaced.txt"));
+    QtRecordFile file(path);
+    QString error;
+    QVERIFY(file.write(recordFileText(storeOf({1, 2, 3, 4, 5, 6, 7})), &error));
+    QVERIFY(file.write(recordFileText(storeOf({0.5})), &error));
+    QCOMPARE(readFile(path), QByteArray(" .5 "));
+    QVERIFY(file.write(QByteArray(), &error)); // an empty store cuts the file to 0 bytes
+    QCOMPARE(readFile(path), QByteArray());
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"replaced.txt"});
+}
+
+void TestRecords::failedWriteKeepsTheOldFile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("disk full") << "full";
+    QTest::newRow("read-only folder") << "read-only";
+    QTest::newRow("missing folder") << "missing";
+}
+
+void TestRecords::failedWriteKeepsTheOldFile()
+{
+    QFETCH(QString, how);
+    const QString folder = m_dir.filePath(how);
+    QVERIFY(QDir().mkpath(folder));
+    QString path = QDir(folder).filePath(QStringLiteral("mytext.txt"));
+    const QByteArray old = recordFileText(storeOf({1.1, 1.2}));
+    QString error;
+    QVERIFY(QtRecordFile(path).write(old, &error));
+
+    const QByteArray large = recordFileText(storeOf(QList<double>(5000, 1.234)));
+    bool written = false;
+    if (how == QLatin1String("full")) {
+        // Writes past this size fail as on a full disk, for root as for anyone.
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limit = saved;
+        limit.rlim_cur = 1024;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        written = QtRecordFile(path).write(large, &error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+    } else if (how == QLatin1String("read-only")) {
+        if (geteuid() == 0)
+            QSKIP("root writes into a read-only folder");
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        written = QtRecordFile(path).write(large, &error);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    } else {
+        path = m_dir.filePath(QStringLiteral("no/such/folder/mytext.txt"));
+        written = QtRecordFile(path).write(large, &error);
+    }
+    QVERIFY(!written);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readFile(QDir(folder).filePath(QStringLiteral("mytext.txt"))), old);
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"mytext.txt"}); // no leftovers
+}
+
+void TestRecords::saveConfirmsAfterTheFileIsComplete()
+{
+    const RecordStore store = storeOf({1.2, 0.8, 1, 1.25, 2, 1.5, 0});
+    FakeRecordFile file;
+    FakeDialogs dialogs;
+    int writesWhenConfirmed = -1;
+    dialogs.onMessage = [&] { writesWhenConfirmed = int(file.writes.size()); };
+    RecordSave save(store, file, dialogs);
+    save.save_Click();
+    save.save_Click();
+    QCOMPARE(writesWhenConfirmed, 2);
+    QCOMPARE(file.writes.size(), 2);
+    QCOMPARE(file.writes[1], QByteArray(" 1.2  .8  1  1.25  2 \r\n 1.5  0 "));
+    QCOMPARE(dialogs.messages.size(), 2);
+    QCOMPARE(dialogs.messages[0].text, QString::fromUtf8("当前压力数值以存储"));
+    QCOMPARE(dialogs.messages[0].title, QString::fromUtf8("存储数据"));
+    QCOMPARE(store.saveprcout(), 7); // saving neither changes nor clears the store
+}
+
+void TestRecords::saveFailureIsReported()
+{
+    const RecordStore store = storeOf({1.5});
+    FakeRecordFile file;
+    file.failure = QStringLiteral("No space left on device");
+    FakeDialogs dialogs;
+    RecordSave save(store, file, dialogs);
+    save.save_Click();
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY(dialogs.messages[0].text.contains(file.path()));
+    QVERIFY(dialogs.messages[0].text.contains(file.failure));
+    QVERIFY(!dialogs.messages[0].text.contains(QString::fromUtf8("当前压力数值以存储")));
+    QCOMPARE(store.saveprcout(), 1);
+    file.failure.clear();
+    save.save_Click(); // and a later save still works
+    QCOMPARE(file.writes.size(), 1);
+}
+
+void TestRecords::printing_data()
+{
+    QTest::addColumn<std::optional<int>>("copies");
+    QTest::addColumn<int>("failAfter");
+    QTest::addColumn<int>("documents");
+    QTest::newRow("cancel") << std::optional<int>() << -1 << 0;
+    QTest::newRow("one copy") << std::optional<int>(1) << -1 << 1;
+    QTest::newRow("three copies") << std::optional<int>(3) << -1 << 3;
+    QTest::newRow("zero copies") << std::optional<int>(0) << -1 << 0;
+    QTest::newRow("negative copies") << std::optional<int>(-2) << -1 << 0;
+    QTest::newRow("more than 16 bits") << std::optional<int>(40000) << -1 << 0;
+    QTest::newRow("printer fails on the second") << std::optional<int>(3) << 1 << 1;
+}
+
+void TestRecords::printing()
+{
+    QFETCH(std::optional<int>, copies);
+    QFETCH(int, failAfter);
+    QFETCH(int, documents);
+    FakePrinter printer;
+    printer.copies = copies;
+    printer.failAfter = failAfter;
+    printTestPage(printer);
+    QCOMPARE(printer.dialogsShown, 1);
+    QCOMPARE(printer.documents.size(), documents);
+    for (const QStringList &document : printer.documents)
+        QCOMPARE(document, QStringList{QString::fromUtf8("打印测试")});
+}
+
+void TestRecords::cancelThenPrintAgain()
+{
+    FakePrinter printer;
+    printer.copies.reset();
+    printTestPage(printer);
+    printer.copies = 1;
+    printTestPage(printer);
+    QCOMPARE(printer.dialogsShown, 2);
+    QCOMPARE(printer.documents.size(), 1);
+}
+
+void TestRecords::realPrintToPdf()
+{
+    QtPrinter printer;
+    const QString pdf = m_dir.filePath(QStringLiteral("test.pdf"));
+    printer.printer()->setOutputFormat(QPrinter::PdfFormat);
+    printer.printer()->setOutputFileName(pdf);
+    printer.printer()->setCopyCount(3);
+    int copiesWhilePrinting = -1;
+    QTimer::singleShot(0, qApp, [] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    printTestPage(printer);
+    copiesWhilePrinting = printer.printer()->copyCount();
+    QCOMPARE(copiesWhilePrinting, 1); // each copy once, not three times three
+
+    const QStringList files = {pdf, m_dir.filePath(QStringLiteral("test-2.pdf")),
+                               m_dir.filePath(QStringLiteral("test-3.pdf"))};
+    for (const QString &file : files) {
+        const QByteArray content = readFile(file);
+        QVERIFY2(content.startsWith("%PDF"), qPrintable(file));
+        QCOMPARE(content.count("/Type /Page\n") + content.count("/Type /Page\r") +
+                     content.count("/Type /Page "),
+                 qsizetype(1));
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(10000));
+        QCOMPARE(QString::fromUtf8(text.readAllStandardOutput()).trimmed(),
+                 QString::fromUtf8("打印测试"));
+    }
+    QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("test-4.pdf"))));
+}
+
+QTEST_MAIN(TestRecords)
+#include "tst_records.moc"
