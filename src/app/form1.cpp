@@ -22,6 +22,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QStatusBar>
 
 namespace {
 
@@ -179,6 +180,17 @@ Form1::Form1(const Platform &platform, QWidget *parent)
         std::make_unique<RecordSave>(m_state.records, *m_platform.recordFile, *m_platform.dialogs);
     wireKeypad();
 
+    // Conditions that repeat with every poll are shown here, never as a stream of messages.
+    m_linkStatus = new QLabel(this);
+    m_linkStatus->setObjectName(QStringLiteral("linkStatus"));
+    statusBar()->addWidget(m_linkStatus, 1);
+    statusBar()->setSizeGripEnabled(true);
+    connect(m_link, &PumpLink::stateChanged, this, &Form1::refreshStatus);
+    m_statusTimer.setInterval(500);
+    connect(&m_statusTimer, &QTimer::timeout, this, &Form1::refreshStatus);
+    m_statusTimer.start();
+    refreshStatus();
+
     buildMenus();
     placeWindow();
     Form_Load();
@@ -280,6 +292,11 @@ void Form1::buildMenus()
     addEntry(bar, "help", "帮助(H)");
 }
 
+void Form1::refreshStatus()
+{
+    m_linkStatus->setText(Messages::linkStatus(m_link->status()));
+}
+
 void Form1::wireKeypad()
 {
     for (PictureButton *key : m_surface->findChildren<PictureButton *>()) {
@@ -307,10 +324,11 @@ void Form1::wireKeypad()
 
 void Form1::placeWindow()
 {
-    // The client area below the menu bar is what has the fixed size and place.
+    // The client area between the menu bar and the status bar has the fixed size and place.
     const int menuHeight = menuBar()->sizeHint().height();
-    setGeometry(
-        QRect(clientPosition() - QPoint(0, menuHeight), clientSize() + QSize(0, menuHeight)));
+    const int statusHeight = statusBar()->sizeHint().height();
+    setGeometry(QRect(clientPosition() - QPoint(0, menuHeight),
+                      clientSize() + QSize(0, menuHeight + statusHeight)));
 }
 
 void Form1::Form_Load()

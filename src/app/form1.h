@@ -48,6 +48,8 @@ public:
     QTimer *Timer2() { return &m_Timer2; }
     QMenu *rightkey() const { return m_rightkey; }
     PumpLink *link() const { return m_link; }
+    // Brings the status line up to date; a timer does so twice a second.
+    void refreshStatus();
 
     // The client area's size in pixels and its place on the screen.
     static constexpr QSize clientSize() { return QSize(727, 502); }
@@ -82,6 +84,8 @@ private:
     QLabel *m_LcurrP = nullptr;
     QLabel *m_LsetP = nullptr;
     QLabel *m_LsetF = nullptr;
+    QLabel *m_linkStatus = nullptr;
+    QTimer m_statusTimer;
     QTimer m_Timer1;
     QTimer m_Timer2;
     QMenu *m_file = nullptr;

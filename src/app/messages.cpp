@@ -63,4 +63,32 @@ QString storeFull(int capacity)
         .arg(capacity);
 }
 
+QString linkStatus(const LinkStatus &status)
+{
+    const QString counts = QString::fromUtf8("发送 %1 · 应答 %2 · 丢弃 %3")
+                               .arg(status.framesSent)
+                               .arg(status.repliesAccepted)
+                               .arg(status.repliesRejected);
+    auto seconds = [](qint64 ms) { return QString::number(ms / 1000.0, 'f', 1); };
+    switch (status.state) {
+    case LinkStatus::State::Closed:
+        return QString::fromUtf8("串口未打开，请用“通信”打开串口 · ") + counts;
+    case LinkStatus::State::Lost:
+        return QString::fromUtf8("串口 %1 连接已断开（%2），请用“通信”重新打开 · %3")
+            .arg(status.device, status.lostReason, counts);
+    case LinkStatus::State::Open:
+        break;
+    }
+    QString reply;
+    if (status.pumpSilent()) {
+        reply = QString::fromUtf8("泵无应答（%1 秒没有应答）")
+                    .arg(seconds(status.sinceLastReply.value_or(status.sinceOpened)));
+    } else if (status.sinceLastReply) {
+        reply = QString::fromUtf8("上次应答 %1 秒前").arg(seconds(*status.sinceLastReply));
+    } else {
+        reply = QString::fromUtf8("等待应答");
+    }
+    return QString::fromUtf8("串口 %1 已打开 · %2 · %3").arg(status.device, reply, counts);
+}
+
 } // namespace Messages

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commcontrol.h"
+#include "pumplink.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,5 +19,8 @@ QString portNotOpen();
 QString writeFailed();
 QString linkLost(const QString &device, const QString &reason);
 QString storeFull(int capacity);
+
+// The status line under the window.
+QString linkStatus(const LinkStatus &status);
 
 } // namespace Messages

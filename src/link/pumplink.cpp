@@ -2,12 +2,21 @@
 
 #include "portname.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 PumpLink::PumpLink(CommControl *MSComm1, QTimer *Timer2, QObject *parent)
     : QObject(parent)
     , m_MSComm1(MSComm1)
     , m_Timer2(Timer2)
+    , m_clock([] {
+        static QElapsedTimer clock = [] {
+            QElapsedTimer started;
+            started.start();
+            return started;
+        }();
+        return clock.elapsed();
+    })
 {
     connect(m_Timer2, &QTimer::timeout, this, &PumpLink::Timer2_Timer);
     connect(m_MSComm1, &CommControl::OnComm, this, &PumpLink::MSComm1_OnComm);
@@ -30,8 +39,10 @@ PumpLink::OpenResult PumpLink::open(const QString &answer)
     if (m_MSComm1->isPortOpen()) {
         m_Timer2->stop();
         m_MSComm1->setPortOpen(false);
+        m_state = LinkStatus::State::Closed;
+        emit stateChanged();
     }
-    m_assembler = ReplyAssembler();
+    resetAssembler();
 
     m_MSComm1->setCommPort(*device);
     if (!m_MSComm1->setPortOpen(true)) {
@@ -39,16 +50,24 @@ PumpLink::OpenResult PumpLink::open(const QString &answer)
         result.failure = m_MSComm1->openFailure();
         result.reason = m_MSComm1->errorString();
         result.availablePorts = m_MSComm1->availablePorts();
+        m_state = LinkStatus::State::Closed;
+        emit stateChanged();
         return result;
     }
     if (!m_MSComm1->setSettings(lineSettings)) {
         m_MSComm1->setPortOpen(false);
         result.outcome = OpenOutcome::SettingsRefused;
+        m_state = LinkStatus::State::Closed;
+        emit stateChanged();
         return result;
     }
     m_MSComm1->setInputLen(0);
     // One frame's worth of bytes raises the receive event.
     m_MSComm1->setRThreshold(Frames::frameLength);
+    m_state = LinkStatus::State::Open;
+    m_openedAt = m_clock();
+    m_lastReplyAt.reset();
+    emit stateChanged();
     result.outcome = OpenOutcome::Opened;
     return result;
 }
@@ -78,6 +97,7 @@ bool PumpLink::send(const QString &frame)
         return false;
     }
     m_lastFailure = Failure::None;
+    ++m_framesSent;
     return true;
 }
 
@@ -93,6 +113,10 @@ void PumpLink::MSComm1_OnComm()
     const QList<Reply> replies = m_assembler.feed(m_MSComm1->input());
     // A kept partial frame needs only its missing bytes to complete.
     m_MSComm1->setRThreshold(Frames::frameLength - m_assembler.pendingBytes());
+    if (!replies.isEmpty()) {
+        m_repliesAccepted += replies.size();
+        m_lastReplyAt = m_clock();
+    }
     for (const Reply &reply : replies)
         emit replyAccepted(reply);
 }
@@ -100,6 +124,31 @@ void PumpLink::MSComm1_OnComm()
 void PumpLink::onPortLost(const QString &reason)
 {
     m_Timer2->stop();
-    m_assembler = ReplyAssembler();
+    resetAssembler();
+    m_state = LinkStatus::State::Lost;
+    m_lostReason = reason;
+    emit stateChanged();
     emit linkLost(reason);
+}
+
+void PumpLink::resetAssembler()
+{
+    m_rejectedBefore += m_assembler.rejectedCount();
+    m_assembler = ReplyAssembler();
+}
+
+LinkStatus PumpLink::status() const
+{
+    LinkStatus status;
+    status.state = m_state;
+    status.device = m_MSComm1->commPort();
+    status.lostReason = m_lostReason;
+    status.framesSent = m_framesSent;
+    status.repliesAccepted = m_repliesAccepted;
+    status.repliesRejected = m_rejectedBefore + m_assembler.rejectedCount();
+    const qint64 now = m_clock();
+    status.sinceOpened = now - m_openedAt;
+    if (m_lastReplyAt)
+        status.sinceLastReply = now - *m_lastReplyAt;
+    return status;
 }

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QtTest>
 
 namespace {
@@ -69,6 +70,7 @@ private slots:
     void timedRunMenus();
     void trendAndRecordsFollowReplies();
     void printMenu();
+    void statusLine();
 
 private:
     void click(const char *name, int index = 0);
@@ -755,6 +757,42 @@ void TestForm1::printMenu()
     action("print")->trigger();
     QCOMPARE(m_printer->documents.size(), 2);
     QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestForm1::statusLine()
+{
+    auto *line = m_form->findChild<QLabel *>(QStringLiteral("linkStatus"));
+    QVERIFY(line);
+    QVERIFY(line->text().contains(utf8("串口未打开")));
+    QVERIFY(m_form->statusBar()->isVisibleTo(m_form));
+
+    qint64 now = 0;
+    m_form->link()->setClock([&now] { return now; });
+    m_dialogs->answers << QStringLiteral("/dev/ttyUSB0");
+    action("Communication")->trigger();
+    QVERIFY(line->text().contains(QStringLiteral("/dev/ttyUSB0")));
+    QVERIFY(line->text().contains(utf8("已打开")));
+
+    // A pump that does not answer: the status line says so, no message box is shown.
+    for (int poll = 0; poll < 4; ++poll) {
+        now += 1500;
+        m_form->link()->Timer2_Timer();
+    }
+    m_form->refreshStatus();
+    QVERIFY2(line->text().contains(utf8("泵无应答")), qPrintable(line->text()));
+    QVERIFY(line->text().contains(utf8("发送 4")));
+    QVERIFY(m_dialogs->messages.isEmpty());
+
+    m_comm->deliver("Q00N01.5Yxx");
+    now += 300;
+    m_form->refreshStatus();
+    QVERIFY(!line->text().contains(utf8("泵无应答")));
+    QVERIFY2(line->text().contains(utf8("上次应答 0.3 秒前")), qPrintable(line->text()));
+    QVERIFY(line->text().contains(utf8("应答 1")));
+
+    m_comm->loseDevice(QStringLiteral("Input/output error"));
+    QVERIFY(line->text().contains(utf8("连接已断开")));
+    QTRY_COMPARE(m_dialogs->messages.size(), 1);
 }
 
 QTEST_MAIN(TestForm1)

@@ -25,6 +25,7 @@ private slots:
     void otherEventsReadNothing();
     void partialFrameLowersThreshold();
     void lossStopsThePoll();
+    void statusCountsAndSilence();
 
 private:
     FakeCommControl *m_port = nullptr;
@@ -209,6 +210,58 @@ void TestPumpLink::lossStopsThePoll()
     QVERIFY(!m_link->send(Frames::runFrame));
     QCOMPARE(m_link->lastFailure(), FrameSender::Failure::PortClosed);
     QCOMPARE(m_link->open(QStringLiteral("1")).outcome, PumpLink::OpenOutcome::Opened);
+}
+
+void TestPumpLink::statusCountsAndSilence()
+{
+    qint64 now = 1000;
+    m_link->setClock([&now] { return now; });
+    QSignalSpy changed(m_link, &PumpLink::stateChanged);
+    QCOMPARE(m_link->status().state, LinkStatus::State::Closed);
+
+    m_link->open(QStringLiteral("/dev/pts/4"));
+    QCOMPARE(changed.count(), 1);
+    LinkStatus status = m_link->status();
+    QCOMPARE(status.state, LinkStatus::State::Open);
+    QCOMPARE(status.device, QStringLiteral("/dev/pts/4"));
+    QVERIFY(!status.sinceLastReply);
+    QVERIFY(!status.pumpSilent());
+
+    m_link->Timer2_Timer();
+    m_link->send(Frames::runFrame);
+    m_port->deliver("Q00N01.2YQ00P02.0Yjunk");
+    m_port->deliver("Q00L0150Yq00N0000Y");
+    now += 1200;
+    status = m_link->status();
+    QCOMPARE(status.framesSent, 2);
+    QCOMPARE(status.repliesAccepted, 3);
+    QCOMPARE(status.repliesRejected, 2);
+    QCOMPARE(status.sinceLastReply, std::optional<qint64>(1200));
+
+    now += 3799;
+    QVERIFY(!m_link->status().pumpSilent());
+    now += 1; // five seconds without an accepted reply
+    QVERIFY(m_link->status().pumpSilent());
+    m_port->deliver("Q00N01.3Y");
+    QVERIFY(!m_link->status().pumpSilent());
+
+    m_port->loseDevice(QStringLiteral("Input/output error"));
+    status = m_link->status();
+    QCOMPARE(status.state, LinkStatus::State::Lost);
+    QCOMPARE(status.lostReason, QStringLiteral("Input/output error"));
+    QVERIFY(!status.pumpSilent());
+
+    // Counts run on across a reopen; silence is measured from the new opening.
+    m_link->open(QStringLiteral("/dev/pts/4"));
+    now += 4000;
+    status = m_link->status();
+    QCOMPARE(status.state, LinkStatus::State::Open);
+    QCOMPARE(status.repliesAccepted, 4);
+    QCOMPARE(status.repliesRejected, 2);
+    QVERIFY(!status.sinceLastReply);
+    QVERIFY(!status.pumpSilent());
+    now += 1000;
+    QVERIFY(m_link->status().pumpSilent());
 }
 
 QTEST_GUILESS_MAIN(TestPumpLink)
