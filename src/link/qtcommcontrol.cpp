@@ -69,6 +69,7 @@ bool QtCommControl::setPortOpen(bool open)
     m_openFailure = OpenFailure::None;
     m_errorString.clear();
     m_losing = false;
+    ++m_openings;
     return true;
 }
 
@@ -195,7 +196,11 @@ void QtCommControl::onError(int error)
     const QString reason = m_port->errorString();
     QMetaObject::invokeMethod(
         this,
-        [this, reason] {
+        [this, reason, opening = m_openings] {
+            // The port may have been closed and opened again before this runs; the loss was
+            // of the old opening, not of the new one.
+            if (opening != m_openings || !m_port->isOpen())
+                return;
             m_port->close();
             m_commEvent = 0;
             emit portLost(reason);

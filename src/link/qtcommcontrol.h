@@ -37,4 +37,5 @@ private:
     int m_threshold = 0;
     int m_commEvent = 0;
     bool m_losing = false;
+    quint64 m_openings = 0;
 };

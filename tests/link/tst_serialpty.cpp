@@ -24,6 +24,11 @@ private slots:
     void hangUpClosesThePortOnce();
     void reopenAfterHangUp();
     void reopenTheSamePortWhileOpen();
+    void lossOfAnOldOpeningSparesTheNewOne();
+    void frameSplitAtEveryPosition_data();
+    void frameSplitAtEveryPosition();
+    void garbageStorm();
+    void hangUpInMidFrame();
     void missingDeviceFails();
 
 private:
@@ -167,6 +172,90 @@ void TestSerialPty::reopenTheSamePortWhileOpen()
     QCOMPARE(m_link->open(pump.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
     QVERIFY(pump.write("Q00L0050Y"));
     QTRY_COMPARE_WITH_TIMEOUT(m_replies->count(), 1, 2000);
+}
+
+void TestSerialPty::lossOfAnOldOpeningSparesTheNewOne()
+{
+    PseudoTerminal first;
+    QCOMPARE(m_link->open(first.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
+    QSignalSpy lost(m_link, &PumpLink::linkLost);
+    first.closeMaster();
+    // The far end goes away and, before the panel has handled that, 通信 opens another port.
+    QCoreApplication::processEvents(); // the error arrives; its handling waits in the queue
+    PseudoTerminal second;
+    QCOMPARE(m_link->open(second.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
+    QTest::qWait(50);
+    QVERIFY(m_port->isPortOpen());
+    QCOMPARE(lost.count(), 0);
+    QVERIFY(second.write("Q00N01.1Y"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_replies->count(), 1, 2000);
+}
+
+void TestSerialPty::frameSplitAtEveryPosition_data()
+{
+    QTest::addColumn<int>("at");
+    for (int at = 1; at < 9; ++at)
+        QTest::addRow("after byte %d", at) << at;
+}
+
+void TestSerialPty::frameSplitAtEveryPosition()
+{
+    QFETCH(int, at);
+    PseudoTerminal pump;
+    QCOMPARE(m_link->open(pump.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
+    const QByteArray frames = "Q00N01.5YQ00P02.0Y";
+    // The cut falls inside the first frame, and again at the same place in the second.
+    QVERIFY(pump.write(frames.left(at)));
+    QTest::qWait(15);
+    QVERIFY(pump.write(frames.mid(at, 9)));
+    QTest::qWait(15);
+    QVERIFY(pump.write(frames.mid(at + 9)));
+    QTRY_COMPARE_WITH_TIMEOUT(m_replies->count(), 2, 2000);
+    QCOMPARE(received(), QStringList({"N01.5", "P02.0"}));
+}
+
+void TestSerialPty::garbageStorm()
+{
+    PseudoTerminal pump;
+    QCOMPARE(m_link->open(pump.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
+    QByteArray storm;
+    quint32 noise = 7;
+    for (int i = 0; i < 64 * 1024; ++i) {
+        noise = noise * 1103515245u + 12345u;
+        storm.append(char(noise >> 16)); // any byte, "Q" and "Y" among them
+    }
+    for (qsizetype at = 0; at < storm.size(); at += 1024) {
+        // The terminal holds a few kilobytes; let the panel drain it as the line would.
+        QTRY_VERIFY_WITH_TIMEOUT(pump.write(storm.mid(at, 1024)), 2000);
+    }
+    QVERIFY(pump.write("Q00L0123Y"));
+    QTRY_VERIFY_WITH_TIMEOUT(!received().isEmpty() && received().last() == QLatin1String("L0123"),
+                             5000);
+    QVERIFY(m_port->isPortOpen());
+    QVERIFY(m_link->status().repliesRejected > 0);
+    // Afterwards the link is in step again.
+    const int before = int(m_replies->count());
+    QVERIFY(pump.write("Q00N00.4Y"));
+    QTRY_COMPARE_WITH_TIMEOUT(int(m_replies->count()), before + 1, 2000);
+    QCOMPARE(received().last(), QStringLiteral("N00.4"));
+}
+
+void TestSerialPty::hangUpInMidFrame()
+{
+    PseudoTerminal pump;
+    QCOMPARE(m_link->open(pump.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
+    QSignalSpy lost(m_link, &PumpLink::linkLost);
+    QVERIFY(pump.write("Q00N01.5YQ00P0"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_replies->count(), 1, 2000);
+    pump.closeMaster();
+    QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 1000);
+    QVERIFY(!m_port->isPortOpen());
+    // The half frame is not kept for the next opening.
+    PseudoTerminal again;
+    QCOMPARE(m_link->open(again.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
+    QVERIFY(again.write("2.0YQ00L0100Y"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_replies->count(), 2, 2000);
+    QCOMPARE(received(), QStringList({"N01.5", "L0100"}));
 }
 
 void TestSerialPty::missingDeviceFails()
