@@ -228,8 +228,8 @@ void Form1::buildKeypad()
     for (int row = 0; row < 4; ++row) {
         for (int column = 0; column < 4; ++column) {
             const KeyLayout &layout = keyLayouts[row][column];
-            const QPixmap picture(
-                QStringLiteral(":/images/%1.png").arg(QLatin1String(layout.picture)));
+            const QString picture =
+                QStringLiteral(":/images/%1.png").arg(QLatin1String(layout.picture));
             auto *key =
                 new PictureButton(QLatin1String(layout.name), layout.index, picture, m_surface);
             key->setAccessibleName(QLatin1String(layout.accessibleName));

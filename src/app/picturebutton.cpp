@@ -4,11 +4,11 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-PictureButton::PictureButton(const QString &name, qint16 index, const QPixmap &picture,
+PictureButton::PictureButton(const QString &name, qint16 index, const QString &picture,
                              QWidget *parent)
     : QAbstractButton(parent)
     , m_index(index)
-    , m_picture(picture)
+    , m_pictureFile(picture)
 {
     setObjectName(name);
     setProperty("index", index);
@@ -16,9 +16,16 @@ PictureButton::PictureButton(const QString &name, qint16 index, const QPixmap &p
     connect(this, &QAbstractButton::clicked, this, [this] { emit groupClicked(m_index); });
 }
 
+QPixmap PictureButton::picture() const
+{
+    if (m_picture.isNull())
+        m_picture = QPixmap(m_pictureFile);
+    return m_picture;
+}
+
 QSize PictureButton::sizeHint() const
 {
-    return m_picture.deviceIndependentSize().toSize() + QSize(2, 4);
+    return picture().deviceIndependentSize().toSize() + QSize(2, 4);
 }
 
 void PictureButton::paintEvent(QPaintEvent *)
@@ -33,13 +40,14 @@ void PictureButton::paintEvent(QPaintEvent *)
         option.state |= QStyle::State_Raised;
     painter.drawControl(QStyle::CE_PushButtonBevel, option);
 
-    QRect target(QPoint(0, 0), m_picture.deviceIndependentSize().toSize());
+    const QPixmap face = picture();
+    QRect target(QPoint(0, 0), face.deviceIndependentSize().toSize());
     target.moveCenter(rect().center());
     if (isDown()) {
         target.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
                          style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
     }
-    painter.drawPixmap(target, m_picture);
+    painter.drawPixmap(target, face);
 
     if (hasFocus()) {
         QStyleOptionFocusRect focus;

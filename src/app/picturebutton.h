@@ -9,11 +9,12 @@ class PictureButton : public QAbstractButton
 {
     Q_OBJECT
 public:
-    PictureButton(const QString &name, qint16 index, const QPixmap &picture,
+    // `picture` is the file of the face's picture, read when the key is first shown.
+    PictureButton(const QString &name, qint16 index, const QString &picture,
                   QWidget *parent = nullptr);
 
     qint16 index() const { return m_index; }
-    QPixmap picture() const { return m_picture; }
+    QPixmap picture() const;
 
     QSize sizeHint() const override;
 
@@ -26,5 +27,6 @@ protected:
 
 private:
     qint16 m_index;
-    QPixmap m_picture;
+    QString m_pictureFile;
+    mutable QPixmap m_picture;
 };

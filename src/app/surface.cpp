@@ -5,13 +5,15 @@
 
 Surface::Surface(QWidget *parent)
     : QWidget(parent)
-    , m_backdrop(QStringLiteral(":/images/backdrop.png"))
 {
     setObjectName(QStringLiteral("Surface"));
 }
 
 void Surface::paintEvent(QPaintEvent *)
 {
+    // Loaded on the first paint, so the window is on screen without waiting for it.
+    if (m_backdrop.isNull())
+        m_backdrop = QPixmap(QStringLiteral(":/images/backdrop.bmp"));
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0, 0, 255));
     painter.drawPixmap(QPoint(0, 0), m_backdrop);

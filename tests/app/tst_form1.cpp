@@ -181,7 +181,7 @@ void TestForm1::resizeKeepsControlsAndShowsBackdrop()
     QTRY_COMPARE(m_form->centralWidget()->width(), 900);
     QCOMPARE(label("LcurrP")->geometry(), before);
 
-    const QImage backdrop(QStringLiteral(":/images/backdrop.png"));
+    const QImage backdrop(QStringLiteral(":/images/backdrop.bmp"));
     QCOMPARE(backdrop.size(), QSize(820, 616));
     const QImage shown = m_form->centralWidget()->grab().toImage();
     // Bare surface shows the backdrop unscaled, beyond it the blue background.

@@ -1,0 +1,260 @@
+// The panel's measurements, each against a floor measured in the same run:
+//   benchmarks latency FRAMES     reply latency, pseudo-terminal write to label, vs a bare read
+//   benchmarks flood SECONDS      replies at 10 x the line's rate: loss, CPU, memory
+//   benchmarks idle SECONDS       polling a silent pump: CPU, vs a bare event loop with a timer
+//   benchmarks records            saving 1,000,000 values, vs a plain printf("%.15g") loop
+#include "benchsupport.h"
+#include "form1.h"
+#include "pseudoterminal.h"
+#include "pumplink.h"
+#include "qtcommcontrol.h"
+#include "recordstore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Panel
+{
+    QtCommControl comm;
+    ScriptedDialogs dialogs;
+    NoPrinter printer;
+    MemoryRecordFile recordFile;
+    Form1 form{Platform{&comm, &dialogs, &printer, &recordFile}};
+
+    bool open(const QString &device)
+    {
+        dialogs.answers << device;
+        form.findChild<QAction *>(QStringLiteral("Communication"))->trigger();
+        return comm.isPortOpen();
+    }
+};
+
+void runFor(qint64 milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double percentile(std::vector<double> values, double fraction)
+{
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, std::size_t(fraction * double(values.size())))];
+}
+
+// Microseconds from each write on the master to `arrived` being called, one frame at a time.
+std::vector<double> measureLatency(PseudoTerminal &pump, int frames, bool &arrivedFlag)
+{
+    std::vector<double> latencies;
+    latencies.reserve(std::size_t(frames));
+    QElapsedTimer clock;
+    for (int i = 0; i < frames; ++i) {
+        char frame[16];
+        std::snprintf(frame, sizeof frame, "Q00N%02d.%dY", i / 10 % 100, i % 10);
+        arrivedFlag = false;
+        clock.start();
+        pump.write(QByteArray(frame, 9));
+        while (!arrivedFlag)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        latencies.push_back(clock.nsecsElapsed() / 1000.0);
+    }
+    return latencies;
+}
+
+int latency(int frames)
+{
+    // The floor: the same pseudo-terminal read by nothing but a socket notifier.
+    PseudoTerminal bare;
+    const int fd =
+        ::open(bare.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios raw{};
+    tcgetattr(fd, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(fd, TCSANOW, &raw);
+    bool arrived = false;
+    QByteArray pending;
+    QSocketNotifier notifier(fd, QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+        char buffer[256];
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0)
+            pending.append(buffer, got);
+        if (pending.size() >= 9) {
+            pending.remove(0, 9);
+            arrived = true;
+        }
+    });
+    const std::vector<double> floor = measureLatency(bare, frames, arrived);
+    notifier.setEnabled(false);
+    ::close(fd);
+
+    PseudoTerminal pump;
+    Panel panel;
+    if (!panel.open(pump.slavePath()))
+        return 1;
+    panel.form.Timer2()->stop(); // no polls in the way
+    auto *LcurrP = panel.form.findChild<QLabel *>(QStringLiteral("LcurrP"));
+    QString expected;
+    // Connected after the window's own handler, so it runs once the label shows the value.
+    QObject::connect(panel.form.link(), &PumpLink::replyAccepted,
+                     [&](const Reply &reply) { arrived = LcurrP->text() == reply.caption(); });
+    const std::vector<double> shown = measureLatency(pump, frames, arrived);
+
+    const double median = percentile(shown, 0.5), p99 = percentile(shown, 0.99);
+    const double floorMedian = percentile(floor, 0.5), floorP99 = percentile(floor, 0.99);
+    std::printf(
+        "latency: %d frames, write to label: median %.0f us, p99 %.0f us (target p99 < 1000 us)\n",
+        frames, median, p99);
+    std::printf(
+        "latency: floor (bare read): median %.0f us, p99 %.0f us; ratio median %.2f, p99 %.2f\n",
+        floorMedian, floorP99, median / floorMedian, p99 / floorP99);
+    return 0;
+}
+
+int flood(int seconds)
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("pump"));
+    // 9600 baud carries at most 960 / 9 = 106.7 frames a second; ten times that is 1067 frames,
+    // about 356 three-frame answers.
+    QProcess *pump = startPump(QStringLiteral(PUMPSIM_PATH), link, {"--flood", "356"});
+    Panel panel;
+    if (!panel.open(link))
+        return 1;
+    runFor(2000); // settle
+    const long memoryStart = residentKilobytes();
+    const qint64 acceptedStart = panel.form.link()->status().repliesAccepted;
+    const double cpuStart = cpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    runFor(seconds * 1000);
+    const double cpu = 100.0 * (cpuSeconds() - cpuStart) / (clock.elapsed() / 1000.0);
+    const long memoryEnd = residentKilobytes();
+    const long pumpFrames = stopPump(pump) * 3;
+    runFor(200);
+    const LinkStatus status = panel.form.link()->status();
+    std::printf(
+        "flood: %d s at ~1067 frames/s: pump sent %ld frames, panel accepted %lld, rejected %lld, "
+        "lost %lld\n",
+        seconds, pumpFrames, static_cast<long long>(status.repliesAccepted),
+        static_cast<long long>(status.repliesRejected),
+        static_cast<long long>(pumpFrames - status.repliesAccepted));
+    std::printf(
+        "flood: cpu %.2f %% of one core (target < 10 %%); memory %ld kB -> %ld kB (%+ld kB; "
+        "readings stored %d)\n",
+        cpu, memoryStart, memoryEnd, memoryEnd - memoryStart,
+        panel.form.state().records.saveprcout());
+    std::printf("flood: accepted during the measured %d s: %lld\n", seconds,
+                static_cast<long long>(status.repliesAccepted - acceptedStart));
+    return 0;
+}
+
+int idle(int seconds)
+{
+    // The floor: an event loop with a 1.5 s timer and nothing else.
+    double floor = 0;
+    {
+        QTimer timer;
+        timer.start(1500);
+        const double start = cpuSeconds();
+        runFor(seconds * 1000);
+        floor = 100.0 * (cpuSeconds() - start) / seconds;
+    }
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("pump"));
+    QProcess *pump = startPump(QStringLiteral(PUMPSIM_PATH), link, {"--silent"});
+    Panel panel;
+    if (!panel.open(link))
+        return 1;
+    const double start = cpuSeconds();
+    runFor(seconds * 1000);
+    const double cpu = 100.0 * (cpuSeconds() - start) / seconds;
+    stopPump(pump);
+    std::printf("idle: %d s polling a silent pump: cpu %.3f %% of one core (target < 0.5 %%); "
+                "floor %.3f %%; %lld polls sent\n",
+                seconds, cpu, floor,
+                static_cast<long long>(panel.form.link()->status().framesSent));
+    return 0;
+}
+
+int records()
+{
+    RecordStore store;
+    for (int i = 0; i < RecordStore::capacity; ++i)
+        store.append((i * 7 % 2001) / 1000.0 - (i % 97 == 0 ? 0.5 : 0));
+    QTemporaryDir dir;
+
+    // The floor: the same values, written with printf("%.15g") straight to a file.
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray floorPath = dir.filePath(QStringLiteral("floor.txt")).toLocal8Bit();
+    std::FILE *file = std::fopen(floorPath.constData(), "w");
+    for (int i = 1; i <= store.saveprcout(); ++i) {
+        std::fprintf(file, "%.15g ", store.saveprdata(i));
+        if (i % 5 == 0)
+            std::fputs("\r\n", file);
+    }
+    std::fclose(file);
+    const double floor = clock.nsecsElapsed() / 1e6;
+
+    clock.restart();
+    QtRecordFile recordFile(dir.filePath(QStringLiteral("mytext.txt")));
+    QString error;
+    const bool written = recordFile.write(recordFileText(store), &error);
+    const double panel = clock.nsecsElapsed() / 1e6;
+
+    // The same file, by the rules, one value at a time, to check the bytes.
+    QByteArray expected;
+    char number[40];
+    for (int i = 1; i <= store.saveprcout(); ++i) {
+        const double value = store.saveprdata(i);
+        std::snprintf(number, sizeof number, "%.15G", value < 0 ? -value : value);
+        const char *digits = number[0] == '0' && number[1] == '.' ? number + 1 : number;
+        expected += (value < 0 ? "-" : " ") + QByteArray(digits) + " ";
+        if (i % 5 == 0)
+            expected += "\r\n";
+    }
+    QFile saved(recordFile.path());
+    saved.open(QIODevice::ReadOnly);
+    const bool identical = written && saved.readAll() == expected;
+    std::printf("records: save of 1,000,000 values %.0f ms, printf loop %.0f ms, ratio %.2f "
+                "(target <= 1.00); file %s the rules\n",
+                panel, floor, panel / floor, identical ? "byte-identical to" : "DIFFERS from");
+    return identical ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const int amount = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 0;
+    if (what == QLatin1String("latency"))
+        return latency(amount > 0 ? amount : 10000);
+    if (what == QLatin1String("flood"))
+        return flood(amount > 0 ? amount : 60);
+    if (what == QLatin1String("idle"))
+        return idle(amount > 0 ? amount : 60);
+    if (what == QLatin1String("records"))
+        return records();
+    std::fprintf(stderr, "usage: benchmarks latency|flood|idle|records [AMOUNT]\n");
+    return 2;
+}
