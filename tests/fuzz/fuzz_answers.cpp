@@ -5,6 +5,7 @@
 #include "fakecommcontrol.h"
 #include "fakedialogs.h"
 #include "fakesender.h"
+#include "fuzzsupport.h"
 #include "numbers.h"
 #include "portname.h"
 #include "pumplink.h"
@@ -18,33 +19,10 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-QApplication &application()
-{
-    static int argc = 1;
-    static char name[] = "fuzz_answers";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    application();
+    fuzzApplication();
     const QString answer = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
 
     if (const std::optional<double> value = textToDouble(answer)) {

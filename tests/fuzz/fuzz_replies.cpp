@@ -2,6 +2,7 @@
 // and the trend. Whatever arrives, the panel must accept exactly the frames a plain scan of the
 // whole stream finds, however the pieces fall, and keep its state within bounds.
 #include "fakecommcontrol.h"
+#include "fuzzsupport.h"
 #include "picturebox.h"
 #include "pressuretrend.h"
 #include "pumplink.h"
@@ -11,33 +12,10 @@
 #include <QTimer>
 
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-QApplication &application()
-{
-    static int argc = 1;
-    static char name[] = "fuzz_replies";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    application();
+    fuzzApplication();
     if (size < 1)
         return 0;
     // The first byte chooses how the rest is cut into pieces.

@@ -35,7 +35,9 @@ extern "C" void onSignal(int signo)
 class FileLog : public Log
 {
 public:
-    explicit FileLog(std::FILE *file) : file_(file) {}
+    explicit FileLog(std::FILE *file)
+        : file_(file)
+    {}
     void line(Nanos time, std::string_view text) override
     {
         std::string out = formatLogLine(time, text);
@@ -62,7 +64,10 @@ void setCloseOnExec(int fd)
         fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
 }
 
-std::string errorText() { return std::strerror(errno); }
+std::string errorText()
+{
+    return std::strerror(errno);
+}
 
 // Makes path a symbolic link to target, replacing a link already there (a stale one from a run
 // that was killed) but nothing else. The new link is made beside it and renamed over it, so the
@@ -201,9 +206,8 @@ int run(const Options &options)
     Engine engine(options, log, elapsed());
     if (log) {
         log->line(elapsed(), "start device " + device +
-                                 (options.link.empty() ? "" : " link " + options.link) +
-                                 " seed " + std::to_string(options.seed) +
-                                 " faults: " + faultsText(options));
+                                 (options.link.empty() ? "" : " link " + options.link) + " seed " +
+                                 std::to_string(options.seed) + " faults: " + faultsText(options));
     }
 
     int status = 0;
