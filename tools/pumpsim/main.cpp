@@ -1,320 +1,475 @@
-// pumpsim: a simulated pump on a pseudo-terminal, for running and testing the panel without the
-// pump. One thread, one poll() loop: the device, a self-pipe for signals, and the engine's timers.
-#include "engine.h"
-#include "options.h"
+// A simulated pump on a pseudo-terminal. It answers each status poll with its current pressure,
+// set pressure and set flow, obeys run, stop, set-flow and set-pressure frames, and can misbehave
+// in the ways a real line does, so the panel's link can be tried against them.
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <climits>
+#include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <string>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
-using namespace pumpsim;
+using Clock = std::chrono::steady_clock;
 
-int signalPipeWrite = -1;
+const char *const usage = R"(Usage: pumpsim [OPTIONS]
 
-extern "C" void onSignal(int signo)
+Plays the pump on a pseudo-terminal. On start it prints the device to type into the panel's
+"通信" (Communication) box:
+    pumpsim: device /dev/pts/N
+    pumpsim: link PATH -> /dev/pts/N        (with --link)
+
+It speaks 9-character frames "Q", pump number (2 digits), letter, 4 data characters, "Y":
+    Q00F0000Y  poll: answered with three frames in one write, e.g.
+               Q00N01.2Y (current pressure, MPa)  Q00P02.0Y (set pressure)  Q00L0150Y (set flow)
+    Q00R0000Y  run          Q00S0000Y  stop
+    QnnL0150Y  set flow 150 ml/min      QnnP01.5Y  set pressure 1.5 MPa   (any pump number nn)
+Other frames and stray bytes are logged and ignored.
+
+While running, the pressure moves towards 0.012 MPa per ml/min of set flow, never above the set
+pressure, with a little noise; stopped, it falls back towards 0.
+
+Options:
+  --link PATH          also make PATH a link to the device (removed on exit)
+  --log FILE           log every frame received and sent to FILE (default: standard error)
+  --quiet              no log
+  --seed N             seed of the pressure noise (default 1)
+  --drop-every N       leave every N-th poll unanswered
+  --garbage N          write N bytes of line noise before each answer
+  --pieces N           send each answer in pieces of N bytes ...
+  --piece-gap MS       ... MS milliseconds apart (default 5)
+  --delay MS           answer each poll MS milliseconds late
+  --silent             answer nothing (commands are still obeyed)
+  --hang-up-after SEC  hang up (close the device) after SEC seconds, then exit
+  --flood HZ           also send HZ unsolicited answers a second (three frames each)
+  -h, --help           this text
+
+Example:
+  pumpsim --link /tmp/pump &      then choose 通信 in the panel and type /tmp/pump
+Stops cleanly on Ctrl+C or SIGTERM.
+)";
+
+struct Options
 {
-    const int saved = errno;
-    const char byte = static_cast<char>(signo);
-    [[maybe_unused]] const ssize_t n = write(signalPipeWrite, &byte, 1);
-    errno = saved;
+    std::string link;
+    std::string log;
+    bool quiet = false;
+    unsigned seed = 1;
+    int dropEvery = 0;
+    int garbage = 0;
+    int pieces = 0;
+    int pieceGap = 5;
+    int delay = 0;
+    bool silent = false;
+    double hangUpAfter = -1;
+    double flood = 0;
+};
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onSignal(int)
+{
+    stopRequested = 1;
 }
 
-class FileLog : public Log
+class Pump
 {
 public:
-    explicit FileLog(std::FILE *file)
-        : file_(file)
+    explicit Pump(unsigned seed)
+        : m_random(seed ? seed : 1)
     {}
-    void line(Nanos time, std::string_view text) override
+
+    // Applies one frame; false if it is not a command the pump knows.
+    bool obey(const std::string &frame, std::string *why)
     {
-        std::string out = formatLogLine(time, text);
-        out += '\n';
-        std::fwrite(out.data(), 1, out.size(), file_);
-        std::fflush(file_);
+        const char letter = frame[3];
+        const std::string data = frame.substr(4, 4);
+        switch (letter) {
+        case 'F':
+            return true;
+        case 'R':
+            m_running = true;
+            return true;
+        case 'S':
+            m_running = false;
+            return true;
+        case 'L': {
+            if (data.find_first_not_of("0123456789") != std::string::npos) {
+                *why = "flow is not a number";
+                return false;
+            }
+            m_setFlow = std::stoi(data);
+            return true;
+        }
+        case 'P': {
+            char *end = nullptr;
+            const double value = std::strtod(data.c_str(), &end);
+            if (end != data.c_str() + data.size() ||
+                data.find_first_not_of("0123456789.") != std::string::npos) {
+                *why = "pressure is not a number";
+                return false;
+            }
+            m_setPressure = value;
+            return true;
+        }
+        default:
+            *why = "unknown command";
+            return false;
+        }
+    }
+
+    // One step of the pressure, then the three-frame answer.
+    std::string answer()
+    {
+        if (m_running) {
+            const double target = std::min(m_setPressure, m_setFlow * 0.012);
+            m_pressure += (target - m_pressure) * 0.3 + noise();
+            m_pressure = std::clamp(m_pressure, 0.0, m_setPressure);
+        } else {
+            m_pressure *= 0.7;
+        }
+        char text[64];
+        std::snprintf(text, sizeof text, "Q00N%04.1fYQ00P%04.1fYQ00L%04dY",
+                      std::min(m_pressure, 99.9), std::min(m_setPressure, 99.9),
+                      std::min(m_setFlow, 9999));
+        return text;
     }
 
 private:
-    std::FILE *file_;
+    double noise()
+    {
+        m_random = m_random * 1103515245u + 12345u;
+        return ((m_random >> 16) % 4001) / 100000.0 - 0.02; // ±0.02 MPa
+    }
+
+    std::uint32_t m_random;
+    bool m_running = false;
+    int m_setFlow = 0;
+    double m_setPressure = 2.0;
+    double m_pressure = 0;
 };
 
-void setFlags(int fd, int add)
+class Log
 {
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        fcntl(fd, F_SETFL, flags | add);
-}
-
-void setCloseOnExec(int fd)
-{
-    const int flags = fcntl(fd, F_GETFD);
-    if (flags >= 0)
-        fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
-}
-
-std::string errorText()
-{
-    return std::strerror(errno);
-}
-
-// Makes path a symbolic link to target, replacing a link already there (a stale one from a run
-// that was killed) but nothing else. The new link is made beside it and renamed over it, so the
-// path is never missing while a panel might be opening it.
-bool makeLink(const std::string &path, const std::string &target, std::string &error)
-{
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
-        error = path + " exists and is not a symbolic link";
-        return false;
+public:
+    Log(const Options &options, Clock::time_point start)
+        : m_start(start)
+    {
+        if (options.quiet)
+            return;
+        m_file = options.log.empty() ? stderr : std::fopen(options.log.c_str(), "a");
+        if (!m_file) {
+            std::fprintf(stderr, "pumpsim: cannot write the log %s: %s\n", options.log.c_str(),
+                         std::strerror(errno));
+            std::exit(2);
+        }
     }
-    const std::string temporary = path + ".pumpsim-" + std::to_string(getpid());
-    unlink(temporary.c_str());
-    if (symlink(target.c_str(), temporary.c_str()) != 0) {
-        error = "cannot make the link " + path + ": " + errorText();
-        return false;
+    ~Log()
+    {
+        if (m_file && m_file != stderr)
+            std::fclose(m_file);
     }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot make the link " + path + ": " + errorText();
-        unlink(temporary.c_str());
-        return false;
+
+    void line(const char *kind, const std::string &text)
+    {
+        if (!m_file)
+            return;
+        const double seconds = std::chrono::duration<double>(Clock::now() - m_start).count();
+        std::fprintf(m_file, "%.3f %s %s\n", seconds, kind, printable(text).c_str());
+        std::fflush(m_file);
+    }
+
+private:
+    static std::string printable(const std::string &bytes)
+    {
+        std::string out;
+        for (unsigned char c : bytes) {
+            if (c > 32 && c < 127) {
+                out += char(c);
+            } else {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02x", c);
+                out += hex;
+            }
+        }
+        return out;
+    }
+
+    Clock::time_point m_start;
+    std::FILE *m_file = nullptr;
+};
+
+bool parse(int argc, char **argv, Options *options)
+{
+    auto number = [&](int &i, double *value) {
+        if (i + 1 >= argc)
+            return false;
+        char *end = nullptr;
+        *value = std::strtod(argv[++i], &end);
+        return end && *end == '\0' && *value >= 0;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        double value = 0;
+        if (option == "-h" || option == "--help") {
+            std::fputs(usage, stdout);
+            std::exit(0);
+        } else if (option == "--link" && i + 1 < argc) {
+            options->link = argv[++i];
+        } else if (option == "--log" && i + 1 < argc) {
+            options->log = argv[++i];
+        } else if (option == "--quiet") {
+            options->quiet = true;
+        } else if (option == "--silent") {
+            options->silent = true;
+        } else if (option == "--seed" && number(i, &value)) {
+            options->seed = unsigned(value);
+        } else if (option == "--drop-every" && number(i, &value) && value >= 1) {
+            options->dropEvery = int(value);
+        } else if (option == "--garbage" && number(i, &value)) {
+            options->garbage = int(value);
+        } else if (option == "--pieces" && number(i, &value) && value >= 1) {
+            options->pieces = int(value);
+        } else if (option == "--piece-gap" && number(i, &value)) {
+            options->pieceGap = int(value);
+        } else if (option == "--delay" && number(i, &value)) {
+            options->delay = int(value);
+        } else if (option == "--hang-up-after" && number(i, &value)) {
+            options->hangUpAfter = value;
+        } else if (option == "--flood" && number(i, &value)) {
+            options->flood = value;
+        } else {
+            std::fprintf(stderr, "pumpsim: bad option %s (try --help)\n", option.c_str());
+            return false;
+        }
     }
     return true;
 }
 
-// Removes the link only if it is still ours: another run may have taken the path over since.
-void removeLink(const std::string &path, const std::string &target)
+// Bytes waiting to go out, each chunk not before its time.
+struct Outgoing
 {
-    std::vector<char> buffer(target.size() + 2);
-    const ssize_t n = readlink(path.c_str(), buffer.data(), buffer.size());
-    if (n >= 0 && std::string(buffer.data(), static_cast<std::size_t>(n)) == target)
-        unlink(path.c_str());
-}
-
-std::string faultsText(const Options &o)
-{
-    std::string text;
-    const auto add = [&](const std::string &part) { text += (text.empty() ? "" : ", ") + part; };
-    if (o.dropEvery > 0)
-        add("drop every " + std::to_string(o.dropEvery) + " polls");
-    if (o.garbage > 0)
-        add(std::to_string(o.garbage) + " garbage bytes before answers");
-    if (o.pieces > 0)
-        add("pieces of " + std::to_string(o.pieces) + " bytes " + std::to_string(o.pieceGapMs) +
-            " ms apart");
-    if (o.delayMs > 0)
-        add("answers " + std::to_string(o.delayMs) + " ms late");
-    if (o.silent)
-        add("silent");
-    if (o.hangUpAfter)
-        add("hang up after " + std::to_string(*o.hangUpAfter) + " s");
-    if (o.floodHz > 0.0)
-        add("flood " + std::to_string(o.floodHz) + " answers/s");
-    return text.empty() ? "none" : text;
-}
-
-int run(const Options &options)
-{
-    const auto started = std::chrono::steady_clock::now();
-    const auto elapsed = [&] {
-        return std::chrono::duration_cast<Nanos>(std::chrono::steady_clock::now() - started);
-    };
-
-    std::signal(SIGPIPE, SIG_IGN);
-    int signalPipe[2];
-    if (pipe(signalPipe) != 0) {
-        std::fprintf(stderr, "pumpsim: pipe: %s\n", errorText().c_str());
-        return 1;
-    }
-    for (int fd : signalPipe) {
-        setFlags(fd, O_NONBLOCK);
-        setCloseOnExec(fd);
-    }
-    signalPipeWrite = signalPipe[1];
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signo : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(signo, &action, nullptr);
-
-    std::FILE *logFile = nullptr;
-    if (!options.quiet) {
-        logFile = stderr;
-        if (!options.logFile.empty()) {
-            logFile = std::fopen(options.logFile.c_str(), "w");
-            if (!logFile) {
-                std::fprintf(stderr, "pumpsim: cannot write the log %s: %s\n",
-                             options.logFile.c_str(), errorText().c_str());
-                return 1;
-            }
-        }
-    }
-    FileLog fileLog(logFile);
-    Log *log = logFile ? &fileLog : nullptr;
-
-    int master = -1;
-    int slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
-        std::fprintf(stderr, "pumpsim: openpty: %s\n", errorText().c_str());
-        return 1;
-    }
-    // Raw, so that the line discipline neither echoes our answers back to us nor holds bytes
-    // back waiting for a line end. The panel sets its own mode on open; this is what it finds
-    // and what it restores on close.
-    termios mode;
-    if (tcgetattr(slave, &mode) == 0) {
-        cfmakeraw(&mode);
-        tcsetattr(slave, TCSANOW, &mode);
-    }
-    setFlags(master, O_NONBLOCK);
-    setCloseOnExec(master);
-    setCloseOnExec(slave);
-    // The slave stays open here all the time: without it, every time the panel closes the port
-    // the master would see a hang-up and EIO, and the device would be gone for good.
-    char name[256];
-    if (ttyname_r(slave, name, sizeof name) != 0) {
-        std::fprintf(stderr, "pumpsim: cannot name the device: %s\n", errorText().c_str());
-        return 1;
-    }
-    const std::string device = name;
-
-    if (!options.link.empty()) {
-        std::string error;
-        if (!makeLink(options.link, device, error)) {
-            std::fprintf(stderr, "pumpsim: %s\n", error.c_str());
-            return 1;
-        }
-    }
-    std::printf("pumpsim: device %s\n", device.c_str());
-    if (!options.link.empty())
-        std::printf("pumpsim: link %s -> %s\n", options.link.c_str(), device.c_str());
-    std::printf("pumpsim: type %s into the panel's 通信 (Communication) box\n",
-                options.link.empty() ? device.c_str() : options.link.c_str());
-    std::fflush(stdout);
-
-    Engine engine(options, log, elapsed());
-    if (log) {
-        log->line(elapsed(), "start device " + device +
-                                 (options.link.empty() ? "" : " link " + options.link) + " seed " +
-                                 std::to_string(options.seed) + " faults: " + faultsText(options));
-    }
-
-    int status = 0;
-    bool writeBlocked = false;
-    for (;;) {
-        Nanos now = elapsed();
-        engine.tick(now);
-        if (engine.hangUpDue())
-            break;
-
-        writeBlocked = false;
-        for (std::string_view out = engine.readyOutput(now); !out.empty();
-             out = engine.readyOutput(now)) {
-            const ssize_t n = write(master, out.data(), out.size());
-            if (n > 0) {
-                engine.wrote(static_cast<std::size_t>(n), now);
-            } else if (n < 0 && errno == EINTR) {
-                continue;
-            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                writeBlocked = true; // the panel is not reading; wait for room
-                break;
-            } else {
-                if (log)
-                    log->line(now, "error writing the device: " + errorText());
-                status = 1;
-                break;
-            }
-        }
-        if (status != 0)
-            break;
-
-        int timeout = -1;
-        if (const auto deadline = engine.nextDeadline(now)) {
-            // Rounded up, so that we never wake a little early and go round with nothing due.
-            const auto wait = *deadline - now;
-            const auto ms = (wait.count() + 999'999) / 1'000'000;
-            timeout = static_cast<int>(std::clamp<long long>(ms, 0, INT_MAX));
-        }
-        pollfd fds[2] = {{signalPipe[0], POLLIN, 0},
-                         {master, static_cast<short>(POLLIN | (writeBlocked ? POLLOUT : 0)), 0}};
-        if (poll(fds, 2, timeout) < 0) {
-            if (errno == EINTR)
-                continue;
-            std::fprintf(stderr, "pumpsim: poll: %s\n", errorText().c_str());
-            status = 1;
-            break;
-        }
-        if (fds[0].revents & POLLIN) {
-            char signo = 0;
-            if (read(signalPipe[0], &signo, 1) == 1 && log)
-                log->line(elapsed(), std::string("stop on ") + sigabbrev_np(signo));
-            break;
-        }
-        if (fds[1].revents & POLLIN) {
-            char buffer[4096];
-            for (;;) {
-                const ssize_t n = read(master, buffer, sizeof buffer);
-                if (n > 0) {
-                    engine.receive(std::string_view(buffer, static_cast<std::size_t>(n)),
-                                   elapsed());
-                    continue;
-                }
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-                    break;
-                if (log)
-                    log->line(elapsed(), "error reading the device: " +
-                                             (n == 0 ? std::string("end of file") : errorText()));
-                status = 1;
-                break;
-            }
-        } else if (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) {
-            // Cannot happen while we hold the slave open; if it does, stop rather than spin.
-            if (log)
-                log->line(elapsed(), "error: the device hung up");
-            status = 1;
-        }
-        if (status != 0)
-            break;
-    }
-
-    close(master); // the panel sees the device go away
-    close(slave);
-    if (!options.link.empty())
-        removeLink(options.link, device);
-    if (engine.hangUpDue() && log)
-        log->line(elapsed(), "device closed, exiting");
-    std::fprintf(stderr, "%s\n", summaryLine(engine.stats()).c_str());
-    if (logFile && logFile != stderr)
-        std::fclose(logFile);
-    return status;
-}
+    Clock::time_point due;
+    std::string bytes;
+    bool logged; // the answer was logged when it was made
+};
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const OptionsResult parsed = parseOptions(args);
-    if (!parsed.options) {
-        std::fprintf(stderr, "pumpsim: %s\nTry 'pumpsim --help'.\n", parsed.error.c_str());
+    Options options;
+    if (!parse(argc, argv, &options))
         return 2;
+
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        std::fprintf(stderr, "pumpsim: cannot make a pseudo-terminal: %s\n", std::strerror(errno));
+        return 1;
     }
-    if (parsed.options->help) {
-        std::fputs(helpText().c_str(), stdout);
-        return 0;
+    // Raw, or the line discipline would echo our own answers back to us. We keep this end open
+    // so the device stays up while the panel closes and reopens it.
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    if (!options.link.empty()) {
+        ::unlink(options.link.c_str());
+        if (::symlink(name, options.link.c_str()) != 0) {
+            std::fprintf(stderr, "pumpsim: cannot make the link %s: %s\n", options.link.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
     }
-    return run(*parsed.options);
+    std::printf("pumpsim: device %s\n", name);
+    if (!options.link.empty())
+        std::printf("pumpsim: link %s -> %s\n", options.link.c_str(), name);
+    std::printf("pumpsim: type %s into the panel's 通信 box\n",
+                options.link.empty() ? name : options.link.c_str());
+    std::fflush(stdout);
+
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    const Clock::time_point start = Clock::now();
+    Log log(options, start);
+    Pump pump(options.seed);
+    std::string received;
+    std::deque<Outgoing> outgoing;
+    long polls = 0, answered = 0, obeyed = 0, ignored = 0;
+    Clock::time_point nextFlood = start;
+    const auto floodPeriod = options.flood > 0
+                                 ? std::chrono::duration_cast<Clock::duration>(
+                                       std::chrono::duration<double>(1.0 / options.flood))
+                                 : Clock::duration::zero();
+    std::uint32_t noise = options.seed * 2654435761u + 1;
+
+    auto queueAnswer = [&](Clock::time_point due) {
+        std::string bytes;
+        for (int i = 0; i < options.garbage; ++i) {
+            noise = noise * 1103515245u + 12345u;
+            char c = char('a' + (noise >> 16) % 26); // never a frame start
+            bytes += c;
+        }
+        const std::string answer = pump.answer();
+        log.line("send", answer);
+        bytes += answer;
+        ++answered;
+        if (options.pieces > 0) {
+            Clock::time_point at = due;
+            for (std::size_t i = 0; i < bytes.size(); i += std::size_t(options.pieces)) {
+                outgoing.push_back({at, bytes.substr(i, std::size_t(options.pieces)), true});
+                at += std::chrono::milliseconds(options.pieceGap);
+            }
+        } else {
+            outgoing.push_back({due, bytes, true});
+        }
+    };
+
+    bool hungUp = false;
+    while (!stopRequested) {
+        const Clock::time_point now = Clock::now();
+        if (options.hangUpAfter >= 0 &&
+            now - start >= std::chrono::duration<double>(options.hangUpAfter)) {
+            log.line("hangup", "closing the device");
+            hungUp = true;
+            break;
+        }
+        if (options.flood > 0) {
+            // Catch up in batches when late, without running ahead.
+            int batch = 0;
+            while (nextFlood <= now && batch++ < 1000) {
+                if (!options.silent)
+                    queueAnswer(now);
+                nextFlood += floodPeriod;
+            }
+        }
+        while (!outgoing.empty() && outgoing.front().due <= now) {
+            std::string &bytes = outgoing.front().bytes;
+            const ssize_t written = ::write(master, bytes.data(), bytes.size());
+            if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                break;
+            if (written < 0) {
+                outgoing.clear();
+                break;
+            }
+            bytes.erase(0, std::size_t(written));
+            if (!bytes.empty())
+                break;
+            outgoing.pop_front();
+        }
+
+        // Sleep until the next thing to do.
+        int timeout = -1;
+        auto until = [&](Clock::time_point when) {
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(when - Clock::now()).count() +
+                1;
+            const int wait = int(std::max<long long>(0, ms));
+            timeout = timeout < 0 ? wait : std::min(timeout, wait);
+        };
+        if (!outgoing.empty())
+            until(outgoing.front().due);
+        if (options.flood > 0)
+            until(nextFlood);
+        if (options.hangUpAfter >= 0)
+            until(start + std::chrono::duration_cast<Clock::duration>(
+                              std::chrono::duration<double>(options.hangUpAfter)));
+        pollfd events{master, POLLIN, 0};
+        if (!outgoing.empty() && outgoing.front().due <= Clock::now())
+            events.events |= POLLOUT;
+        if (::poll(&events, 1, timeout) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (!(events.revents & POLLIN))
+            continue;
+
+        char buffer[4096];
+        const ssize_t got = ::read(master, buffer, sizeof buffer);
+        if (got <= 0)
+            continue;
+        received.append(buffer, std::size_t(got));
+
+        // Frames start at a "Q" and are 9 bytes ending in "Y"; anything else is noise.
+        std::size_t at = 0;
+        while (at < received.size()) {
+            const std::size_t frameStart = received.find('Q', at);
+            if (frameStart == std::string::npos) {
+                log.line("noise", received.substr(at));
+                ++ignored;
+                at = received.size();
+                break;
+            }
+            if (frameStart > at) {
+                log.line("noise", received.substr(at, frameStart - at));
+                ++ignored;
+            }
+            if (received.size() - frameStart < 9) {
+                at = frameStart;
+                break;
+            }
+            const std::string frame = received.substr(frameStart, 9);
+            if (frame[8] != 'Y') {
+                log.line("noise", frame.substr(0, 1));
+                ++ignored;
+                at = frameStart + 1;
+                continue;
+            }
+            at = frameStart + 9;
+            log.line("recv", frame);
+            std::string why;
+            if (!pump.obey(frame, &why)) {
+                log.line("ignored", frame + " (" + why + ")");
+                ++ignored;
+                continue;
+            }
+            if (frame[3] != 'F') {
+                ++obeyed;
+                continue;
+            }
+            ++polls;
+            if (options.silent)
+                continue;
+            if (options.dropEvery > 0 && polls % options.dropEvery == 0) {
+                log.line("drop", frame);
+                continue;
+            }
+            queueAnswer(Clock::now() + std::chrono::milliseconds(options.delay));
+        }
+        received.erase(0, at);
+    }
+
+    ::close(master);
+    ::close(slave);
+    if (!options.link.empty())
+        ::unlink(options.link.c_str());
+    std::fprintf(stderr,
+                 "pumpsim: %ld polls, %ld answers sent, %ld commands obeyed, %ld ignored%s\n",
+                 polls, answered, obeyed, ignored, hungUp ? ", hung up" : "");
+    return 0;
 }
