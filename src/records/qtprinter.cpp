@@ -8,14 +8,20 @@
 
 QtPrinter::QtPrinter(QWidget *parent)
     : m_parent(parent)
-    , m_printer(std::make_unique<QPrinter>())
 {}
 
 QtPrinter::~QtPrinter() = default;
 
+QPrinter *QtPrinter::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>();
+    return m_printer.get();
+}
+
 std::optional<int> QtPrinter::showPrinter()
 {
-    QPrintDialog dialog(m_printer.get(), m_parent);
+    QPrintDialog dialog(printer(), m_parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const int copies = m_printer->copyCount();
@@ -44,7 +50,7 @@ bool QtPrinter::endDocument()
                                                               .arg(first.suffix())));
     }
     QPainter painter;
-    if (!painter.begin(m_printer.get())) {
+    if (!painter.begin(printer())) {
         m_lines.clear();
         return false;
     }

@@ -16,7 +16,8 @@ public:
     ~QtPrinter() override;
 
     void setParent(QWidget *parent) { m_parent = parent; }
-    QPrinter *printer() const { return m_printer.get(); }
+    // Made on first use: a printer brings up the print system, which start-up need not wait for.
+    QPrinter *printer();
 
     std::optional<int> showPrinter() override;
     void printLine(const QString &text) override;
