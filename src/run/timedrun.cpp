@@ -33,12 +33,14 @@ void TimedRun::stset_Click()
     m_state.timeset = *minutes;
 }
 
+// A run whose run frame did not go out has not started: no count, and no stop frame later that
+// nobody asked for.
 void TimedRun::ststart_Click()
 {
-    m_state.tset = 0;
-    m_Timer1->start();
     if (!m_sender.send(Frames::runFrame))
         return;
+    m_state.tset = 0;
+    m_Timer1->start();
     setDisplayVisible(true);
 }
 
@@ -50,8 +52,9 @@ void TimedRun::stzanting_Click()
 
 void TimedRun::stcontiune_Click()
 {
+    if (!m_sender.send(Frames::runFrame))
+        return;
     m_Timer1->start();
-    m_sender.send(Frames::runFrame);
 }
 
 void TimedRun::stend_Click()

@@ -100,6 +100,10 @@ void TestRun::perform(const QString &script)
                 if (m_Timer1->isActive())
                     m_timedRun->Timer1_Timer();
             }
+        } else if (command == QLatin1String("close")) {
+            m_sender->open = false; // the port is lost: every send fails
+        } else if (command == QLatin1String("reopen")) {
+            m_sender->open = true;
         } else if (command == QLatin1String("RUN")) {
             m_runControl->Cmdr_Click();
         } else if (command == QLatin1String("STOP")) {
@@ -210,6 +214,23 @@ void TestRun::timedRun_data()
         << 1.0;
     QTest::newRow("pause while stopped sends stop again")
         << "pause pause" << QStringList{stop, stop} << "00:00:00" << false << false << 0 << 0.0;
+    // A run frame that did not go out starts nothing: no count, no display, no later stop.
+    QTest::newRow("start on a closed port")
+        << "set:1 close start tick" << QStringList{} << "00:00:00" << false << false << 0 << 1.0;
+    QTest::newRow("continue on a closed port")
+        << "set:1 start tick*10 pause close continue tick" << QStringList{run, stop} << "0:0:10"
+        << true << false << 10 << 1.0;
+    QTest::newRow("start on a closed port leaves the counting run alone")
+        << "set:1 start tick*10 close start tick" << QStringList{run} << "0:0:11" << true << true
+        << 11 << 1.0;
+    // A run that was going when the port was lost counts on; its stop goes out if the port is
+    // back in time, and is tried once if not.
+    QTest::newRow("lost during a run, back before its end")
+        << "set:1 start tick*10 close tick*20 reopen tick*30" << QStringList{run, stop} << "0:1:0"
+        << true << false << 0 << 1.0;
+    QTest::newRow("lost during a run, ends while lost")
+        << "set:0.5 start tick*10 close tick*20 tick*5" << QStringList{run} << "0:0:30" << true
+        << false << 0 << 0.5;
     QTest::newRow("RUN and STOP keys leave the timed run alone")
         << "set:1 start tick*10 STOP RUN tick*50" << QStringList{run, stop, run, stop} << "0:1:0"
         << true << false << 0 << 1.0;
