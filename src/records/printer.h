@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -16,8 +17,17 @@ public:
     virtual void printLine(const QString &text) = 0;
     // Ends the current document and hands it to the printer; false if printing failed.
     virtual bool endDocument() = 0;
+    // Where the documents since showPrinter() went when printing to a file, in order; empty
+    // when they went to a printer.
+    virtual QStringList filesWritten() const = 0;
 };
 
+class Dialogs;
+
 // 文件(F) → 打印: the test page, one document holding "打印测试" per copy. Nothing is shown
-// on success, cancel or failure.
-void printTestPage(Printer &printer);
+// on cancel or failure; when the copies went to several files, the operator is told which.
+void printTestPage(Printer &printer, Dialogs &dialogs);
+
+// The file a later copy goes to when printing to `chosen`: the number before the suffix, as in
+// out.pdf, out-2.pdf; out, out-2.
+QString copyFileName(const QString &chosen, int number);

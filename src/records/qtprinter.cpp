@@ -1,6 +1,5 @@
 #include "qtprinter.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrintDialog>
@@ -21,6 +20,9 @@ QPrinter *QtPrinter::printer()
 
 std::optional<int> QtPrinter::showPrinter()
 {
+    // The dialog offers the name the operator chose, not the one the last copy went to.
+    if (!m_outputFile.isEmpty())
+        printer()->setOutputFileName(m_outputFile);
     QPrintDialog dialog(printer(), m_parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
@@ -28,7 +30,8 @@ std::optional<int> QtPrinter::showPrinter()
     // Every copy is a document of its own, printed once; the printer must not multiply them.
     m_printer->setCopyCount(1);
     m_outputFile = m_printer->outputFileName();
-    m_documents = 0;
+    m_filesWritten.clear();
+    m_nextNumber = 2;
     return copies;
 }
 
@@ -39,15 +42,16 @@ void QtPrinter::printLine(const QString &text)
 
 bool QtPrinter::endDocument()
 {
-    ++m_documents;
     // Printing to a file would write each copy over the one before: later copies get files
-    // of their own beside it (name-2.pdf, name-3.pdf, ...).
-    if (!m_outputFile.isEmpty() && m_documents > 1) {
-        const QFileInfo first(m_outputFile);
-        m_printer->setOutputFileName(first.dir().filePath(QStringLiteral("%1-%2.%3")
-                                                              .arg(first.completeBaseName())
-                                                              .arg(m_documents)
-                                                              .arg(first.suffix())));
+    // of their own beside it (name-2.pdf, name-3.pdf, ...), never one that is already there.
+    if (!m_outputFile.isEmpty()) {
+        QString file = m_outputFile;
+        if (!m_filesWritten.isEmpty()) {
+            do
+                file = copyFileName(m_outputFile, m_nextNumber++);
+            while (QFileInfo::exists(file));
+        }
+        m_printer->setOutputFileName(file);
     }
     QPainter painter;
     if (!painter.begin(printer())) {
@@ -62,5 +66,9 @@ bool QtPrinter::endDocument()
         baseline += lineHeight;
     }
     m_lines.clear();
-    return painter.end();
+    if (!painter.end())
+        return false;
+    if (!m_outputFile.isEmpty())
+        m_filesWritten << m_printer->outputFileName();
+    return true;
 }

@@ -22,11 +22,13 @@ public:
     std::optional<int> showPrinter() override;
     void printLine(const QString &text) override;
     bool endDocument() override;
+    QStringList filesWritten() const override { return m_filesWritten; }
 
 private:
     QPointer<QWidget> m_parent;
     std::unique_ptr<QPrinter> m_printer;
     QString m_outputFile; // as chosen in the dialog, when printing to a file
     QStringList m_lines;
-    int m_documents = 0;
+    QStringList m_filesWritten;
+    int m_nextNumber = 2;
 };

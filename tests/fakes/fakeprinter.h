@@ -24,7 +24,10 @@ public:
         return true;
     }
 
+    QStringList filesWritten() const override { return files; }
+
     std::optional<int> copies = 1; // nothing: the dialog is cancelled
+    QStringList files;             // what filesWritten() reports
     int failAfter = -1;            // fail the document after this many
     int dialogsShown = 0;
     QList<QStringList> documents;

@@ -54,7 +54,10 @@ private slots:
     void printing_data();
     void printing();
     void cancelThenPrintAgain();
-    void realPrintToPdf();
+    void copyFileNames_data();
+    void copyFileNames();
+    void realPrintToFile_data();
+    void realPrintToFile();
 
 private:
     QTemporaryDir m_dir;
@@ -245,7 +248,9 @@ void TestRecords::printing()
     FakePrinter printer;
     printer.copies = copies;
     printer.failAfter = failAfter;
-    printTestPage(printer);
+    FakeDialogs dialogs;
+    printTestPage(printer, dialogs);
+    QVERIFY(dialogs.messages.isEmpty()); // to a printer: nothing to tell
     QCOMPARE(printer.dialogsShown, 1);
     QCOMPARE(printer.documents.size(), documents);
     for (const QStringList &document : printer.documents)
@@ -255,34 +260,89 @@ void TestRecords::printing()
 void TestRecords::cancelThenPrintAgain()
 {
     FakePrinter printer;
+    FakeDialogs dialogs;
     printer.copies.reset();
-    printTestPage(printer);
+    printTestPage(printer, dialogs);
     printer.copies = 1;
-    printTestPage(printer);
+    printTestPage(printer, dialogs);
     QCOMPARE(printer.dialogsShown, 2);
     QCOMPARE(printer.documents.size(), 1);
 }
 
-void TestRecords::realPrintToPdf()
+void TestRecords::copyFileNames_data()
 {
-    QtPrinter printer;
-    const QString pdf = m_dir.filePath(QStringLiteral("test.pdf"));
-    printer.printer()->setOutputFormat(QPrinter::PdfFormat);
-    printer.printer()->setOutputFileName(pdf);
-    printer.printer()->setCopyCount(3);
-    int copiesWhilePrinting = -1;
-    QTimer::singleShot(0, qApp, [] {
-        QWidget *dialog = QApplication::activeModalWidget();
-        QVERIFY(dialog);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    printTestPage(printer);
-    copiesWhilePrinting = printer.printer()->copyCount();
-    QCOMPARE(copiesWhilePrinting, 1); // each copy once, not three times three
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("suffix") << "/tmp/out.pdf"
+                            << "/tmp/out-2.pdf";
+    QTest::newRow("no suffix") << "/tmp/out"
+                               << "/tmp/out-2";
+    QTest::newRow("two dots") << "/tmp/run.1.pdf"
+                              << "/tmp/run.1-2.pdf";
+    QTest::newRow("dot in the folder") << "/tmp/v1.2/out"
+                                       << "/tmp/v1.2/out-2";
+    QTest::newRow("hidden name") << "/tmp/.pdf"
+                                 << "/tmp/.pdf-2";
+    QTest::newRow("bare name") << "out.ps"
+                               << "out-2.ps";
+}
 
-    const QStringList files = {pdf, m_dir.filePath(QStringLiteral("test-2.pdf")),
-                               m_dir.filePath(QStringLiteral("test-3.pdf"))};
-    for (const QString &file : files) {
+void TestRecords::copyFileNames()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, second);
+    QCOMPARE(copyFileName(chosen, 2), second);
+}
+
+void TestRecords::realPrintToFile_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QStringList>("existing"); // there before the print, and left alone
+    QTest::addColumn<QStringList>("written");
+    QTest::newRow("three copies") << "test.pdf" << QStringList{}
+                                  << QStringList{"test.pdf", "test-2.pdf", "test-3.pdf"};
+    QTest::newRow("copy names taken") << "keep.pdf" << QStringList{"keep-2.pdf", "keep-4.pdf"}
+                                      << QStringList{"keep.pdf", "keep-3.pdf", "keep-5.pdf"};
+    QTest::newRow("no suffix") << "plain" << QStringList{"plain-3"}
+                               << QStringList{"plain", "plain-2", "plain-4"};
+}
+
+void TestRecords::realPrintToFile()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QStringList, existing);
+    QFETCH(QStringList, written);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    for (const QString &name : existing) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("the operator's own file");
+    }
+    QtPrinter printer;
+    FakeDialogs dialogs;
+    const QString target = dir.filePath(chosen);
+    printer.printer()->setOutputFormat(QPrinter::PdfFormat);
+    printer.printer()->setOutputFileName(target);
+    printer.printer()->setCopyCount(3);
+    QString offered;
+    auto answerDialog = [&offered, &printer](bool accept) {
+        QTimer::singleShot(0, qApp, [&offered, &printer, accept] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            offered = printer.printer()->outputFileName();
+            QMetaObject::invokeMethod(dialog, accept ? "accept" : "reject");
+        });
+    };
+    answerDialog(true);
+    printTestPage(printer, dialogs);
+    QCOMPARE(printer.printer()->copyCount(), 1); // each copy once, not three times three
+
+    QStringList paths;
+    for (const QString &name : written)
+        paths << dir.filePath(name);
+    QCOMPARE(printer.filesWritten(), paths);
+    for (const QString &file : std::as_const(paths)) {
         const QByteArray content = readFile(file);
         QVERIFY2(content.startsWith("%PDF"), qPrintable(file));
         QCOMPARE(content.count("/Type /Page\n") + content.count("/Type /Page\r") +
@@ -294,7 +354,18 @@ void TestRecords::realPrintToPdf()
         QCOMPARE(QString::fromUtf8(text.readAllStandardOutput()).trimmed(),
                  QString::fromUtf8("打印测试"));
     }
-    QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("test-4.pdf"))));
+    for (const QString &name : existing)
+        QCOMPARE(readFile(dir.filePath(name)), QByteArray("the operator's own file"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), existing.size() + written.size());
+    // The operator is told where the copies went.
+    QCOMPARE(dialogs.messages.size(), 1);
+    for (const QString &file : std::as_const(paths))
+        QVERIFY(dialogs.messages[0].text.contains(QDir::toNativeSeparators(file)));
+
+    // The next print offers the name the operator chose, not the last copy's.
+    answerDialog(false);
+    printTestPage(printer, dialogs);
+    QCOMPARE(offered, target);
 }
 
 QTEST_MAIN(TestRecords)
