@@ -14,7 +14,7 @@ public:
     // Values of commEvent().
     static constexpr int comEvReceive = 2;
 
-    enum class OpenFailure { None, NotFound, Busy, NoPermission, Other };
+    enum class OpenFailure { None, NotFound, Busy, NoPermission, SettingsRefused, Other };
 
     using QObject::QObject;
 
@@ -28,6 +28,17 @@ public:
     virtual bool setPortOpen(bool open) = 0;
     virtual OpenFailure openFailure() const = 0;
     virtual QString errorString() const = 0;
+    // After a NoPermission failure: the group whose members may use the device, where the
+    // system has such a thing; empty otherwise.
+    virtual QString accessGroup() const = 0;
+
+    // Opens another device with the line settings while the open port stays open; only when
+    // both worked is the old port closed, and the new one takes its place. On failure the
+    // open port is left exactly as it was, and openFailure() and errorString() say why.
+    virtual bool switchPort(const QString &deviceName, const QString &settings) = 0;
+    // What a device name stands for: names of one device (a link and its target, COM3 and
+    // \\.\COM3) give the same identity.
+    virtual QString deviceIdentity(const QString &deviceName) const = 0;
 
     // Line settings as "baud,parity,data bits,stop bits", e.g. "9600,n,8,1", applied to the open
     // port. Returns false for text it cannot read or settings the device refuses.

@@ -35,21 +35,32 @@ PumpLink::OpenResult PumpLink::open(const QString &answer)
     }
     result.device = *device;
 
-    // A port stays locked while it is open, so reopening it must close it first.
     if (m_MSComm1->isPortOpen()) {
+        const QString current = m_MSComm1->commPort();
+        if (m_MSComm1->deviceIdentity(current) != m_MSComm1->deviceIdentity(*device)) {
+            // Another device: the working link stays until the new port has opened and taken
+            // the line settings.
+            if (!m_MSComm1->switchPort(*device, lineSettings)) {
+                failOpening(result);
+                result.keptDevice = current;
+                return result;
+            }
+            resetAssembler();
+            finishOpening(result);
+            return result;
+        }
+        // The same device stays locked while it is open, so it is closed before it is reopened.
         m_Timer2->stop();
         m_MSComm1->setPortOpen(false);
         m_state = LinkStatus::State::Closed;
+        result.closedDevice = current;
         emit stateChanged();
     }
     resetAssembler();
 
     m_MSComm1->setCommPort(*device);
     if (!m_MSComm1->setPortOpen(true)) {
-        result.outcome = OpenOutcome::OpenFailed;
-        result.failure = m_MSComm1->openFailure();
-        result.reason = m_MSComm1->errorString();
-        result.availablePorts = m_MSComm1->availablePorts();
+        failOpening(result);
         m_state = LinkStatus::State::Closed;
         emit stateChanged();
         return result;
@@ -61,6 +72,23 @@ PumpLink::OpenResult PumpLink::open(const QString &answer)
         emit stateChanged();
         return result;
     }
+    finishOpening(result);
+    return result;
+}
+
+void PumpLink::failOpening(OpenResult &result)
+{
+    result.failure = m_MSComm1->openFailure();
+    result.outcome = result.failure == CommControl::OpenFailure::SettingsRefused
+                         ? OpenOutcome::SettingsRefused
+                         : OpenOutcome::OpenFailed;
+    result.reason = m_MSComm1->errorString();
+    result.accessGroup = m_MSComm1->accessGroup();
+    result.availablePorts = m_MSComm1->availablePorts();
+}
+
+void PumpLink::finishOpening(OpenResult &result)
+{
     m_MSComm1->setInputLen(0);
     // One frame's worth of bytes raises the receive event.
     m_MSComm1->setRThreshold(Frames::frameLength);
@@ -69,7 +97,7 @@ PumpLink::OpenResult PumpLink::open(const QString &answer)
     m_lastReplyAt.reset();
     emit stateChanged();
     result.outcome = OpenOutcome::Opened;
-    return result;
+    result.closedDevice.clear(); // closed and opened again: nothing was lost
 }
 
 void PumpLink::startPoll()

@@ -50,13 +50,19 @@ public:
         QString device;
         CommControl::OpenFailure failure = CommControl::OpenFailure::None;
         QString reason;
+        QString accessGroup;        // the device's group, when permission was refused
         QStringList availablePorts; // filled when opening failed
+        // When opening failed: the port that is still open and polled, or the one that was
+        // closed to open the same device again and is now closed.
+        QString keptDevice;
+        QString closedDevice;
     };
 
     PumpLink(CommControl *MSComm1, QTimer *Timer2, QObject *parent = nullptr);
 
-    // Opens the port an answer to the port prompt names and sets it up; an open port is closed
-    // first. Does not start the poll.
+    // Opens the port an answer to the port prompt names and sets it up. A working link is given
+    // up only for a port that opened; the same device is closed first, as an open port stays
+    // locked. Does not start the poll.
     OpenResult open(const QString &answer);
     void startPoll();
 
@@ -82,6 +88,8 @@ signals:
 
 private:
     void onPortLost(const QString &reason);
+    void failOpening(OpenResult &result);
+    void finishOpening(OpenResult &result);
 
     CommControl *m_MSComm1;
     QTimer *m_Timer2;

@@ -17,6 +17,9 @@ public:
     bool setPortOpen(bool open) override;
     OpenFailure openFailure() const override;
     QString errorString() const override;
+    QString accessGroup() const override;
+    bool switchPort(const QString &deviceName, const QString &settings) override;
+    QString deviceIdentity(const QString &deviceName) const override;
     bool setSettings(const QString &settings) override;
     void setInputLen(int length) override;
     void setRThreshold(int threshold) override;
@@ -27,12 +30,17 @@ public:
     QStringList availablePorts() const override;
 
 private:
+    void attach(QSerialPort *port);
+    bool openDevice(QSerialPort *port, const QString &deviceName);
     void onReadyRead();
     void onError(int error);
 
-    QSerialPort *m_port;
+    QSerialPort *m_port = nullptr;
+    // As the operator gave it: QSerialPort shortens "/dev/pts/0" to "pts/0".
+    QString m_deviceName;
     OpenFailure m_openFailure = OpenFailure::None;
     QString m_errorString;
+    QString m_accessGroup;
     int m_inputLen = 0;
     int m_threshold = 0;
     int m_commEvent = 0;

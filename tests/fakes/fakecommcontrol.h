@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QStringList>
 
 // Stands in for the serial port: records what the link asks of it, and delivers bytes the way
@@ -20,6 +21,8 @@ public:
     bool setPortOpen(bool open) override
     {
         portOpenCalls.append(open);
+        if (!open)
+            m_waiting.clear();
         if (open && failure != OpenFailure::None)
             return false;
         if (open)
@@ -27,8 +30,29 @@ public:
         m_open = open;
         return true;
     }
-    OpenFailure openFailure() const override { return failure; }
+    OpenFailure openFailure() const override
+    {
+        return failure == OpenFailure::None && !settingsAccepted ? OpenFailure::SettingsRefused
+                                                                 : failure;
+    }
     QString errorString() const override { return failureReason; }
+    QString accessGroup() const override { return group; }
+    bool switchPort(const QString &deviceName, const QString &text) override
+    {
+        switches.append(deviceName);
+        if (failure != OpenFailure::None || !settingsAccepted)
+            return false;
+        m_commPort = deviceName;
+        openedDevices.append(deviceName);
+        settings = text;
+        m_open = true;
+        m_waiting.clear();
+        return true;
+    }
+    QString deviceIdentity(const QString &deviceName) const override
+    {
+        return identities.value(deviceName, deviceName);
+    }
     bool setSettings(const QString &text) override
     {
         settings = text;
@@ -76,13 +100,16 @@ public:
 
     QList<bool> portOpenCalls;
     QStringList openedDevices;
+    QStringList switches; // devices switchPort() was asked to open beside the open port
     QList<QByteArray> written;
     QString settings;
     int inputLen = -1;
     bool settingsAccepted = true;
     OpenFailure failure = OpenFailure::None; // when set, opening fails
     QString failureReason;
+    QString group;
     QStringList ports;
+    QMap<QString, QString> identities; // other names of one device
 
 private:
     QString m_commPort;

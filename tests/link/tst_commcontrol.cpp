@@ -9,6 +9,8 @@ class TestCommControl : public QObject
 private slots:
     void closingAClosedPortIsNoChange();
     void openingAMissingDeviceFailsWithAReason();
+    void deviceIdentity_data();
+    void deviceIdentity();
 };
 
 void TestCommControl::closingAClosedPortIsNoChange()
@@ -27,6 +29,43 @@ void TestCommControl::openingAMissingDeviceFailsWithAReason()
     QVERIFY(!port.setPortOpen(true));
     QVERIFY(!port.isPortOpen());
     QVERIFY(!port.errorString().isEmpty());
+}
+
+void TestCommControl::deviceIdentity_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("one name") << "/dev/ttyS0"
+                              << "/dev/ttyS0" << true;
+    QTest::newRow("two devices") << "/dev/ttyS0"
+                                 << "/dev/ttyS1" << false;
+    QTest::newRow("a link and its target") << "<link>"
+                                           << "<target>" << true;
+    QTest::newRow("a link and another device") << "<link>"
+                                               << "/dev/null" << false;
+    QTest::newRow("short name") << "null"
+                                << "/dev/null" << true;
+    QTest::newRow("missing devices by name") << "/dev/ttyNOPE"
+                                             << "/dev/./ttyNOPE" << true;
+}
+
+void TestCommControl::deviceIdentity()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(bool, same);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString target = dir.filePath(QStringLiteral("pts-7"));
+    const QString link = dir.filePath(QStringLiteral("pump"));
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(target, link));
+    for (QString *name : {&first, &second})
+        name->replace(QLatin1String("<link>"), link).replace(QLatin1String("<target>"), target);
+    const QtCommControl port;
+    QCOMPARE(port.deviceIdentity(first) == port.deviceIdentity(second), same);
 }
 
 QTEST_GUILESS_MAIN(TestCommControl)

@@ -16,8 +16,8 @@ private slots:
     void openSetsUpThePort();
     void openRefusals_data();
     void openRefusals();
-    void reopenClosesFirst();
-    void failedReopenLeavesThePortClosed();
+    void reopenWhileOpen_data();
+    void reopenWhileOpen();
     void pollWritesTheStatusRequest();
     void sendGuards_data();
     void sendGuards();
@@ -103,29 +103,98 @@ void TestPumpLink::openRefusals()
         QVERIFY(m_port->portOpenCalls.isEmpty()); // no port is touched
 }
 
-void TestPumpLink::reopenClosesFirst()
+void TestPumpLink::reopenWhileOpen_data()
 {
-    QCOMPARE(m_link->open(QStringLiteral("/dev/pts/7")).outcome, PumpLink::OpenOutcome::Opened);
-    m_link->startPoll();
-    QCOMPARE(m_link->open(QStringLiteral("/dev/pts/7")).outcome, PumpLink::OpenOutcome::Opened);
-    QCOMPARE(m_port->portOpenCalls, QList<bool>({true, false, true}));
-    QVERIFY(m_port->isPortOpen());
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<bool>("settingsAccepted");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("openAfter"); // empty: no port is open afterwards
+    QTest::addColumn<QList<bool>>("portOpenCalls");
+    QTest::addColumn<QString>("keptDevice");
+    QTest::addColumn<QString>("closedDevice");
+    using O = PumpLink::OpenOutcome;
+    using F = CommControl::OpenFailure;
+    const QString open = QStringLiteral("/dev/pts/7");
+    const QList<bool> once{true};
+    const QList<bool> closedAndOpened{true, false, true};
+
+    // The same device is closed first, whatever name it is given.
+    QTest::newRow("same name") << open << int(F::None) << true << int(O::Opened) << open
+                               << closedAndOpened << ""
+                               << "";
+    QTest::newRow("a link to it") << "/tmp/pump" << int(F::None) << true << int(O::Opened)
+                                  << "/tmp/pump" << closedAndOpened << ""
+                                  << "";
+    QTest::newRow("same device, gone meanwhile")
+        << open << int(F::NotFound) << true << int(O::OpenFailed) << "" << closedAndOpened << ""
+        << open;
+    // Another device replaces the open one only once it works.
+    QTest::newRow("another device")
+        << "/dev/ttyUSB0" << int(F::None) << true << int(O::Opened) << "/dev/ttyUSB0" << once << ""
+        << "";
+    QTest::newRow("mistyped device") << "/dev/ttyNOPE" << int(F::NotFound) << true
+                                     << int(O::OpenFailed) << open << once << open << "";
+    QTest::newRow("busy device") << "3" << int(F::Busy) << true << int(O::OpenFailed) << open
+                                 << once << open << "";
+    QTest::newRow("no permission") << "COM3" << int(F::NoPermission) << true << int(O::OpenFailed)
+                                   << open << once << open << "";
+    QTest::newRow("settings refused") << "/dev/ttyUSB1" << int(F::None) << false
+                                      << int(O::SettingsRefused) << open << once << open << "";
+    // Cancel and an answer that names no port touch nothing.
+    QTest::newRow("cancel") << "" << int(F::None) << true << int(O::Cancelled) << open << once << ""
+                            << "";
+    QTest::newRow("not a port") << "<b>3" << int(F::None) << true << int(O::InvalidPort) << open
+                                << once << ""
+                                << "";
 }
 
-void TestPumpLink::failedReopenLeavesThePortClosed()
+void TestPumpLink::reopenWhileOpen()
 {
-    QCOMPARE(m_link->open(QStringLiteral("1")).outcome, PumpLink::OpenOutcome::Opened);
+    QFETCH(QString, answer);
+    QFETCH(int, failure);
+    QFETCH(bool, settingsAccepted);
+    QFETCH(int, outcome);
+    QFETCH(QString, openAfter);
+    QFETCH(QList<bool>, portOpenCalls);
+    QFETCH(QString, keptDevice);
+    QFETCH(QString, closedDevice);
+    m_port->identities.insert(QStringLiteral("/tmp/pump"), QStringLiteral("/dev/pts/7"));
+    QCOMPARE(m_link->open(QStringLiteral("/dev/pts/7")).outcome, PumpLink::OpenOutcome::Opened);
     m_link->startPoll();
-    m_port->failure = CommControl::OpenFailure::NotFound;
-    QCOMPARE(m_link->open(QStringLiteral("/dev/ttyUSB9")).outcome,
-             PumpLink::OpenOutcome::OpenFailed);
-    QVERIFY(!m_port->isPortOpen());
-    QVERIFY(!m_timer->isActive());
-    // Cancel while open changes nothing.
-    m_port->failure = CommControl::OpenFailure::None;
-    QCOMPARE(m_link->open(QStringLiteral("1")).outcome, PumpLink::OpenOutcome::Opened);
-    QCOMPARE(m_link->open(QString()).outcome, PumpLink::OpenOutcome::Cancelled);
-    QVERIFY(m_port->isPortOpen());
+    m_port->deliver("Q00N0");
+    QSignalSpy replies(m_link, &PumpLink::replyAccepted);
+
+    m_port->failure = CommControl::OpenFailure(failure);
+    m_port->settingsAccepted = settingsAccepted;
+    const PumpLink::OpenResult result = m_link->open(answer);
+    QCOMPARE(int(result.outcome), outcome);
+    QCOMPARE(m_port->portOpenCalls, portOpenCalls);
+    QCOMPARE(result.keptDevice, keptDevice);
+    QCOMPARE(result.closedDevice, closedDevice);
+    QCOMPARE(m_port->isPortOpen(), !openAfter.isEmpty());
+    if (openAfter.isEmpty()) {
+        QCOMPARE(m_link->status().state, LinkStatus::State::Closed);
+        QVERIFY(!m_timer->isActive());
+        return;
+    }
+    QCOMPARE(m_link->status().state, LinkStatus::State::Open);
+    QCOMPARE(m_link->status().device, openAfter);
+    if (result.outcome != PumpLink::OpenOutcome::Opened) {
+        // The working link goes on as it was: polled, and the frame it had begun completes.
+        QVERIFY(m_timer->isActive());
+        QCOMPARE(m_timer->interval(), 1500);
+        m_port->deliver("1.5Y");
+        QCOMPARE(replies.count(), 1);
+        m_link->Timer2_Timer();
+        QCOMPARE(m_port->written.last(), QByteArray("Q00F0000Y"));
+    } else {
+        // A new port starts with nothing of the old one's bytes.
+        QCOMPARE(m_port->settings, QStringLiteral("9600,n,8,1"));
+        QCOMPARE(m_port->rThreshold(), 9);
+        m_port->deliver("Q00N01.5Y");
+        QCOMPARE(replies.count(), 1);
+    }
 }
 
 void TestPumpLink::pollWritesTheStatusRequest()

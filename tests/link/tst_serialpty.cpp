@@ -3,6 +3,7 @@
 #include "qtcommcontrol.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -26,6 +27,9 @@ private slots:
     void reopenAfterHangUp();
     void reopenTheSamePortWhileOpen();
     void lossOfAnOldOpeningSparesTheNewOne();
+    void switchToAnotherPort();
+    void failedSwitchKeepsTheLink();
+    void sameDeviceUnderAnotherName();
     void frameSplitAtEveryPosition_data();
     void frameSplitAtEveryPosition();
     void garbageStorm();
@@ -190,6 +194,60 @@ void TestSerialPty::lossOfAnOldOpeningSparesTheNewOne()
     QCOMPARE(lost.count(), 0);
     QVERIFY(second.write("Q00N01.1Y"));
     QTRY_COMPARE_WITH_TIMEOUT(m_replies->count(), 1, 2000);
+}
+
+void TestSerialPty::switchToAnotherPort()
+{
+    PseudoTerminal first;
+    PseudoTerminal second;
+    QCOMPARE(m_link->open(first.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
+    QVERIFY(first.write("Q00N0")); // half a frame from the old port is not carried over
+    QTest::qWait(20);
+    QCOMPARE(m_link->open(second.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
+    QCOMPARE(m_port->commPort(), second.slavePath());
+    m_link->Timer2_Timer();
+    QByteArray written;
+    QTRY_VERIFY_WITH_TIMEOUT((written += second.readAvailable()).size() >= 9, 2000);
+    QCOMPARE(written, QByteArray("Q00F0000Y"));
+    QCOMPARE(first.readAvailable(), QByteArray());
+    QVERIFY(second.write("1.5YQ00N01.2Y"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_replies->count(), 1, 2000);
+    QCOMPARE(received(), QStringList{"N01.2"});
+}
+
+void TestSerialPty::failedSwitchKeepsTheLink()
+{
+    PseudoTerminal pump;
+    QCOMPARE(m_link->open(pump.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
+    for (const char *answer : {"/dev/ttyNOPE", "COM3"}) {
+        const PumpLink::OpenResult result = m_link->open(QLatin1String(answer));
+        QCOMPARE(result.outcome, PumpLink::OpenOutcome::OpenFailed);
+        QCOMPARE(result.keptDevice, pump.slavePath());
+    }
+    QVERIFY(m_port->isPortOpen());
+    m_link->Timer2_Timer();
+    QByteArray written;
+    QTRY_VERIFY_WITH_TIMEOUT((written += pump.readAvailable()).size() >= 9, 2000);
+    QCOMPARE(written, QByteArray("Q00F0000Y"));
+    QVERIFY(pump.write("Q00L0050Y"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_replies->count(), 1, 2000);
+}
+
+void TestSerialPty::sameDeviceUnderAnotherName()
+{
+    PseudoTerminal pump;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("pump"));
+    QVERIFY(QFile::link(pump.slavePath(), link));
+    QCOMPARE(m_link->open(link).outcome, PumpLink::OpenOutcome::Opened);
+    QCOMPARE(m_port->commPort(), link); // as typed, not shortened
+    QCOMPARE(m_port->deviceIdentity(link), m_port->deviceIdentity(pump.slavePath()));
+    QCOMPARE(m_link->open(pump.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
+    QCOMPARE(m_port->commPort(), pump.slavePath());
+    QVERIFY(pump.write("Q00N01.2YQ00N01.3Y"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_replies->count(), 2, 2000);
+    QCOMPARE(received(), QStringList({"N01.2", "N01.3"}));
 }
 
 void TestSerialPty::frameSplitAtEveryPosition_data()
