@@ -104,6 +104,16 @@ const int keyRows[4] = {2160, 2640, 3120, 3600};
 const char *const focusOrder[] = {"1", "2", "3", "L",   "4", "5",    "6",        "P",
                                   "7", "8", "9", "RUN", "0", "STOP", "Up arrow", "Down arrow"};
 
+// Every label of the window shows its text as it stands: replies from the pump, device names
+// and system messages are never read as markup.
+QLabel *plainLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    return label;
+}
+
 void setMenuEnabled(QMenu *menu, bool enabled)
 {
     menu->setEnabled(enabled);
@@ -159,10 +169,11 @@ Form1::Form1(const Platform &platform, QWidget *parent)
         KeypadEntry::Labels{m_LsetF, m_LsetP,
                             m_surface->findChild<QLabel *>(QStringLiteral("LSetState"))},
         *m_keySender, *m_platform.dialogs);
-    // The dialogs end quietly on any failure, a refused write included.
+    // A value the operator confirmed is never dropped silently: a refused write is told, as
+    // for the keys.
     m_setpointDialogs = std::make_unique<SetpointDialogs>(
-        SetpointDialogs::State{m_state.setliq, m_state.setpresure, m_state.Set_Pump_NO}, *m_link,
-        *m_platform.dialogs);
+        SetpointDialogs::State{m_state.setliq, m_state.setpresure, m_state.Set_Pump_NO},
+        *m_keySender, *m_platform.dialogs);
     m_runControl = std::make_unique<RunControl>(
         m_surface->findChild<QLabel *>(QStringLiteral("Lstate")), *m_keySender);
     auto elapsed = [this](const char *name) {
@@ -181,7 +192,7 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     wireKeypad();
 
     // Conditions that repeat with every poll are shown here, never as a stream of messages.
-    m_linkStatus = new QLabel(this);
+    m_linkStatus = plainLabel(QString(), this);
     m_linkStatus->setObjectName(QStringLiteral("linkStatus"));
     statusBar()->addWidget(m_linkStatus, 1);
     statusBar()->setSizeGripEnabled(true);
@@ -206,7 +217,7 @@ Form1::~Form1() = default;
 void Form1::buildLabels()
 {
     for (const LabelLayout &layout : labelLayouts) {
-        auto *label = new QLabel(QString::fromUtf8(layout.text), m_surface);
+        QLabel *label = plainLabel(QString::fromUtf8(layout.text), m_surface);
         label->setObjectName(QLatin1String(layout.name));
         if (layout.index >= 0)
             label->setProperty("index", layout.index);
@@ -260,7 +271,7 @@ void Form1::buildMenus()
     m_file = addMenu(bar, "file", "文件(F)");
     onClick(addEntry(m_file, "save", "保存"), [this] { m_recordSave->save_Click(); });
     onClick(addEntry(m_file, "print", "打印"),
-            [this] { printTestPage(*m_platform.CommonDialog1); });
+            [this] { printTestPage(*m_platform.CommonDialog1, *m_platform.dialogs); });
     onClick(addEntry(m_file, "end", "退出"), [this] { emit endRequested(); });
 
     m_settime = addMenu(bar, "settime", "定时(T)");
@@ -373,13 +384,9 @@ void Form1::Communication_Click()
         m_platform.dialogs->messageBox(Messages::invalidPort(answer), Messages::linkTitle);
         return;
     case PumpLink::OpenOutcome::OpenFailed:
-        m_platform.dialogs->messageBox(Messages::openFailed(result.device, result.failure,
-                                                            result.reason, result.availablePorts),
-                                       Messages::linkTitle);
-        return;
     case PumpLink::OpenOutcome::SettingsRefused:
-        m_platform.dialogs->messageBox(Messages::settingsRefused(result.device),
-                                       Messages::linkTitle);
+        // A port kept open goes on being polled; nothing about it changes here.
+        m_platform.dialogs->messageBox(Messages::openFailed(result), Messages::linkTitle);
         return;
     case PumpLink::OpenOutcome::Opened:
         break;

@@ -9,34 +9,50 @@ QString invalidPort(const QString &answer)
         .arg(answer);
 }
 
-QString openFailed(const QString &device, CommControl::OpenFailure failure, const QString &reason,
-                   const QStringList &availablePorts)
+QString openFailed(const PumpLink::OpenResult &result)
 {
-    QString why;
-    switch (failure) {
-    case CommControl::OpenFailure::NotFound:
-        why = QString::fromUtf8("串口不存在");
-        break;
-    case CommControl::OpenFailure::Busy:
-        why = QString::fromUtf8("串口已被其他程序占用");
-        break;
-    case CommControl::OpenFailure::NoPermission:
-        why = QString::fromUtf8("没有使用该串口的权限");
-        break;
-    case CommControl::OpenFailure::None:
-    case CommControl::OpenFailure::Other:
-        why = reason;
-        break;
+    QString text;
+    if (result.outcome == PumpLink::OpenOutcome::SettingsRefused) {
+        text = QString::fromUtf8("串口 %1 不接受通信参数 9600,n,8,1，没有使用该串口。")
+                   .arg(result.device);
+    } else {
+        QString why;
+        switch (result.failure) {
+        case CommControl::OpenFailure::NotFound:
+            why = QString::fromUtf8("串口不存在");
+            break;
+        case CommControl::OpenFailure::Busy:
+            why = QString::fromUtf8("串口已被其他程序占用");
+            break;
+        case CommControl::OpenFailure::NoPermission:
+            why = QString::fromUtf8("没有使用该串口的权限");
+            break;
+        case CommControl::OpenFailure::None:
+        case CommControl::OpenFailure::SettingsRefused:
+        case CommControl::OpenFailure::Other:
+            why = result.reason;
+            break;
+        }
+        const QString existing = result.availablePorts.isEmpty()
+                                     ? QString::fromUtf8("（没有找到串口）")
+                                     : result.availablePorts.join(QString::fromUtf8("、"));
+        text = QString::fromUtf8("无法打开串口 %1：%2。\r\n现有串口：%3")
+                   .arg(result.device, why, existing);
+        if (result.failure == CommControl::OpenFailure::NoPermission &&
+            !result.accessGroup.isEmpty()) {
+            text += QString::fromUtf8("\r\n串口属于用户组 %1。请让管理员把您的用户加入该组"
+                                      "（sudo usermod -aG %1 用户名），重新登录后再打开串口。")
+                        .arg(result.accessGroup);
+        }
     }
-    const QString existing = availablePorts.isEmpty()
-                                 ? QString::fromUtf8("（没有找到串口）")
-                                 : availablePorts.join(QString::fromUtf8("、"));
-    return QString::fromUtf8("无法打开串口 %1：%2。\r\n现有串口：%3").arg(device, why, existing);
-}
-
-QString settingsRefused(const QString &device)
-{
-    return QString::fromUtf8("串口 %1 不接受通信参数 9600,n,8,1，串口已关闭。").arg(device);
+    if (!result.keptDevice.isEmpty()) {
+        text +=
+            QString::fromUtf8("\r\n串口 %1 仍然打开，与泵的通信照常进行。").arg(result.keptDevice);
+    } else if (!result.closedDevice.isEmpty()) {
+        text += QString::fromUtf8("\r\n原来打开的串口 %1 已关闭，现在没有与泵的连接。")
+                    .arg(result.closedDevice);
+    }
+    return text;
 }
 
 QString portNotOpen()
@@ -51,8 +67,10 @@ QString writeFailed()
 
 QString linkLost(const QString &device, const QString &reason)
 {
-    return QString::fromUtf8("与泵的连接已断开：串口 %1 出错（%2），已关闭。\r\n"
-                             "请检查连接后用“通信”重新打开串口。")
+    // The system's own words ("Resource temporarily unavailable" for a pulled adapter) mean
+    // little to an operator; they stay as a detail.
+    return QString::fromUtf8("与泵的连接已断开：串口 %1 的设备已断开，串口已关闭。\r\n"
+                             "请检查连接后用“通信”重新打开串口。\r\n（系统信息：%2）")
         .arg(device, reason);
 }
 
@@ -74,8 +92,8 @@ QString linkStatus(const LinkStatus &status)
     case LinkStatus::State::Closed:
         return QString::fromUtf8("串口未打开，请用“通信”打开串口 · ") + counts;
     case LinkStatus::State::Lost:
-        return QString::fromUtf8("串口 %1 连接已断开（%2），请用“通信”重新打开 · %3")
-            .arg(status.device, status.lostReason, counts);
+        return QString::fromUtf8("与泵的连接已断开：串口 %1 的设备已断开，请用“通信”重新打开 · %2")
+            .arg(status.device, counts);
     case LinkStatus::State::Open:
         break;
     }

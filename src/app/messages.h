@@ -12,9 +12,8 @@ namespace Messages {
 inline const QString linkTitle = QString::fromUtf8("通信错误");
 
 QString invalidPort(const QString &answer);
-QString openFailed(const QString &device, CommControl::OpenFailure failure, const QString &reason,
-                   const QStringList &availablePorts);
-QString settingsRefused(const QString &device);
+// A port that could not be opened or set up, and what became of the port open before.
+QString openFailed(const PumpLink::OpenResult &result);
 QString portNotOpen();
 QString writeFailed();
 QString linkLost(const QString &device, const QString &reason);

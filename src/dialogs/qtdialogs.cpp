@@ -36,6 +36,10 @@ QString QtDialogs::inputBox(const QString &prompt, const QString &title, const Q
 
 void QtDialogs::messageBox(const QString &text, const QString &title)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, shownText(text), QMessageBox::Ok, m_parent);
+    QMessageBox box(QMessageBox::NoIcon, title, QString(), QMessageBox::Ok, m_parent);
+    // Messages carry what the operator typed, device names and system reasons: shown as
+    // characters, never read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(shownText(text));
     box.exec();
 }

@@ -3,6 +3,7 @@
 #include "fakeprinter.h"
 #include "fakerecordfile.h"
 #include "form1.h"
+#include "messages.h"
 #include "picturebox.h"
 #include "picturebutton.h"
 #include "pumplink.h"
@@ -60,7 +61,12 @@ private slots:
     void communication_data();
     void communication();
     void repliesUpdateTheReadout();
+    void outsideTextIsShownAsItCame_data();
+    void outsideTextIsShownAsItCame();
+    void failedReopen_data();
+    void failedReopen();
     void linkLossIsReportedOnce();
+    void commandsAfterLossAreTold();
     void keysTellWhenThePortIsClosed();
     void keypadThroughTheWindow();
     void replyDuringKeypadEntry();
@@ -525,7 +531,8 @@ void TestForm1::communication_data()
     QTest::newRow("busy") << "5" << int(F::Busy) << false
                           << QStringList{"/dev/ttyS4", utf8("占用")};
     QTest::newRow("no permission")
-        << "5" << int(F::NoPermission) << false << QStringList{"/dev/ttyS4", utf8("权限")};
+        << "5" << int(F::NoPermission) << false
+        << QStringList{"/dev/ttyS4", utf8("权限"), utf8("用户组 dialout"), "usermod -aG dialout"};
 }
 
 void TestForm1::communication()
@@ -536,6 +543,7 @@ void TestForm1::communication()
     QFETCH(QStringList, messageParts);
     m_comm->failure = CommControl::OpenFailure(failure);
     m_comm->ports = QStringList{"/dev/ttyUSB0"};
+    m_comm->group = QStringLiteral("dialout");
     m_dialogs->answers << answer;
 
     action("Communication")->trigger();
@@ -578,18 +586,132 @@ void TestForm1::repliesUpdateTheReadout()
     QCOMPARE(label("Lstate")->text(), QStringLiteral("     STOP"));
 }
 
+void TestForm1::outsideTextIsShownAsItCame_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("labelName");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("underline") << QByteArray("Q00N<u>7Y") << "LcurrP"
+                               << "<u>7";
+    QTest::newRow("rule") << QByteArray("Q00N<hr>Y") << "LcurrP"
+                          << "<hr>";
+    QTest::newRow("entity") << QByteArray("Q00L&lt;Y") << "LsetF"
+                            << "&lt;";
+    QTest::newRow("set pressure") << QByteArray("Q00P<b>bY") << "LsetP"
+                                  << "<b.b";
+}
+
+void TestForm1::outsideTextIsShownAsItCame()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, labelName);
+    QFETCH(QString, caption);
+    m_dialogs->answers << QStringLiteral("/dev/<i>x");
+    action("Communication")->trigger();
+    m_comm->deliver(reply);
+    QCOMPARE(label(qPrintable(labelName))->text(), caption);
+    // Captions, the status line with its device name: every label shows characters, not markup.
+    for (QLabel *shown : m_form->findChildren<QLabel *>())
+        QVERIFY2(shown->textFormat() == Qt::PlainText, qPrintable(shown->objectName()));
+    m_form->refreshStatus();
+    QVERIFY(label("linkStatus")->text().contains(QStringLiteral("/dev/<i>x")));
+}
+
+void TestForm1::failedReopen_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<bool>("settingsAccepted");
+    QTest::addColumn<bool>("linkKept");
+    QTest::addColumn<QStringList>("messageParts");
+    using F = CommControl::OpenFailure;
+    QTest::newRow("mistyped device")
+        << "/dev/ttyNOPE" << int(F::NotFound) << true << true
+        << QStringList{"/dev/ttyNOPE", utf8("串口不存在"), utf8("串口 /dev/pts/3 仍然打开")};
+    QTest::newRow("busy port") << "4" << int(F::Busy) << true << true
+                               << QStringList{"/dev/ttyS3", utf8("占用"), utf8("仍然打开")};
+    QTest::newRow("port refusing the settings")
+        << "/dev/ttyUSB1" << int(F::None) << false << true
+        << QStringList{"/dev/ttyUSB1", "9600,n,8,1", utf8("串口 /dev/pts/3 仍然打开")};
+    // The same device had to be closed to be reopened; the message says the link is gone.
+    QTest::newRow("same device, gone")
+        << "/dev/pts/3" << int(F::NotFound) << true << false
+        << QStringList{utf8("串口不存在"), utf8("原来打开的串口 /dev/pts/3 已关闭")};
+}
+
+void TestForm1::failedReopen()
+{
+    QFETCH(QString, answer);
+    QFETCH(int, failure);
+    QFETCH(bool, settingsAccepted);
+    QFETCH(bool, linkKept);
+    QFETCH(QStringList, messageParts);
+    m_dialogs->answers << QStringLiteral("/dev/pts/3");
+    action("Communication")->trigger();
+    m_comm->failure = CommControl::OpenFailure(failure);
+    m_comm->settingsAccepted = settingsAccepted;
+    m_dialogs->answers << answer;
+    action("Communication")->trigger();
+
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    for (const QString &part : messageParts)
+        QVERIFY2(m_dialogs->messages[0].text.contains(part),
+                 qPrintable(m_dialogs->messages[0].text));
+    QCOMPARE(m_comm->isPortOpen(), linkKept);
+    QCOMPARE(m_comm->commPort(), linkKept ? QStringLiteral("/dev/pts/3") : answer);
+    QCOMPARE(m_form->Timer2()->isActive(), linkKept);
+    for (const char *name : {"file", "settime", "Pump", "seting"})
+        QVERIFY2(action(name)->isEnabled(), name);
+    if (linkKept) {
+        m_comm->deliver("Q00N01.4Y");
+        QCOMPARE(label("LcurrP")->text(), QStringLiteral("01.4"));
+        m_form->link()->Timer2_Timer();
+        QCOMPARE(m_comm->written, QList<QByteArray>{"Q00F0000Y"});
+    }
+}
+
 void TestForm1::linkLossIsReportedOnce()
 {
     m_dialogs->answers << QStringLiteral("/dev/ttyUSB0");
     action("Communication")->trigger();
-    m_comm->loseDevice(QStringLiteral("Input/output error"));
+    m_comm->loseDevice(QStringLiteral("Resource temporarily unavailable"));
     QVERIFY(m_dialogs->messages.isEmpty()); // not from inside the port's notification
     QTRY_COMPARE(m_dialogs->messages.size(), 1);
-    QVERIFY(m_dialogs->messages[0].text.contains(QStringLiteral("/dev/ttyUSB0")));
-    QVERIFY(m_dialogs->messages[0].text.contains(QStringLiteral("Input/output error")));
+    const QString text = m_dialogs->messages[0].text;
+    QVERIFY2(text.contains(utf8("串口 /dev/ttyUSB0 的设备已断开")), qPrintable(text));
+    // The system's wording is kept, as a detail after what the operator needs.
+    QVERIFY(text.indexOf(utf8("系统信息：Resource temporarily unavailable")) >
+            text.indexOf(utf8("重新打开")));
     QVERIFY(!m_form->Timer2()->isActive());
     QTest::qWait(10);
     QCOMPARE(m_dialogs->messages.size(), 1);
+}
+
+void TestForm1::commandsAfterLossAreTold()
+{
+    openPort();
+    m_comm->loseDevice(QStringLiteral("Input/output error"));
+    QTRY_COMPARE(m_dialogs->messages.size(), 1);
+    m_dialogs->messages.clear();
+
+    // A value the operator confirmed is told about; a cancelled or non-numeric answer is not.
+    m_dialogs->answers << QStringLiteral("100") << QStringLiteral("1.5") << QString()
+                       << QStringLiteral("abc") << QStringLiteral("5");
+    action("liquid")->trigger();
+    action("pressure")->trigger();
+    action("liquid")->trigger();
+    action("pressure")->trigger();
+    action("Pump_NO")->trigger();
+    // A timed run whose run frame did not go out has not started.
+    action("ststart")->trigger();
+    action("stcontiune")->trigger();
+    QCOMPARE(m_dialogs->messages.size(), 4);
+    for (const FakeDialogs::Shown &message : std::as_const(m_dialogs->messages))
+        QCOMPARE(message.text, Messages::portNotOpen());
+    QVERIFY(!m_form->Timer1()->isActive());
+    QVERIFY(label("lhour")->isHidden());
+    QVERIFY(m_comm->written.isEmpty());
+    QCOMPARE(m_form->state().Set_Pump_NO, qint16(5)); // nothing to send, nothing to tell
 }
 
 void TestForm1::keysTellWhenThePortIsClosed()
@@ -757,6 +879,12 @@ void TestForm1::printMenu()
     action("print")->trigger();
     QCOMPARE(m_printer->documents.size(), 2);
     QVERIFY(m_dialogs->messages.isEmpty());
+
+    // Copies printed to files: the operator is told where they went.
+    m_printer->files = QStringList{"/tmp/out.pdf", "/tmp/out-3.pdf"};
+    action("print")->trigger();
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY(m_dialogs->messages[0].text.contains(QStringLiteral("/tmp/out-3.pdf")));
 }
 
 void TestForm1::statusLine()
@@ -791,7 +919,8 @@ void TestForm1::statusLine()
     QVERIFY(line->text().contains(utf8("应答 1")));
 
     m_comm->loseDevice(QStringLiteral("Input/output error"));
-    QVERIFY(line->text().contains(utf8("连接已断开")));
+    QVERIFY2(line->text().contains(utf8("串口 /dev/ttyUSB0 的设备已断开")),
+             qPrintable(line->text()));
     QTRY_COMPARE(m_dialogs->messages.size(), 1);
 }
 

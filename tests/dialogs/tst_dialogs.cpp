@@ -30,6 +30,8 @@ private slots:
     void inputBoxReturnsEditedText();
     void inputBoxCancelReturnsEmpty();
     void messageBoxHasOnlyOkAndNoIcon();
+    void messageTextIsNeverMarkup_data();
+    void messageTextIsNeverMarkup();
 };
 
 void TestDialogs::inputBoxShowsPromptTitleAndPreset()
@@ -96,6 +98,36 @@ void TestDialogs::messageBoxHasOnlyOkAndNoIcon()
     QCOMPARE(title, QString::fromUtf8("设定错误"));
     QCOMPARE(icon, QMessageBox::NoIcon);
     QCOMPARE(buttons, 1);
+}
+
+void TestDialogs::messageTextIsNeverMarkup_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("operator's answer") << QString::fromUtf8("“<b>3”不是有效的串口号。");
+    QTest::newRow("device name") << QStringLiteral("/dev/<i>tty");
+    QTest::newRow("error reason") << QStringLiteral("a & b <hr> &lt;");
+}
+
+void TestDialogs::messageTextIsNeverMarkup()
+{
+    QFETCH(QString, text);
+    QtDialogs dialogs;
+    Qt::TextFormat format = Qt::RichText;
+    QString shown;
+    whenModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        format = box->textFormat();
+        // What the operator reads is the label inside the box.
+        for (QLabel *label : box->findChildren<QLabel *>()) {
+            if (label->text() == text)
+                shown = label->text() + QLatin1Char('|') + QString::number(label->textFormat());
+        }
+        box->buttons().first()->click();
+    });
+    dialogs.messageBox(text, QStringLiteral("title"));
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(shown, text + QLatin1Char('|') + QString::number(Qt::PlainText));
 }
 
 QTEST_MAIN(TestDialogs)

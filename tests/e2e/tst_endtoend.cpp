@@ -8,10 +8,20 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+
+QString utf8(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+} // namespace
 
 // The real window and serial link against the simulated pump on a pseudo-terminal.
 class TestEndToEnd : public QObject
@@ -27,6 +37,9 @@ private slots:
     void faultModes_data();
     void faultModes();
     void hangUpAndComeBack();
+    void mistypedAnswerKeepsTheLink_data();
+    void mistypedAnswerKeepsTheLink();
+    void commandsAfterHangUpAreTold();
 
 private:
     void startPump(const QStringList &options = {});
@@ -262,6 +275,78 @@ void TestEndToEnd::hangUpAndComeBack()
     openPanel();
     poll(6);
     QCOMPARE(label("LsetP")->text(), QStringLiteral("02.0"));
+}
+
+void TestEndToEnd::mistypedAnswerKeepsTheLink_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("reopened");
+    QTest::newRow("missing device") << "/dev/ttyNOPE" << false;
+    QTest::newRow("Windows name") << "COM3" << false;
+    QTest::newRow("port number of an absent port") << "200" << false;
+    // The pump's stable path is a link to /dev/pts/N: typing either reopens the same device.
+    QTest::newRow("same device, real name") << "<real>" << true;
+}
+
+void TestEndToEnd::mistypedAnswerKeepsTheLink()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, reopened);
+    startPump();
+    openPanel();
+    poll(3);
+    answer.replace(QLatin1String("<real>"), QFileInfo(m_link).canonicalFilePath());
+    m_form->Timer2()->start();
+    m_dialogs->answers << answer;
+    m_form->findChild<QAction *>(QStringLiteral("Communication"))->trigger();
+
+    QVERIFY(m_comm->isPortOpen());
+    QVERIFY(m_form->Timer2()->isActive());
+    QCOMPARE(m_form->Timer2()->interval(), 1500);
+    QCOMPARE(m_comm->commPort(), reopened ? answer : m_link);
+    if (reopened) {
+        QVERIFY(m_dialogs->messages.isEmpty());
+    } else {
+        QCOMPARE(m_dialogs->messages.size(), 1);
+        const QString text = m_dialogs->messages[0].text;
+        QVERIFY2(text.contains(utf8("无法打开串口")) &&
+                     text.contains(utf8("串口 %1 仍然打开").arg(m_link)),
+                 qPrintable(text));
+    }
+    m_form->Timer2()->stop();
+    poll(6); // still polled, replies still shown
+    QTRY_COMPARE(pumpLog(QStringLiteral("recv")).size(), 2);
+}
+
+void TestEndToEnd::commandsAfterHangUpAreTold()
+{
+    startPump({QStringLiteral("--hang-up-after"), QStringLiteral("0.3")});
+    openPanel();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_comm->isPortOpen(), 5000);
+    QTRY_COMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY2(m_dialogs->messages[0].text.contains(utf8("串口 %1 的设备已断开").arg(m_link)),
+             qPrintable(m_dialogs->messages[0].text));
+    m_dialogs->messages.clear();
+
+    // Menus stay enabled; what they cannot send is told, never dropped silently.
+    m_dialogs->answers << QStringLiteral("120") << QStringLiteral("1.2");
+    m_form->findChild<QAction *>(QStringLiteral("liquid"))->trigger();
+    m_form->findChild<QAction *>(QStringLiteral("pressure"))->trigger();
+    m_form->findChild<QAction *>(QStringLiteral("ststart"))->trigger();
+    QCOMPARE(m_dialogs->messages.size(), 3);
+    for (const FakeDialogs::Shown &message : std::as_const(m_dialogs->messages))
+        QVERIFY(message.text.contains(utf8("命令没有发送")));
+    // The timed run did not start: nothing counts, nothing will send a stop later.
+    QVERIFY(!m_form->Timer1()->isActive());
+    QVERIFY(label("lhour")->isHidden());
+
+    // The pump comes back; no stop reaches it that nobody asked for.
+    QTRY_COMPARE_WITH_TIMEOUT(m_pump->state(), QProcess::NotRunning, 5000);
+    startPump();
+    openPanel();
+    poll(3);
+    QCOMPARE(m_dialogs->messages.size(), 3);
+    QCOMPARE(pumpLog(QStringLiteral("recv")), QStringList{"Q00F0000Y"});
 }
 
 QTEST_MAIN(TestEndToEnd)
