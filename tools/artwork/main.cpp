@@ -8,8 +8,11 @@
 // Everything here is a pure function of the code and the installed fonts: no random numbers, no
 // clock, so two runs on the same machine give byte-identical files.
 
+#include <QBuffer>
 #include <QColor>
+#include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -477,12 +480,14 @@ QImage drawKey(const Fonts &fonts, const KeyLayout &layout)
 // ---------------------------------------------------------------------------------------------
 // Program icon: a pressure gauge on a length of pipe.
 
-QImage drawIcon()
+// Drawn on a 32-unit grid and scaled to `size` pixels.
+QImage drawIcon(int size = 32)
 {
-    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     setupPainter(p);
+    p.scale(size / 32.0, size / 32.0);
 
     // Pipe along the bottom and the gauge's neck.
     QLinearGradient pipe(0.0, 25.0, 0.0, 31.0);
@@ -545,6 +550,44 @@ bool save(const QImage &image, const QDir &dir, const QString &name, QTextStream
     return true;
 }
 
+// A Windows icon file holding the icon at every size Explorer, the taskbar and the Start menu
+// ask for, each entry a PNG (read by every Windows since Vista).
+bool saveIco(const QDir &dir, const QString &name, QTextStream &out)
+{
+    const int sizes[] = {16, 20, 24, 32, 40, 48, 64, 128, 256};
+    QList<QByteArray> entries;
+    for (int size : sizes) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!drawIcon(size).save(&buffer, "PNG"))
+            return false;
+        entries << png;
+    }
+    QByteArray ico;
+    QDataStream stream(&ico, QIODevice::WriteOnly);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream << quint16(0) << quint16(1) << quint16(entries.size());
+    quint32 offset = 6 + 16 * quint32(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const int size = sizes[i];
+        stream << quint8(size >= 256 ? 0 : size) << quint8(size >= 256 ? 0 : size) << quint8(0)
+               << quint8(0) << quint16(1) << quint16(32) << quint32(entries[i].size()) << offset;
+        offset += quint32(entries[i].size());
+    }
+    for (const QByteArray &entry : std::as_const(entries))
+        stream.writeRawData(entry.constData(), int(entry.size()));
+
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(ico) != ico.size()) {
+        out << "artwork: cannot write " << path << Qt::endl;
+        return false;
+    }
+    out << name << ' ' << entries.size() << " sizes, 16 to 256" << Qt::endl;
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -599,5 +642,6 @@ int main(int argc, char *argv[])
         ok = save(drawKey(fonts, key), dir, QString::fromLatin1(key.file), out) && ok;
 
     ok = save(drawIcon(), dir, QStringLiteral("icon.png"), out) && ok;
+    ok = saveIco(dir, QStringLiteral("icon.ico"), out) && ok;
     return ok ? 0 : 1;
 }
