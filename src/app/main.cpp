@@ -3,12 +3,14 @@
 #include "qtdialogs.h"
 #include "qtprinter.h"
 #include "recordfile.h"
+#include "uifont.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    useChineseInterfaceFont();
 
     QtCommControl MSComm1;
     QtDialogs dialogs;

@@ -6,19 +6,28 @@
 #include "messages.h"
 #include "picturebox.h"
 #include "picturebutton.h"
+#include "portname.h"
 #include "pumplink.h"
 #include "tellingsender.h"
+#include "uifont.h"
 
 #include <QAction>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QtTest>
 
 namespace {
+
+// The device a port number names on this platform (COM5 on Windows, /dev/ttyS4 elsewhere).
+QString portNumbered(int number)
+{
+    return portDeviceName(QString::number(number)).value();
+}
 
 int pixels(int twips)
 {
@@ -45,6 +54,7 @@ private slots:
     void resizeKeepsControlsAndShowsBackdrop();
     void labels_data();
     void labels();
+    void interfaceFontHasChineseGlyphs();
     void keys_data();
     void keys();
     void pictureBox();
@@ -263,6 +273,23 @@ void TestForm1::labels()
     QVERIFY(shown->alignment() & Qt::AlignLeft);
     QCOMPARE(shown->frameShape(), QFrame::NoFrame);
     QCOMPARE(shown->focusPolicy(), Qt::NoFocus);
+}
+
+void TestForm1::interfaceFontHasChineseGlyphs()
+{
+    const QFont system = QApplication::font();
+    useChineseInterfaceFont(); // as the program does before it makes its window
+    Form1 form(Platform{m_comm, m_dialogs, m_printer, m_recordFile});
+    QMessageBox box(QMessageBox::NoIcon, utf8("通信错误"), utf8("串口未打开"), QMessageBox::Ok);
+    const QList<QWidget *> shown{form.menuBar(), form.findChild<QAction *>("file")->menu(),
+                                 form.findChild<QLabel *>(QStringLiteral("linkStatus")), &box};
+    for (QWidget *widget : shown) {
+        const QString family = QFontInfo(widget->font()).family();
+        QVERIFY2(QFontDatabase::writingSystems(family).contains(QFontDatabase::SimplifiedChinese),
+                 qPrintable(widget->objectName() + QLatin1Char(' ') + family));
+        QCOMPARE(widget->font().pointSizeF(), system.pointSizeF()); // the system's size
+    }
+    QApplication::setFont(system);
 }
 
 void TestForm1::keys_data()
@@ -527,12 +554,12 @@ void TestForm1::communication_data()
     QTest::newRow("out of range") << "99999" << int(F::None) << false
                                   << QStringList{utf8("串口号设定错误")};
     QTest::newRow("absent") << "5" << int(F::NotFound) << false
-                            << QStringList{"/dev/ttyS4", utf8("串口不存在"), "/dev/ttyUSB0"};
+                            << QStringList{portNumbered(5), utf8("串口不存在"), "/dev/ttyUSB0"};
     QTest::newRow("busy") << "5" << int(F::Busy) << false
-                          << QStringList{"/dev/ttyS4", utf8("占用")};
-    QTest::newRow("no permission")
-        << "5" << int(F::NoPermission) << false
-        << QStringList{"/dev/ttyS4", utf8("权限"), utf8("用户组 dialout"), "usermod -aG dialout"};
+                          << QStringList{portNumbered(5), utf8("占用")};
+    QTest::newRow("no permission") << "5" << int(F::NoPermission) << false
+                                   << QStringList{portNumbered(5), utf8("权限"),
+                                                  utf8("用户组 dialout"), "usermod -aG dialout"};
 }
 
 void TestForm1::communication()
@@ -629,7 +656,7 @@ void TestForm1::failedReopen_data()
         << "/dev/ttyNOPE" << int(F::NotFound) << true << true
         << QStringList{"/dev/ttyNOPE", utf8("串口不存在"), utf8("串口 /dev/pts/3 仍然打开")};
     QTest::newRow("busy port") << "4" << int(F::Busy) << true << true
-                               << QStringList{"/dev/ttyS3", utf8("占用"), utf8("仍然打开")};
+                               << QStringList{portNumbered(4), utf8("占用"), utf8("仍然打开")};
     QTest::newRow("port refusing the settings")
         << "/dev/ttyUSB1" << int(F::None) << false << true
         << QStringList{"/dev/ttyUSB1", "9600,n,8,1", utf8("串口 /dev/pts/3 仍然打开")};
