@@ -36,6 +36,16 @@ void TestCommControl::deviceIdentity_data()
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("second");
     QTest::addColumn<bool>("same");
+#ifdef Q_OS_WIN
+    QTest::newRow("one name") << "COM3"
+                              << "COM3" << true;
+    QTest::newRow("case") << "com3"
+                          << "COM3" << true;
+    QTest::newRow("device namespace") << "\\\\.\\COM12"
+                                      << "COM12" << true;
+    QTest::newRow("two ports") << "COM1"
+                               << "COM12" << false;
+#else
     QTest::newRow("one name") << "/dev/ttyS0"
                               << "/dev/ttyS0" << true;
     QTest::newRow("two devices") << "/dev/ttyS0"
@@ -48,6 +58,7 @@ void TestCommControl::deviceIdentity_data()
                                 << "/dev/null" << true;
     QTest::newRow("missing devices by name") << "/dev/ttyNOPE"
                                              << "/dev/./ttyNOPE" << true;
+#endif
 }
 
 void TestCommControl::deviceIdentity()

@@ -271,6 +271,13 @@ void TestFrames::portName_data()
                          << "COM2";
     QTest::newRow("3.5") << "3.5"
                          << "COM4";
+    // Past COM9 Windows wants \\.\COM12; the serial-port layer adds that itself.
+    QTest::newRow("12") << "12"
+                        << "COM12";
+    QTest::newRow("COM12") << "COM12"
+                           << "COM12";
+    QTest::newRow("device namespace") << "\\\\.\\COM12"
+                                      << "\\\\.\\COM12";
 #else
     QTest::newRow("1") << "1"
                        << "/dev/ttyS0";

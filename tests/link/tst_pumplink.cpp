@@ -1,9 +1,20 @@
 #include "fakecommcontrol.h"
+#include "portname.h"
 #include "pumplink.h"
 
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
+
+namespace {
+
+// The device a port number names on this platform (COM5 on Windows, /dev/ttyS4 elsewhere).
+QString portNumbered(int number)
+{
+    return portDeviceName(QString::number(number)).value();
+}
+
+} // namespace
 
 class TestPumpLink : public QObject
 {
@@ -51,7 +62,7 @@ void TestPumpLink::openSetsUpThePort()
 {
     const PumpLink::OpenResult result = m_link->open(QStringLiteral("2"));
     QCOMPARE(result.outcome, PumpLink::OpenOutcome::Opened);
-    QCOMPARE(m_port->openedDevices, QStringList{"/dev/ttyS1"});
+    QCOMPARE(m_port->openedDevices, QStringList{portNumbered(2)});
     QCOMPARE(m_port->settings, QStringLiteral("9600,n,8,1"));
     QCOMPARE(m_port->inputLen, 0);
     QCOMPARE(m_port->rThreshold(), 9);
@@ -94,7 +105,7 @@ void TestPumpLink::openRefusals()
     QVERIFY(!m_port->isPortOpen());
     QVERIFY(!m_timer->isActive());
     if (result.outcome == PumpLink::OpenOutcome::OpenFailed) {
-        QCOMPARE(result.device, QStringLiteral("/dev/ttyS4"));
+        QCOMPARE(result.device, portNumbered(5));
         QCOMPARE(int(result.failure), failure);
         QCOMPARE(result.availablePorts, m_port->ports);
     }
