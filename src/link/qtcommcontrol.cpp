@@ -7,7 +7,7 @@
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
-#ifdef Q_OS_UNIX
+#ifndef Q_OS_WIN
 #include <grp.h>
 #include <sys/stat.h>
 #endif
@@ -57,23 +57,19 @@ QString devicePath(const QString &deviceName)
     return deviceName.startsWith(QLatin1Char('/')) ? deviceName
                                                    : QStringLiteral("/dev/") + deviceName;
 }
-#endif
 
 // The group that owns the device node: on Linux serial ports belong to "dialout" or "uucp",
 // and being a member of it is what lets an operator use them.
-QString owningGroup([[maybe_unused]] const QString &path)
+QString owningGroup(const QString &path)
 {
-#ifdef Q_OS_UNIX
     struct stat node = {};
     if (::stat(QFile::encodeName(path).constData(), &node) != 0)
         return QString();
     if (const struct group *owner = ::getgrgid(node.st_gid))
         return QString::fromLocal8Bit(owner->gr_name);
     return QString::number(node.st_gid);
-#else
-    return QString();
-#endif
 }
+#endif
 
 } // namespace
 

@@ -28,9 +28,9 @@ bool QtRecordFile::write(const QByteArray &content, QString *error)
             *error = file.errorString();
         file.cancelWriting();
         // The system only says it cannot find the path; a PC without a D: drive is common.
-        const QFileInfo folder(QFileInfo(m_path).absolutePath());
+        const QDir folder(QFileInfo(m_path).absolutePath());
         if (error && !folder.exists()) {
-            const QString place = QDir::toNativeSeparators(folder.filePath());
+            const QString place = QDir::toNativeSeparators(folder.path());
             *error = folder.isRoot() ? QString::fromUtf8("这台电脑没有驱动器 %1").arg(place)
                                      : QString::fromUtf8("文件夹 %1 不存在").arg(place);
         }

@@ -12,6 +12,7 @@
 #include "uifont.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMenu>
@@ -911,7 +912,8 @@ void TestForm1::printMenu()
     m_printer->files = QStringList{"/tmp/out.pdf", "/tmp/out-3.pdf"};
     action("print")->trigger();
     QCOMPARE(m_dialogs->messages.size(), 1);
-    QVERIFY(m_dialogs->messages[0].text.contains(QStringLiteral("/tmp/out-3.pdf")));
+    QVERIFY(m_dialogs->messages[0].text.contains(
+        QDir::toNativeSeparators(QStringLiteral("/tmp/out-3.pdf"))));
 }
 
 void TestForm1::statusLine()

@@ -225,7 +225,7 @@ void TestRecords::missingDriveIsNamed()
 #ifdef Q_OS_WIN
     QString error;
     QVERIFY(!QtRecordFile(QStringLiteral("q:\\mytext.txt")).write("1", &error));
-    QCOMPARE(error, QString::fromUtf8("这台电脑没有驱动器 q:\\"));
+    QCOMPARE(error, QString::fromUtf8("这台电脑没有驱动器 Q:\\"));
 #else
     QSKIP("drive letters exist on Windows only");
 #endif
