@@ -1,5 +1,7 @@
 #include "picturebutton.h"
 
+#include "picture.h"
+
 #include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -18,8 +20,12 @@ PictureButton::PictureButton(const QString &name, qint16 index, const QString &p
 
 QPixmap PictureButton::picture() const
 {
-    if (m_picture.isNull())
-        m_picture = QPixmap(m_pictureFile);
+    // Read again when the key moves to a screen of another scale.
+    const qreal ratio = devicePixelRatioF();
+    if (m_picture.isNull() || ratio != m_pictureRatio) {
+        m_picture = loadPicture(m_pictureFile, ratio);
+        m_pictureRatio = ratio;
+    }
     return m_picture;
 }
 

@@ -29,4 +29,5 @@ private:
     qint16 m_index;
     QString m_pictureFile;
     mutable QPixmap m_picture;
+    mutable qreal m_pictureRatio = 0;
 };

@@ -1,5 +1,7 @@
 #include "surface.h"
 
+#include "picture.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -11,9 +13,12 @@ Surface::Surface(QWidget *parent)
 
 void Surface::paintEvent(QPaintEvent *)
 {
-    // Loaded on the first paint, so the window is on screen without waiting for it.
-    if (m_backdrop.isNull())
-        m_backdrop = QPixmap(QStringLiteral(":/images/backdrop.bmp"));
+    // Loaded on the first paint, so the window is on screen without waiting for it, and again
+    // on a screen of another scale.
+    if (m_backdrop.isNull() || m_backdropRatio != devicePixelRatioF()) {
+        m_backdropRatio = devicePixelRatioF();
+        m_backdrop = loadPicture(QStringLiteral(":/images/backdrop.bmp"), m_backdropRatio);
+    }
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0, 0, 255));
     painter.drawPixmap(QPoint(0, 0), m_backdrop);

@@ -20,4 +20,5 @@ protected:
 
 private:
     QPixmap m_backdrop;
+    qreal m_backdropRatio = 0;
 };

@@ -337,6 +337,7 @@ void TestForm1::keys()
     QCOMPARE(shown->geometry(), QRect(pixels(left), pixels(top), 41, 25));
     QCOMPARE(shown->text(), QString());
     QCOMPARE(shown->picture().size(), QSize(39, 21));
+    QCOMPARE(shown->picture().devicePixelRatio(), 1.0); // the finer picture is not read here
     QVERIFY(shown->isEnabled());
     QCOMPARE(shown->focusPolicy(), Qt::StrongFocus);
 }

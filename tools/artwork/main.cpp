@@ -167,7 +167,9 @@ void vLine(QPainter &p, int x, int y1, int y2, const QColor &c)
 // ---------------------------------------------------------------------------------------------
 // Backdrop
 
-void paintBackground(QImage &image)
+// `scale` device pixels to the layout's pixel: the grain follows layout pixels, so a 2x backdrop
+// is the 1x one drawn finer, not another pattern.
+void paintBackground(QImage &image, int scale)
 {
     // Dark steel-blue to navy, top to bottom, with a very faint horizontal grain.
     const QColor top(40, 62, 90);
@@ -175,6 +177,7 @@ void paintBackground(QImage &image)
     const QColor bottom(12, 22, 38);
     for (int y = 0; y < image.height(); ++y) {
         const double t = double(y) / double(image.height() - 1);
+        const int row = y / scale;
         QColor a = t < 0.55 ? top : middle;
         QColor b = t < 0.55 ? middle : bottom;
         double u = t < 0.55 ? t / 0.55 : (t - 0.55) / 0.45;
@@ -186,9 +189,10 @@ void paintBackground(QImage &image)
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
             // Streaks about 60 px long that shift from row to row.
+            const int column = x / scale;
             const std::uint32_t h =
-                hash32(std::uint32_t(y) * 977U +
-                       std::uint32_t(x + int(hash32(std::uint32_t(y)) % 61U)) / 61U);
+                hash32(std::uint32_t(row) * 977U +
+                       std::uint32_t(column + int(hash32(std::uint32_t(row)) % 61U)) / 61U);
             const double grain = double(int(h % 5U) - 2) * 0.6;
             line[x] = qRgb(clampByte(r + grain), clampByte(g + grain), clampByte(bl + grain * 1.2));
         }
@@ -387,17 +391,19 @@ void paintTrendFrame(QPainter &p, const Fonts &fonts)
     }
 }
 
-QImage drawBackdrop(const Fonts &fonts)
+// Drawn in the layout's pixels; `scale` 2 gives the picture for screens at 200 %.
+QImage drawBackdrop(const Fonts &fonts, int scale = 1)
 {
-    QImage image(kBackdropWidth, kBackdropHeight, QImage::Format_RGB32);
-    paintBackground(image);
+    QImage image(kBackdropWidth * scale, kBackdropHeight * scale, QImage::Format_RGB32);
+    paintBackground(image, scale);
 
     QPainter p(&image);
     setupPainter(p);
+    p.scale(scale, scale);
 
     // Keep the corner under the elapsed-time labels untouched by everything that follows
     // except the background itself.
-    QRegion allowed(image.rect());
+    QRegion allowed(0, 0, kBackdropWidth, kBackdropHeight);
     allowed -= QRegion(kTimerArea);
     p.setClipRegion(allowed);
 
@@ -449,12 +455,13 @@ void paintArrow(QPainter &p, bool up, const QColor &colour)
     p.restore();
 }
 
-QImage drawKey(const Fonts &fonts, const KeyLayout &layout)
+QImage drawKey(const Fonts &fonts, const KeyLayout &layout, int scale = 1)
 {
-    QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+    QImage image(kPictureWidth * scale, kPictureHeight * scale, QImage::Format_RGB32);
     image.fill(kButtonFace);
     QPainter p(&image);
     setupPainter(p);
+    p.scale(scale, scale);
 
     switch (layout.symbol) {
     case Symbol::Up:
@@ -550,6 +557,75 @@ bool save(const QImage &image, const QDir &dir, const QString &name, QTextStream
     return true;
 }
 
+// The icon as SVG, for desktops that scale it to any size: the shapes of drawIcon() on the same
+// 32-unit grid.
+QString iconSvg()
+{
+    QString ticks;
+    for (int i = 0; i <= 6; ++i) {
+        const double a = (225.0 - 45.0 * i) * std::numbers::pi / 180.0;
+        ticks += QStringLiteral("  <line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\" stroke=\"%5\" "
+                                "stroke-width=\"1.3\"/>\n")
+                     .arg(16.0 + 8.5 * std::cos(a), 0, 'f', 3)
+                     .arg(12.5 - 8.5 * std::sin(a), 0, 'f', 3)
+                     .arg(16.0 + 6.0 * std::cos(a), 0, 'f', 3)
+                     .arg(12.5 - 6.0 * std::sin(a), 0, 'f', 3)
+                     .arg(QLatin1String(i >= 5 ? "#c81e1e" : "#28303c"));
+    }
+    const double needle = 50.0 * std::numbers::pi / 180.0;
+    return QStringLiteral(
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"32\" height=\"32\" "
+               "viewBox=\"0 0 32 32\">\n"
+               " <defs>\n"
+               "  <linearGradient id=\"pipe\" x1=\"0\" y1=\"25\" x2=\"0\" y2=\"31\" "
+               "gradientUnits=\"userSpaceOnUse\">\n"
+               "   <stop offset=\"0\" stop-color=\"#a8b8cc\"/>\n"
+               "   <stop offset=\"0.5\" stop-color=\"#6e8098\"/>\n"
+               "   <stop offset=\"1\" stop-color=\"#344256\"/>\n"
+               "  </linearGradient>\n"
+               "  <radialGradient id=\"rim\" cx=\"13\" cy=\"8.5\" r=\"14\" "
+               "gradientUnits=\"userSpaceOnUse\">\n"
+               "   <stop offset=\"0\" stop-color=\"#6084b2\"/>\n"
+               "   <stop offset=\"1\" stop-color=\"#162c4e\"/>\n"
+               "  </radialGradient>\n"
+               " </defs>\n"
+               " <rect x=\"1.5\" y=\"25.5\" width=\"29\" height=\"5\" rx=\"1.5\" "
+               "fill=\"url(#pipe)\" stroke=\"#1e2838\"/>\n"
+               " <rect x=\"13.5\" y=\"21.5\" width=\"5\" height=\"4\" fill=\"url(#pipe)\" "
+               "stroke=\"#1e2838\"/>\n"
+               " <circle cx=\"16\" cy=\"12.5\" r=\"12\" fill=\"url(#rim)\" stroke=\"#0e1828\"/>\n"
+               " <circle cx=\"16\" cy=\"12.5\" r=\"9.5\" fill=\"#fafaf8\"/>\n"
+               " <g stroke-linecap=\"butt\">\n%1 </g>\n"
+               " <line x1=\"16\" y1=\"12.5\" x2=\"%2\" y2=\"%3\" stroke=\"#d21818\" "
+               "stroke-width=\"1.8\" stroke-linecap=\"round\"/>\n"
+               " <circle cx=\"16\" cy=\"12.5\" r=\"1.8\" fill=\"#1e242e\"/>\n"
+               "</svg>\n")
+        .arg(ticks)
+        .arg(16.0 + 7.5 * std::cos(needle), 0, 'f', 3)
+        .arg(12.5 - 7.5 * std::sin(needle), 0, 'f', 3);
+}
+
+// The desktop's icon theme: the icon at the usual hicolor sizes and as SVG.
+bool saveIconTheme(const QDir &dir, const QString &name, QTextStream &out)
+{
+    bool ok = true;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QStringLiteral("hicolor/%1x%1/apps").arg(size);
+        ok = dir.mkpath(folder) &&
+             save(drawIcon(size), QDir(dir.filePath(folder)), name + QStringLiteral(".png"), out) &&
+             ok;
+    }
+    const QString folder = QStringLiteral("hicolor/scalable/apps");
+    QFile svg(QDir(dir.filePath(folder)).filePath(name + QStringLiteral(".svg")));
+    const QByteArray text = iconSvg().toUtf8();
+    if (!dir.mkpath(folder) || !svg.open(QIODevice::WriteOnly) || svg.write(text) != text.size()) {
+        out << "artwork: cannot write " << svg.fileName() << Qt::endl;
+        return false;
+    }
+    out << name << ".svg scalable" << Qt::endl;
+    return ok;
+}
+
 // A Windows icon file holding the icon at every size Explorer, the taskbar and the Start menu
 // ask for, each entry a PNG (read by every Windows since Vista).
 bool saveIco(const QDir &dir, const QString &name, QTextStream &out)
@@ -598,8 +674,8 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
 
     const QStringList args = QGuiApplication::arguments();
-    if (args.size() != 2) {
-        err << "usage: artwork <output-folder>" << Qt::endl;
+    if (args.size() != 3) {
+        err << "usage: artwork <images-folder> <icon-theme-folder>" << Qt::endl;
         return 2;
     }
     QDir dir(args.at(1));
@@ -616,6 +692,8 @@ int main(int argc, char *argv[])
     out << "fonts: chinese=\"" << fonts.chinese << "\" latin=\"" << fonts.latin << '"' << Qt::endl;
 
     bool ok = save(drawBackdrop(fonts), dir, QStringLiteral("backdrop.bmp"), out);
+    // At 200 % the window shows these instead; a PNG, as a 2x bitmap would weigh 6 MB.
+    ok = save(drawBackdrop(fonts, 2), dir, QStringLiteral("backdrop@2x.png"), out) && ok;
 
     const QColor dark(24, 24, 24);
     const QColor green(0, 110, 30);
@@ -638,10 +716,17 @@ int main(int argc, char *argv[])
         {"key_up.png", Symbol::Up, "", 0, dark},
         {"key_down.png", Symbol::Down, "", 0, dark},
     }};
-    for (const KeyLayout &key : keys)
-        ok = save(drawKey(fonts, key), dir, QString::fromLatin1(key.file), out) && ok;
+    for (const KeyLayout &key : keys) {
+        const QString file = QString::fromLatin1(key.file);
+        ok = save(drawKey(fonts, key), dir, file, out) && ok;
+        ok = save(drawKey(fonts, key, 2), dir,
+                  QString(file).replace(QLatin1String(".png"), QLatin1String("@2x.png")), out) &&
+             ok;
+    }
 
     ok = save(drawIcon(), dir, QStringLiteral("icon.png"), out) && ok;
+    ok = save(drawIcon(64), dir, QStringLiteral("icon@2x.png"), out) && ok;
     ok = saveIco(dir, QStringLiteral("icon.ico"), out) && ok;
+    ok = saveIconTheme(QDir(args.at(2)), QStringLiteral("com.tarrow.PumpPanel"), out) && ok;
     return ok ? 0 : 1;
 }

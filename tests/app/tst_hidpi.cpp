@@ -1,0 +1,101 @@
+#include "fakecommcontrol.h"
+#include "fakedialogs.h"
+#include "fakeprinter.h"
+#include "fakerecordfile.h"
+#include "form1.h"
+#include "picturebutton.h"
+#include "surface.h"
+
+#include <QtTest>
+
+// The window on a screen at 200 %: keys and backdrop are painted from the pictures drawn at
+// twice the size, pixel for pixel, not from the 1x ones scaled up.
+class TestHiDpi : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { qputenv("QT_SCALE_FACTOR", "2"); }
+
+private slots:
+    void init();
+    void cleanup();
+
+    void keysUseTheirFinerPictures_data();
+    void keysUseTheirFinerPictures();
+    void backdropUsesItsFinerPicture();
+    void layoutStaysInLayoutPixels();
+
+private:
+    FakeCommControl m_comm;
+    FakeDialogs m_dialogs;
+    FakePrinter m_printer;
+    FakeRecordFile m_recordFile;
+    Form1 *m_form = nullptr;
+};
+
+void TestHiDpi::init()
+{
+    m_form = new Form1(Platform{&m_comm, &m_dialogs, &m_printer, &m_recordFile});
+}
+
+void TestHiDpi::cleanup()
+{
+    delete m_form;
+}
+
+void TestHiDpi::keysUseTheirFinerPictures_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("picture");
+    QTest::newRow("1") << "Cmd1" << 0 << ":/images/key_1@2x.png";
+    QTest::newRow("RUN") << "Cmdr" << 0 << ":/images/key_run@2x.png";
+    QTest::newRow("down arrow") << "Cmd0" << 1 << ":/images/key_down@2x.png";
+}
+
+void TestHiDpi::keysUseTheirFinerPictures()
+{
+    QFETCH(QString, name);
+    QFETCH(int, index);
+    QFETCH(QString, picture);
+    PictureButton *key = nullptr;
+    for (PictureButton *candidate : m_form->findChildren<PictureButton *>(name)) {
+        if (candidate->index() == index)
+            key = candidate;
+    }
+    QVERIFY(key);
+    QCOMPARE(key->devicePixelRatioF(), 2.0);
+    QCOMPARE(key->picture().devicePixelRatio(), 2.0);
+    QCOMPARE(key->picture().deviceIndependentSize().toSize(), QSize(39, 21));
+
+    const QImage shot = key->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage finer = QImage(picture).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(finer.size(), QSize(78, 42));
+    QRect face(QPoint(0, 0), QSize(39, 21));
+    face.moveCenter(key->rect().center());
+    QCOMPARE(shot.copy(QRect(face.topLeft() * 2, finer.size())), finer);
+}
+
+void TestHiDpi::backdropUsesItsFinerPicture()
+{
+    auto *surface = m_form->findChild<Surface *>();
+    QVERIFY(surface);
+    const QImage shot = surface->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage finer =
+        QImage(QStringLiteral(":/images/backdrop@2x.png")).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(finer.size(), QSize(1640, 1232));
+    // The brand and its rule, where no control stands.
+    const QRect brand(40, 120, 600, 240);
+    QCOMPARE(shot.copy(brand), finer.copy(brand));
+}
+
+void TestHiDpi::layoutStaysInLayoutPixels()
+{
+    QCOMPARE(m_form->width(), Form1::clientSize().width());
+    auto *key = m_form->findChild<PictureButton *>(QStringLiteral("Cmd1"));
+    QCOMPARE(key->geometry(), QRect(491, 144, 41, 25));
+}
+
+QTEST_MAIN(TestHiDpi)
+#include "tst_hidpi.moc"
