@@ -26,7 +26,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const char *const usage = R"(Usage: pumpsim [OPTIONS]
+const char *const usage = R"(Usage: pumppanel-pumpsim [OPTIONS]
 
 Plays the pump on a pseudo-terminal. On start it prints the device to type into the panel's
 "通信" (Communication) box:
@@ -59,7 +59,7 @@ Options:
   -h, --help           this text
 
 Example:
-  pumpsim --link /tmp/pump &      then choose 通信 in the panel and type /tmp/pump
+  pumppanel-pumpsim --link /tmp/pump &   then choose 通信 in the panel and type /tmp/pump
 Stops cleanly on Ctrl+C or SIGTERM.
 )";
 
