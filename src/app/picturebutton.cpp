@@ -37,6 +37,8 @@ QSize PictureButton::sizeHint() const
 void PictureButton::paintEvent(QPaintEvent *)
 {
     QStylePainter painter(this);
+    // At 125 % or 150 % the 2x picture is drawn smaller: filtered, not with dropped pixels.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     QStyleOptionButton option;
     option.initFrom(this);
     option.features = QStyleOptionButton::None;
