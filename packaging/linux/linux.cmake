@@ -20,9 +20,6 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${app_id}.metainfo.xml
 set(compressed)
 foreach(source pumppanel.1 pumppanel-pumpsim.1 changelog)
     set(output ${CMAKE_CURRENT_BINARY_DIR}/${source}.gz)
-    if(source STREQUAL changelog)
-        set(output ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
-    endif()
     add_custom_command(OUTPUT ${output}
         COMMAND gzip -9n -c ${linux_dir}/${source} > ${output}
         DEPENDS ${linux_dir}/${source} VERBATIM)
