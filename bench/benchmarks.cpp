@@ -5,12 +5,13 @@
 //   benchmarks records            saving 1,000,000 values, vs a plain printf("%.15g") loop
 #include "benchsupport.h"
 #include "form1.h"
+#include "paneldriver.h"
 #include "pseudoterminal.h"
 #include "pumplink.h"
-#include "qtcommcontrol.h"
+#include "qtpumpport.h"
 #include "recordstore.h"
+#include "simulatedpump.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -29,20 +30,12 @@
 
 namespace {
 
+// The real window and serial port; nothing is printed and no user file is written.
 struct Panel
 {
-    QtCommControl comm;
-    ScriptedDialogs dialogs;
-    NoPrinter printer;
-    MemoryRecordFile recordFile;
-    Form1 form{Platform{&comm, &dialogs, &printer, &recordFile}};
-
-    bool open(const QString &device)
-    {
-        dialogs.answers << device;
-        form.findChild<QAction *>(QStringLiteral("Communication"))->trigger();
-        return comm.isPortOpen();
-    }
+    QtPumpPort port;
+    PanelDriver driver{port};
+    Form1 &form = driver.form();
 };
 
 void runFor(qint64 milliseconds)
@@ -106,10 +99,10 @@ int latency(int frames)
 
     PseudoTerminal pump;
     Panel panel;
-    if (!panel.open(pump.slavePath()))
+    if (!panel.driver.openPort(pump.slavePath()))
         return 1;
-    panel.form.Timer2()->stop(); // no polls in the way
-    auto *LcurrP = panel.form.findChild<QLabel *>(QStringLiteral("LcurrP"));
+    panel.driver.stopPolling(); // no polls in the way
+    QLabel *LcurrP = panel.driver.label(QStringLiteral("LcurrP"));
     QString expected;
     // Connected after the window's own handler, so it runs once the label shows the value.
     QObject::connect(panel.form.link(), &PumpLink::replyAccepted,
@@ -133,9 +126,11 @@ int flood(int seconds)
     const QString link = dir.filePath(QStringLiteral("pump"));
     // 9600 baud carries at most 960 / 9 = 106.7 frames a second; ten times that is 1067 frames,
     // about 356 three-frame answers.
-    QProcess *pump = startPump(QStringLiteral(PUMPSIM_PATH), link, {"--flood", "356"});
+    SimulatedPump pump(QStringLiteral(PUMPSIM_PATH), link);
+    if (!pump.start({"--flood", "356"}))
+        return 1;
     Panel panel;
-    if (!panel.open(link))
+    if (!panel.driver.openPort(link))
         return 1;
     runFor(2000); // settle
     const long memoryStart = residentKilobytes();
@@ -146,7 +141,8 @@ int flood(int seconds)
     runFor(seconds * 1000);
     const double cpu = 100.0 * (cpuSeconds() - cpuStart) / (clock.elapsed() / 1000.0);
     const long memoryEnd = residentKilobytes();
-    const long pumpFrames = stopPump(pump) * 3;
+    pump.stop();
+    const long pumpFrames = pump.answersSent() * 3;
     runFor(200);
     const LinkStatus status = panel.form.link()->status();
     std::printf(
@@ -158,8 +154,7 @@ int flood(int seconds)
     std::printf(
         "flood: cpu %.2f %% of one core (target < 10 %%); memory %ld kB -> %ld kB (%+ld kB; "
         "readings stored %d)\n",
-        cpu, memoryStart, memoryEnd, memoryEnd - memoryStart,
-        panel.form.state().records.saveprcout());
+        cpu, memoryStart, memoryEnd, memoryEnd - memoryStart, panel.form.records().saveprcout());
     std::printf("flood: accepted during the measured %d s: %lld\n", seconds,
                 static_cast<long long>(status.repliesAccepted - acceptedStart));
     return 0;
@@ -178,14 +173,16 @@ int idle(int seconds)
     }
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("pump"));
-    QProcess *pump = startPump(QStringLiteral(PUMPSIM_PATH), link, {"--silent"});
+    SimulatedPump pump(QStringLiteral(PUMPSIM_PATH), link);
+    if (!pump.start({"--silent"}))
+        return 1;
     Panel panel;
-    if (!panel.open(link))
+    if (!panel.driver.openPort(link))
         return 1;
     const double start = cpuSeconds();
     runFor(seconds * 1000);
     const double cpu = 100.0 * (cpuSeconds() - start) / seconds;
-    stopPump(pump);
+    pump.stop();
     std::printf("idle: %d s polling a silent pump: cpu %.3f %% of one core (target < 0.5 %%); "
                 "floor %.3f %%; %lld polls sent\n",
                 seconds, cpu, floor,

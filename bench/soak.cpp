@@ -3,10 +3,11 @@
 // rejected, and memory at the start and the end.
 #include "benchsupport.h"
 #include "form1.h"
+#include "paneldriver.h"
 #include "pumplink.h"
-#include "qtcommcontrol.h"
+#include "qtpumpport.h"
+#include "simulatedpump.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,11 +26,11 @@ int main(int argc, char *argv[])
     const QString link = QDir::temp().filePath(
         QStringLiteral("pumppanel-soak-%1").arg(QCoreApplication::applicationPid()));
 
-    QtCommControl comm;
-    ScriptedDialogs dialogs;
-    NoPrinter printer;
-    MemoryRecordFile recordFile;
-    Form1 form(Platform{&comm, &dialogs, &printer, &recordFile});
+    // The real window and serial port; nothing is printed and no user file is written.
+    QtPumpPort port;
+    PanelDriver panel(port);
+    Form1 &form = panel.form();
+    SimulatedPump pump(pumpsim, link);
 
     // 9600 baud carries 960 bytes a second: 35 three-frame answers (945 bytes).
     const QStringList flood = {"--flood", "35"};
@@ -52,13 +53,15 @@ int main(int argc, char *argv[])
     const double cpuStart = cpuSeconds();
     while (clock.elapsed() < total) {
         const QStringList &mode = modes[phases % modes.size()];
-        QProcess *pump = startPump(pumpsim, link, flood + mode);
-        dialogs.answers << link;
-        form.findChild<QAction *>(QStringLiteral("Communication"))->trigger();
+        if (!pump.start(flood + mode))
+            return 1;
+        // A pump that has hung up is opened again by the same answer.
+        panel.openPort(link);
         QEventLoop wait;
         QTimer::singleShot(std::min(phase, total - clock.elapsed()), &wait, &QEventLoop::quit);
         wait.exec();
-        const long answers = stopPump(pump);
+        pump.stop();
+        const long answers = pump.answersSent();
         if (answers > 0)
             pumpFrames += answers * 3;
         QCoreApplication::processEvents(); // the hang-up of the stopped pump
@@ -80,9 +83,9 @@ int main(int argc, char *argv[])
                 static_cast<long long>(status.repliesAccepted),
                 pumpFrames > 0 ? 100.0 * double(status.repliesAccepted) / double(pumpFrames) : 0);
     std::printf("replies rejected:         %lld\n", static_cast<long long>(status.repliesRejected));
-    std::printf("readings stored:          %d\n", form.state().records.saveprcout());
+    std::printf("readings stored:          %d\n", form.records().saveprcout());
     std::printf("messages shown:           %lld (link losses)\n",
-                static_cast<long long>(dialogs.messages.size()));
+                static_cast<long long>(panel.dialogs().messages.size()));
     std::printf("memory: %ld kB after the first phase, %ld kB at the end\n", memoryStart,
                 residentKilobytes());
     std::printf("cpu: %.1f %% of one core\n", 100.0 * (cpuSeconds() - cpuStart) / seconds);

@@ -1,6 +1,5 @@
 #include "form1.h"
 
-#include "commcontrol.h"
 #include "dialogs.h"
 #include "keypadentry.h"
 #include "messages.h"
@@ -19,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -46,63 +46,65 @@ struct LabelLayout
     int left, top, width, height;
     double pointSize;
     bool blackText;
+    // Where the window keeps the label, for the labels it writes to later.
+    QLabel *Form1::ReadoutLabels::*readout = nullptr;
+    QLabel *TimedRun::Display::*elapsed = nullptr;
 };
 
+using Labels = Form1::ReadoutLabels;
+using Elapsed = TimedRun::Display;
+
+// The readouts' first captions come from the readout view.
 const LabelLayout labelLayouts[] = {
     {"Label4", 0, "当前压力", 6720, 600, 1215, 375, 14.25, true},
-    {"LcurrP", -1, "00.0", 7920, 600, 615, 375, 12, false},
+    {"LcurrP", -1, nullptr, 7920, 600, 615, 375, 12, false, &Labels::LcurrP},
     {"Label5", 0, " MPa", 8520, 600, 705, 375, 12, false},
     {"Label4", 1, "设定压力", 6720, 960, 1215, 375, 14.25, true},
-    {"LsetP", -1, "02.0", 7920, 960, 615, 375, 12, false},
+    {"LsetP", -1, nullptr, 7920, 960, 615, 375, 12, false, &Labels::LsetP},
     {"Label5", 1, " MPa", 8520, 960, 705, 375, 12, false},
     {"Label4", 2, "设定流量", 6720, 1320, 1215, 375, 14.25, true},
-    {"LsetF", -1, "000", 7920, 1320, 615, 375, 12, false},
+    {"LsetF", -1, nullptr, 7920, 1320, 615, 375, 12, false, &Labels::LsetF},
     {"Label5", 2, " ml/m", 8520, 1320, 705, 375, 12, false},
-    {"LSetState", -1, "", 6720, 1680, 1215, 375, 12, false},
-    {"Lstate", -1, "     STOP", 7920, 1680, 1320, 375, 12, false},
-    {"lhour", -1, "00", 0, 0, 615, 375, 15.75, false},
-    {"Label1", -1, "时", 600, 0, 495, 375, 15.75, false},
-    {"lmin", -1, "00", 1080, 0, 495, 375, 15.75, false},
-    {"Label2", -1, "分", 1560, 0, 495, 375, 15.75, false},
-    {"lsed", -1, "00", 2040, 0, 615, 375, 15.75, false},
-    {"Label3", -1, "秒", 2640, 0, 495, 375, 15.75, false},
+    {"LSetState", -1, nullptr, 6720, 1680, 1215, 375, 12, false, &Labels::LSetState},
+    {"Lstate", -1, nullptr, 7920, 1680, 1320, 375, 12, false, &Labels::Lstate},
+    {"lhour", -1, "00", 0, 0, 615, 375, 15.75, false, nullptr, &Elapsed::lhour},
+    {"Label1", -1, "时", 600, 0, 495, 375, 15.75, false, nullptr, &Elapsed::Label1},
+    {"lmin", -1, "00", 1080, 0, 495, 375, 15.75, false, nullptr, &Elapsed::lmin},
+    {"Label2", -1, "分", 1560, 0, 495, 375, 15.75, false, nullptr, &Elapsed::Label2},
+    {"lsed", -1, "00", 2040, 0, 615, 375, 15.75, false, nullptr, &Elapsed::lsed},
+    {"Label3", -1, "秒", 2640, 0, 495, 375, 15.75, false, nullptr, &Elapsed::Label3},
 };
-
-const char *const elapsedTimeLabels[] = {"lhour", "lmin", "lsed", "Label1", "Label2", "Label3"};
 
 struct KeyLayout
 {
+    Form1::Key key;
     const char *name;
-    qint16 index;
     const char *picture;
     const char *accessibleName;
+    int column, row;
 };
 
-// Row by row, left to right.
-const KeyLayout keyLayouts[4][4] = {
-    {{"Cmd0", 13, "key_0", "0"},
-     {"Cmd1", 0, "key_1", "1"},
-     {"Cmd2", 0, "key_2", "2"},
-     {"Cmd3", 0, "key_3", "3"}},
-    {{"Cmd4", 0, "key_4", "4"},
-     {"Cmd5", 0, "key_5", "5"},
-     {"Cmd6", 0, "key_6", "6"},
-     {"Cmd7", 0, "key_7", "7"}},
-    {{"Cmd8", 0, "key_8", "8"},
-     {"Cmd9", 0, "key_9", "9"},
-     {"Cmd0", 0, "key_up", "Up arrow"},
-     {"Cmd0", 1, "key_down", "Down arrow"}},
-    {{"Cmdl", 0, "key_l", "L"},
-     {"Cmdp", 0, "key_p", "P"},
-     {"Cmdr", 0, "key_run", "RUN"},
-     {"Cmds", 0, "key_stop", "STOP"}},
+// In tab order; the trend box comes after the last key.
+const KeyLayout keyLayouts[] = {
+    {Form1::Key::Digit1, "Cmd1", "key_1", "1", 1, 0},
+    {Form1::Key::Digit2, "Cmd2", "key_2", "2", 2, 0},
+    {Form1::Key::Digit3, "Cmd3", "key_3", "3", 3, 0},
+    {Form1::Key::L, "Cmdl", "key_l", "L", 0, 3},
+    {Form1::Key::Digit4, "Cmd4", "key_4", "4", 0, 1},
+    {Form1::Key::Digit5, "Cmd5", "key_5", "5", 1, 1},
+    {Form1::Key::Digit6, "Cmd6", "key_6", "6", 2, 1},
+    {Form1::Key::P, "Cmdp", "key_p", "P", 1, 3},
+    {Form1::Key::Digit7, "Cmd7", "key_7", "7", 3, 1},
+    {Form1::Key::Digit8, "Cmd8", "key_8", "8", 0, 2},
+    {Form1::Key::Digit9, "Cmd9", "key_9", "9", 1, 2},
+    {Form1::Key::Run, "Cmdr", "key_run", "RUN", 2, 3},
+    {Form1::Key::Digit0, "Cmd0", "key_0", "0", 0, 0},
+    {Form1::Key::Stop, "Cmds", "key_stop", "STOP", 3, 3},
+    {Form1::Key::Up, "Cmd0", "key_up", "Up arrow", 2, 2},
+    {Form1::Key::Down, "Cmd0", "key_down", "Down arrow", 3, 2},
 };
 const int keyColumns[4] = {6720, 7360, 8020, 8680};
 const int keyRows[4] = {2160, 2640, 3120, 3600};
-
-// Tab order by accessible name; the trend box comes last.
-const char *const focusOrder[] = {"1", "2", "3", "L",   "4", "5",    "6",        "P",
-                                  "7", "8", "9", "RUN", "0", "STOP", "Up arrow", "Down arrow"};
 
 // Every label of the window shows its text as it stands: replies from the pump, device names
 // and system messages are never read as markup.
@@ -135,61 +137,33 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     connect(m_surface, &Surface::pressed, this, &Form1::Form_MouseDown);
 
     buildLabels();
-    m_LcurrP = m_surface->findChild<QLabel *>(QStringLiteral("LcurrP"));
-    m_LsetP = m_surface->findChild<QLabel *>(QStringLiteral("LsetP"));
-    m_LsetF = m_surface->findChild<QLabel *>(QStringLiteral("LsetF"));
+    connect(&m_readoutView, &ReadoutView::captionChanged, this,
+            [this](Readout readout, const QString &caption) {
+                m_readoutLabels[readout]->setText(caption);
+            });
     buildKeypad();
 
     m_Picture1 = new PictureBox(m_surface);
     m_Picture1->setObjectName(QStringLiteral("Picture1"));
     m_Picture1->setGeometry(twipsRect(600, 4680, 9975, 2175));
+    setTabOrder(m_keys->buttons().constLast(), m_Picture1);
 
-    QWidget *previous = nullptr;
-    for (const char *name : focusOrder) {
-        QWidget *key = nullptr;
-        for (PictureButton *button : m_surface->findChildren<PictureButton *>()) {
-            if (button->accessibleName() == QLatin1String(name))
-                key = button;
-        }
-        if (previous)
-            setTabOrder(previous, key);
-        previous = key;
-    }
-    setTabOrder(previous, m_Picture1);
-
-    m_Timer1.setObjectName(QStringLiteral("Timer1"));
-    m_Timer2.setObjectName(QStringLiteral("Timer2"));
     m_platform.MSComm1->setObjectName(QStringLiteral("MSComm1"));
-    m_link = new PumpLink(m_platform.MSComm1, &m_Timer2, this);
+    m_link = new PumpLink(m_platform.MSComm1, this);
     connect(m_link, &PumpLink::replyAccepted, this, &Form1::showReply);
     connect(m_link, &PumpLink::linkLost, this, &Form1::reportLinkLost);
+    // A value the operator confirmed is never dropped silently: a refused write is told.
     m_keySender = std::make_unique<TellingSender>(*m_link, *m_platform.dialogs);
-    m_keypad = std::make_unique<KeypadEntry>(
-        KeypadEntry::State{m_state.lq, m_state.pr, m_state.Set_Pump_NO, m_state.setliqstr},
-        KeypadEntry::Labels{m_LsetF, m_LsetP,
-                            m_surface->findChild<QLabel *>(QStringLiteral("LSetState"))},
-        *m_keySender, *m_platform.dialogs);
-    // A value the operator confirmed is never dropped silently: a refused write is told, as
-    // for the keys.
-    m_setpointDialogs = std::make_unique<SetpointDialogs>(
-        SetpointDialogs::State{m_state.setliq, m_state.setpresure, m_state.Set_Pump_NO},
-        *m_keySender, *m_platform.dialogs);
-    m_runControl = std::make_unique<RunControl>(
-        m_surface->findChild<QLabel *>(QStringLiteral("Lstate")), *m_keySender);
-    auto elapsed = [this](const char *name) {
-        return m_surface->findChild<QLabel *>(QLatin1String(name));
-    };
-    m_timedRun = std::make_unique<TimedRun>(TimedRun::State{m_state.tset, m_state.timeset},
-                                            TimedRun::Display{elapsed("lhour"), elapsed("lmin"),
-                                                              elapsed("lsed"), elapsed("Label1"),
-                                                              elapsed("Label2"), elapsed("Label3")},
-                                            &m_Timer1, *m_keySender, *m_platform.dialogs);
-    connect(&m_Timer1, &QTimer::timeout, this, [this] { m_timedRun->Timer1_Timer(); });
-    m_trend = std::make_unique<PressureTrend>(m_state.itime, m_state.plotpr, m_LcurrP, m_Picture1);
-    m_recorder = std::make_unique<ReadingRecorder>(m_state.records);
+    m_keypad = std::make_unique<KeypadEntry>(m_readoutView, m_pumpNumber, *m_keySender,
+                                             *m_platform.dialogs);
+    m_setpointDialogs =
+        std::make_unique<SetpointDialogs>(m_pumpNumber, *m_keySender, *m_platform.dialogs);
+    m_runControl = std::make_unique<RunControl>(m_readoutView, *m_keySender);
+    m_timedRun = std::make_unique<TimedRun>(m_elapsed, *m_keySender, *m_platform.dialogs);
+    m_trend = std::make_unique<PressureTrend>(m_Picture1);
+    m_recorder = std::make_unique<ReadingRecorder>(m_records);
     m_recordSave =
-        std::make_unique<RecordSave>(m_state.records, *m_platform.recordFile, *m_platform.dialogs);
-    wireKeypad();
+        std::make_unique<RecordSave>(m_records, *m_platform.recordFile, *m_platform.dialogs);
 
     // Conditions that repeat with every poll are shown here, never as a stream of messages.
     m_linkStatus = plainLabel(QString(), this);
@@ -206,18 +180,37 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     placeWindow();
     Form_Load();
 
-    for (PictureButton *button : m_surface->findChildren<PictureButton *>()) {
-        if (button->accessibleName() == QLatin1String("1"))
-            button->setFocus();
-    }
+    m_keys->buttons().constFirst()->setFocus();
 }
 
 Form1::~Form1() = default;
 
+QLabel *Form1::ReadoutLabels::operator[](Readout readout) const
+{
+    switch (readout) {
+    case Readout::CurrentPressure:
+        return LcurrP;
+    case Readout::SetPressure:
+        return LsetP;
+    case Readout::SetFlow:
+        return LsetF;
+    case Readout::EntryState:
+        return LSetState;
+    case Readout::RunState:
+        return Lstate;
+    }
+    Q_UNREACHABLE();
+}
+
+QTimer *Form1::Timer2()
+{
+    return m_link->Timer2();
+}
+
 void Form1::buildLabels()
 {
     for (const LabelLayout &layout : labelLayouts) {
-        QLabel *label = plainLabel(QString::fromUtf8(layout.text), m_surface);
+        QLabel *label = plainLabel(QString(), m_surface);
         label->setObjectName(QLatin1String(layout.name));
         if (layout.index >= 0)
             label->setProperty("index", layout.index);
@@ -231,22 +224,34 @@ void Form1::buildLabels()
                                                    ? QColor(Qt::black)
                                                    : colours.color(QPalette::ButtonText));
         label->setPalette(colours);
+        if (layout.text)
+            label->setText(QString::fromUtf8(layout.text));
+        if (layout.readout)
+            m_readoutLabels.*layout.readout = label;
+        if (layout.elapsed)
+            m_elapsed.*layout.elapsed = label;
     }
+    for (const Readout readout : {Readout::CurrentPressure, Readout::SetPressure, Readout::SetFlow,
+                                  Readout::EntryState, Readout::RunState})
+        m_readoutLabels[readout]->setText(m_readoutView.caption(readout));
 }
 
 void Form1::buildKeypad()
 {
-    for (int row = 0; row < 4; ++row) {
-        for (int column = 0; column < 4; ++column) {
-            const KeyLayout &layout = keyLayouts[row][column];
-            const QString picture =
-                QStringLiteral(":/images/%1.png").arg(QLatin1String(layout.picture));
-            auto *key =
-                new PictureButton(QLatin1String(layout.name), layout.index, picture, m_surface);
-            key->setAccessibleName(QLatin1String(layout.accessibleName));
-            key->setGeometry(twipsRect(keyColumns[column], keyRows[row], 615, 375));
-        }
+    m_keys = new QButtonGroup(this);
+    QWidget *previous = nullptr;
+    for (const KeyLayout &layout : keyLayouts) {
+        const QString picture =
+            QStringLiteral(":/images/%1.png").arg(QLatin1String(layout.picture));
+        auto *key = new PictureButton(QLatin1String(layout.name), picture, m_surface);
+        key->setAccessibleName(QLatin1String(layout.accessibleName));
+        key->setGeometry(twipsRect(keyColumns[layout.column], keyRows[layout.row], 615, 375));
+        m_keys->addButton(key, int(layout.key));
+        if (previous)
+            setTabOrder(previous, key);
+        previous = key;
     }
+    connect(m_keys, &QButtonGroup::idClicked, this, [this](int id) { keyClicked(Key(id)); });
 }
 
 void Form1::buildMenus()
@@ -308,28 +313,38 @@ void Form1::refreshStatus()
     m_linkStatus->setText(Messages::linkStatus(m_link->status()));
 }
 
-void Form1::wireKeypad()
+void Form1::keyClicked(Key key)
 {
-    for (PictureButton *key : m_surface->findChildren<PictureButton *>()) {
-        const QString name = key->objectName();
-        if (name == QLatin1String("Cmd0")) {
-            connect(key, &PictureButton::groupClicked, this,
-                    [this](qint16 index) { m_keypad->Cmd0_Click(index); });
-        } else if (name.size() == 4 && name.at(3).isDigit()) {
-            const char digit = name.at(3).toLatin1();
-            connect(key, &PictureButton::groupClicked, this,
-                    [this, digit] { m_keypad->typeDigit(digit); });
-        } else if (name == QLatin1String("Cmdl")) {
-            connect(key, &PictureButton::groupClicked, this, [this] { m_keypad->Cmdl_Click(); });
-        } else if (name == QLatin1String("Cmdp")) {
-            connect(key, &PictureButton::groupClicked, this, [this] { m_keypad->Cmdp_Click(); });
-        } else if (name == QLatin1String("Cmdr")) {
-            connect(key, &PictureButton::groupClicked, this,
-                    [this] { m_runControl->Cmdr_Click(); });
-        } else if (name == QLatin1String("Cmds")) {
-            connect(key, &PictureButton::groupClicked, this,
-                    [this] { m_runControl->Cmds_Click(); });
-        }
+    switch (key) {
+    case Key::Digit0:
+    case Key::Digit1:
+    case Key::Digit2:
+    case Key::Digit3:
+    case Key::Digit4:
+    case Key::Digit5:
+    case Key::Digit6:
+    case Key::Digit7:
+    case Key::Digit8:
+    case Key::Digit9:
+        m_keypad->typeDigit(char('0' + int(key) - int(Key::Digit0)));
+        break;
+    case Key::Up:
+    case Key::Down:
+        // The arrows share the key 0's handler and type "0" as it does.
+        m_keypad->typeDigit('0');
+        break;
+    case Key::L:
+        m_keypad->Cmdl_Click();
+        break;
+    case Key::P:
+        m_keypad->Cmdp_Click();
+        break;
+    case Key::Run:
+        m_runControl->Cmdr_Click();
+        break;
+    case Key::Stop:
+        m_runControl->Cmds_Click();
+        break;
     }
 }
 
@@ -346,17 +361,9 @@ void Form1::Form_Load()
 {
     for (QMenu *menu : {m_file, m_settime, m_Pump, m_rightkey, m_seting})
         setMenuEnabled(menu, false);
-    m_state.lq = 0;
-    m_state.pr = 0;
-    m_state.Set_Pump_NO = 0;
-    m_Timer1.setInterval(1000);
-    m_Timer1.stop();
-    m_Timer2.setInterval(1500);
-    m_Timer2.stop();
-    for (const char *name : elapsedTimeLabels)
-        m_surface->findChild<QLabel *>(QLatin1String(name))->hide();
-    m_Picture1->setScale(QPointF(0, 2), QPointF(100, -0.8));
-    m_state.plotpr[0 + 1] = 0;
+    for (QLabel *label : {m_elapsed.lhour, m_elapsed.lmin, m_elapsed.lsed, m_elapsed.Label1,
+                          m_elapsed.Label2, m_elapsed.Label3})
+        label->hide();
 }
 
 void Form1::Form_MouseDown(Qt::MouseButton button, QPoint globalPosition)
@@ -368,7 +375,7 @@ void Form1::Form_MouseDown(Qt::MouseButton button, QPoint globalPosition)
 
 void Form1::Form_Unload()
 {
-    m_platform.MSComm1->setPortOpen(false);
+    m_platform.MSComm1->close();
 }
 
 void Form1::Communication_Click()
@@ -399,23 +406,8 @@ void Form1::Communication_Click()
 void Form1::showReply(const Reply &reply)
 {
     storeReading(reply);
-    // A reply does not overwrite a field the keypad is typing into; the next poll brings it.
-    if (!m_keypad->isTypingInto(reply.target())) {
-        switch (reply.target()) {
-        case Reply::Target::CurrentPressure:
-            m_LcurrP->setText(reply.caption());
-            break;
-        case Reply::Target::SetPressure:
-            m_LsetP->setText(reply.caption());
-            break;
-        case Reply::Target::SetFlow:
-            m_LsetF->setText(reply.caption());
-            break;
-        case Reply::Target::None:
-            break;
-        }
-    }
-    m_trend->step();
+    m_readoutView.showReply(reply, m_keypad->entryField());
+    m_trend->step(m_readoutView.caption(Readout::CurrentPressure));
 }
 
 void Form1::storeReading(const Reply &reply)
@@ -436,7 +428,7 @@ void Form1::storeReading(const Reply &reply)
 void Form1::reportLinkLost(const QString &reason)
 {
     // Told after the port's own notification has returned, not from inside it.
-    const QString device = m_platform.MSComm1->commPort();
+    const QString device = m_link->device();
     QMetaObject::invokeMethod(
         this,
         [this, device, reason] {

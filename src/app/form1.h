@@ -1,36 +1,36 @@
 #pragma once
 
-#include "form1state.h"
-#include "frames.h"
+#include "pumpnumber.h"
+#include "readouts.h"
+#include "recordstore.h"
+#include "timedrun.h"
 
 #include <QMainWindow>
 #include <QTimer>
 
 #include <memory>
 
-class CommControl;
 class Dialogs;
-class Printer;
-class PressureTrend;
-class RecordFile;
-class ReadingRecorder;
-class RecordSave;
 class KeypadEntry;
-class RunControl;
-class TimedRun;
-class SetpointDialogs;
-class TellingSender;
 class PictureBox;
-class PictureButton;
+class PressureTrend;
+class Printer;
 class PumpLink;
+class PumpPort;
+class QButtonGroup;
 class QLabel;
 class QMenu;
+class RecordFile;
+class RecordSave;
+class RunControl;
+class SetpointDialogs;
 class Surface;
+class TellingSender;
 
 // What the window talks to outside itself.
 struct Platform
 {
-    CommControl *MSComm1 = nullptr;
+    PumpPort *MSComm1 = nullptr;
     Dialogs *dialogs = nullptr;
     Printer *CommonDialog1 = nullptr; // the printer dialog and the printer
     RecordFile *recordFile = nullptr;
@@ -40,14 +40,52 @@ class Form1 : public QMainWindow
 {
     Q_OBJECT
 public:
+    // The sixteen keys of the keypad.
+    enum class Key {
+        Digit0,
+        Digit1,
+        Digit2,
+        Digit3,
+        Digit4,
+        Digit5,
+        Digit6,
+        Digit7,
+        Digit8,
+        Digit9,
+        Up,
+        Down,
+        L,
+        P,
+        Run,
+        Stop,
+    };
+
+    // The labels that show the readouts.
+    struct ReadoutLabels
+    {
+        QLabel *LcurrP = nullptr;
+        QLabel *LsetP = nullptr;
+        QLabel *LsetF = nullptr;
+        QLabel *LSetState = nullptr;
+        QLabel *Lstate = nullptr;
+
+        QLabel *operator[](Readout readout) const;
+    };
+
     explicit Form1(const Platform &platform, QWidget *parent = nullptr);
     ~Form1() override;
 
-    const Form1State &state() const { return m_state; }
-    QTimer *Timer1() { return &m_Timer1; }
-    QTimer *Timer2() { return &m_Timer2; }
+    QTimer *Timer1() { return m_timedRun->Timer1(); }
+    QTimer *Timer2();
     QMenu *rightkey() const { return m_rightkey; }
     PumpLink *link() const { return m_link; }
+    const KeypadEntry &keypad() const { return *m_keypad; }
+    const SetpointDialogs &setpointDialogs() const { return *m_setpointDialogs; }
+    const TimedRun &timedRun() const { return *m_timedRun; }
+    const PressureTrend &trend() const { return *m_trend; }
+    const PumpNumber &pumpNumber() const { return m_pumpNumber; }
+    const RecordStore &records() const { return m_records; }
+    const ReadoutView &readouts() const { return m_readoutView; }
     // Brings the status line up to date; a timer does so twice a second.
     void refreshStatus();
 
@@ -66,28 +104,28 @@ private:
     void buildLabels();
     void buildKeypad();
     void buildMenus();
-    void wireKeypad();
     void placeWindow();
 
     void Form_Load();
     void Form_MouseDown(Qt::MouseButton button, QPoint globalPosition);
     void Form_Unload();
     void Communication_Click();
+    void keyClicked(Key key);
     void showReply(const Reply &reply);
     void storeReading(const Reply &reply);
     void reportLinkLost(const QString &reason);
 
     Platform m_platform;
-    Form1State m_state;
+    ReadoutView m_readoutView;
+    PumpNumber m_pumpNumber;
+    RecordStore m_records; // saveprcout and saveprdata: the stored pressure readings
     Surface *m_surface = nullptr;
     PictureBox *m_Picture1 = nullptr;
-    QLabel *m_LcurrP = nullptr;
-    QLabel *m_LsetP = nullptr;
-    QLabel *m_LsetF = nullptr;
+    ReadoutLabels m_readoutLabels;
+    TimedRun::Display m_elapsed{};
+    QButtonGroup *m_keys = nullptr;
     QLabel *m_linkStatus = nullptr;
     QTimer m_statusTimer;
-    QTimer m_Timer1;
-    QTimer m_Timer2;
     QMenu *m_file = nullptr;
     QMenu *m_settime = nullptr;
     QMenu *m_Pump = nullptr;

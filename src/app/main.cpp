@@ -1,7 +1,7 @@
 #include "form1.h"
-#include "qtcommcontrol.h"
 #include "qtdialogs.h"
 #include "qtprinter.h"
+#include "qtpumpport.h"
 #include "recordfile.h"
 #include "uifont.h"
 
@@ -12,7 +12,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     useChineseInterfaceFont();
 
-    QtCommControl MSComm1;
+    QtPumpPort MSComm1;
     QtDialogs dialogs;
     QtPrinter printer;
     QtRecordFile recordFile;

@@ -17,20 +17,20 @@ QString openFailed(const PumpLink::OpenResult &result)
                    .arg(result.device);
     } else {
         QString why;
-        switch (result.failure) {
-        case CommControl::OpenFailure::NotFound:
+        switch (result.failure.kind) {
+        case OpenFailure::Kind::NotFound:
             why = QString::fromUtf8("串口不存在");
             break;
-        case CommControl::OpenFailure::Busy:
+        case OpenFailure::Kind::Busy:
             why = QString::fromUtf8("串口已被其他程序占用");
             break;
-        case CommControl::OpenFailure::NoPermission:
+        case OpenFailure::Kind::NoPermission:
             why = QString::fromUtf8("没有使用该串口的权限");
             break;
-        case CommControl::OpenFailure::None:
-        case CommControl::OpenFailure::SettingsRefused:
-        case CommControl::OpenFailure::Other:
-            why = result.reason;
+        case OpenFailure::Kind::None:
+        case OpenFailure::Kind::SettingsRefused:
+        case OpenFailure::Kind::Other:
+            why = result.failure.reason;
             break;
         }
         const QString existing = result.availablePorts.isEmpty()
@@ -38,11 +38,11 @@ QString openFailed(const PumpLink::OpenResult &result)
                                      : result.availablePorts.join(QString::fromUtf8("、"));
         text = QString::fromUtf8("无法打开串口 %1：%2。\r\n现有串口：%3")
                    .arg(result.device, why, existing);
-        if (result.failure == CommControl::OpenFailure::NoPermission &&
-            !result.accessGroup.isEmpty()) {
+        if (result.failure.kind == OpenFailure::Kind::NoPermission &&
+            !result.failure.accessGroup.isEmpty()) {
             text += QString::fromUtf8("\r\n串口属于用户组 %1。请让管理员把您的用户加入该组"
                                       "（sudo usermod -aG %1 用户名），重新登录后再打开串口。")
-                        .arg(result.accessGroup);
+                        .arg(result.failure.accessGroup);
         }
     }
     if (!result.keptDevice.isEmpty()) {

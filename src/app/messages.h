@@ -1,6 +1,5 @@
 #pragma once
 
-#include "commcontrol.h"
 #include "pumplink.h"
 
 #include <QString>

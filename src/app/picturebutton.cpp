@@ -6,16 +6,12 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-PictureButton::PictureButton(const QString &name, qint16 index, const QString &picture,
-                             QWidget *parent)
+PictureButton::PictureButton(const QString &name, const QString &picture, QWidget *parent)
     : QAbstractButton(parent)
-    , m_index(index)
     , m_pictureFile(picture)
 {
     setObjectName(name);
-    setProperty("index", index);
     setFocusPolicy(Qt::StrongFocus);
-    connect(this, &QAbstractButton::clicked, this, [this] { emit groupClicked(m_index); });
 }
 
 QPixmap PictureButton::picture() const

@@ -19,9 +19,18 @@ QString pressureField(double pressure)
     return formatPattern(pressure, 2, 1);
 }
 
-QString commandFrame(const QString &pumpField, QChar letter, const QString &dataField)
+const SetpointRule &rule(Setpoint setpoint)
 {
-    return QLatin1Char('Q') + pumpField + letter + dataField + QLatin1Char('Y');
+    static const SetpointRule flow{'L', 200, &flowField};       // ml/min
+    static const SetpointRule pressure{'P', 2, &pressureField}; // MPa
+    return setpoint == Setpoint::Flow ? flow : pressure;
+}
+
+QString setpointFrame(Setpoint setpoint, qint16 pumpNumber, double value)
+{
+    const SetpointRule &setpointRule = rule(setpoint);
+    return QLatin1Char('Q') + pumpNumberField(pumpNumber) + QLatin1Char(setpointRule.letter) +
+           setpointRule.dataField(value) + QLatin1Char('Y');
 }
 
 } // namespace Frames

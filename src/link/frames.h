@@ -20,9 +20,27 @@ QString pumpNumberField(qint16 pumpNumber); // "00"
 QString flowField(double flow);             // "0000"
 QString pressureField(double pressure);     // "00.0"
 
+// The two values the operator sets on the pump. The keypad and the dialogs both read this table.
+enum class Setpoint { Flow, Pressure };
+struct SetpointRule
+{
+    char letter;
+    double limit; // the largest value the pump is given
+    QString (*dataField)(double);
+};
+const SetpointRule &rule(Setpoint setpoint);
+
 // "Q" + pump number field + letter + data field + "Y". The builders check no widths: an
 // out-of-range value gives a longer text, which the sending side refuses to write.
-QString commandFrame(const QString &pumpField, QChar letter, const QString &dataField);
+QString setpointFrame(Setpoint setpoint, qint16 pumpNumber, double value);
+inline QString flowFrame(qint16 pumpNumber, double flow)
+{
+    return setpointFrame(Setpoint::Flow, pumpNumber, flow);
+}
+inline QString pressureFrame(qint16 pumpNumber, double pressure)
+{
+    return setpointFrame(Setpoint::Pressure, pumpNumber, pressure);
+}
 
 } // namespace Frames
 

@@ -3,12 +3,10 @@
 #include "portname.h"
 
 #include <QElapsedTimer>
-#include <QTimer>
 
-PumpLink::PumpLink(CommControl *MSComm1, QTimer *Timer2, QObject *parent)
+PumpLink::PumpLink(PumpPort *MSComm1, QObject *parent)
     : QObject(parent)
     , m_MSComm1(MSComm1)
-    , m_Timer2(Timer2)
     , m_clock([] {
         static QElapsedTimer clock = [] {
             QElapsedTimer started;
@@ -18,9 +16,11 @@ PumpLink::PumpLink(CommControl *MSComm1, QTimer *Timer2, QObject *parent)
         return clock.elapsed();
     })
 {
-    connect(m_Timer2, &QTimer::timeout, this, &PumpLink::Timer2_Timer);
-    connect(m_MSComm1, &CommControl::OnComm, this, &PumpLink::MSComm1_OnComm);
-    connect(m_MSComm1, &CommControl::portLost, this, &PumpLink::onPortLost);
+    m_Timer2.setObjectName(QStringLiteral("Timer2"));
+    m_Timer2.setInterval(pollInterval);
+    connect(&m_Timer2, &QTimer::timeout, this, &PumpLink::pollNow);
+    connect(m_MSComm1, &PumpPort::received, this, &PumpLink::onReceived);
+    connect(m_MSComm1, &PumpPort::deviceLost, this, &PumpLink::onDeviceLost);
 }
 
 PumpLink::OpenResult PumpLink::open(const QString &answer)
@@ -35,13 +35,14 @@ PumpLink::OpenResult PumpLink::open(const QString &answer)
     }
     result.device = *device;
 
-    if (m_MSComm1->isPortOpen()) {
-        const QString current = m_MSComm1->commPort();
-        if (m_MSComm1->deviceIdentity(current) != m_MSComm1->deviceIdentity(*device)) {
+    if (m_MSComm1->isOpen()) {
+        const QString current = m_MSComm1->device();
+        if (m_MSComm1->identity(current) != m_MSComm1->identity(*device)) {
             // Another device: the working link stays until the new port has opened and taken
             // the line settings.
-            if (!m_MSComm1->switchPort(*device, lineSettings)) {
-                failOpening(result);
+            const OpenFailure failure = m_MSComm1->open(*device, pumpLine);
+            if (failure.failed()) {
+                failOpening(result, failure);
                 result.keptDevice = current;
                 return result;
             }
@@ -50,60 +51,50 @@ PumpLink::OpenResult PumpLink::open(const QString &answer)
             return result;
         }
         // The same device stays locked while it is open, so it is closed before it is reopened.
-        m_Timer2->stop();
-        m_MSComm1->setPortOpen(false);
-        m_state = LinkStatus::State::Closed;
+        m_Timer2.stop();
+        m_MSComm1->close();
         result.closedDevice = current;
-        emit stateChanged();
+        setState(LinkStatus::State::Closed);
     }
     resetAssembler();
 
-    m_MSComm1->setCommPort(*device);
-    if (!m_MSComm1->setPortOpen(true)) {
-        failOpening(result);
-        m_state = LinkStatus::State::Closed;
-        emit stateChanged();
-        return result;
-    }
-    if (!m_MSComm1->setSettings(lineSettings)) {
-        m_MSComm1->setPortOpen(false);
-        result.outcome = OpenOutcome::SettingsRefused;
-        m_state = LinkStatus::State::Closed;
-        emit stateChanged();
+    const OpenFailure failure = m_MSComm1->open(*device, pumpLine);
+    if (failure.failed()) {
+        failOpening(result, failure);
+        setState(LinkStatus::State::Closed);
         return result;
     }
     finishOpening(result);
     return result;
 }
 
-void PumpLink::failOpening(OpenResult &result)
+void PumpLink::failOpening(OpenResult &result, const OpenFailure &failure)
 {
-    result.failure = m_MSComm1->openFailure();
-    result.outcome = result.failure == CommControl::OpenFailure::SettingsRefused
+    result.failure = failure;
+    result.outcome = failure.kind == OpenFailure::Kind::SettingsRefused
                          ? OpenOutcome::SettingsRefused
                          : OpenOutcome::OpenFailed;
-    result.reason = m_MSComm1->errorString();
-    result.accessGroup = m_MSComm1->accessGroup();
     result.availablePorts = m_MSComm1->availablePorts();
 }
 
 void PumpLink::finishOpening(OpenResult &result)
 {
-    m_MSComm1->setInputLen(0);
-    // One frame's worth of bytes raises the receive event.
-    m_MSComm1->setRThreshold(Frames::frameLength);
-    m_state = LinkStatus::State::Open;
     m_openedAt = m_clock();
     m_lastReplyAt.reset();
-    emit stateChanged();
+    setState(LinkStatus::State::Open);
     result.outcome = OpenOutcome::Opened;
     result.closedDevice.clear(); // closed and opened again: nothing was lost
 }
 
+void PumpLink::setState(LinkStatus::State state)
+{
+    m_state = state;
+    emit stateChanged();
+}
+
 void PumpLink::startPoll()
 {
-    m_Timer2->setInterval(pollInterval);
-    m_Timer2->start();
+    m_Timer2.start();
 }
 
 bool PumpLink::send(const QString &frame)
@@ -116,11 +107,11 @@ bool PumpLink::send(const QString &frame)
         m_lastFailure = Failure::Malformed;
         return false;
     }
-    if (!m_MSComm1->isPortOpen()) {
+    if (!m_MSComm1->isOpen()) {
         m_lastFailure = Failure::PortClosed;
         return false;
     }
-    if (!m_MSComm1->output(frame.toLatin1())) {
+    if (!m_MSComm1->write(frame.toLatin1())) {
         m_lastFailure = Failure::WriteFailed;
         return false;
     }
@@ -129,18 +120,14 @@ bool PumpLink::send(const QString &frame)
     return true;
 }
 
-void PumpLink::Timer2_Timer()
+void PumpLink::pollNow()
 {
     send(Frames::pollFrame);
 }
 
-void PumpLink::MSComm1_OnComm()
+void PumpLink::onReceived(const QByteArray &bytes)
 {
-    if (m_MSComm1->commEvent() != CommControl::comEvReceive)
-        return;
-    const QList<Reply> replies = m_assembler.feed(m_MSComm1->input());
-    // A kept partial frame needs only its missing bytes to complete.
-    m_MSComm1->setRThreshold(Frames::frameLength - m_assembler.pendingBytes());
+    const QList<Reply> replies = m_assembler.feed(bytes);
     if (!replies.isEmpty()) {
         m_repliesAccepted += replies.size();
         m_lastReplyAt = m_clock();
@@ -149,13 +136,11 @@ void PumpLink::MSComm1_OnComm()
         emit replyAccepted(reply);
 }
 
-void PumpLink::onPortLost(const QString &reason)
+void PumpLink::onDeviceLost(const QString &reason)
 {
-    m_Timer2->stop();
+    m_Timer2.stop();
     resetAssembler();
-    m_state = LinkStatus::State::Lost;
-    m_lostReason = reason;
-    emit stateChanged();
+    setState(LinkStatus::State::Lost);
     emit linkLost(reason);
 }
 
@@ -169,8 +154,7 @@ LinkStatus PumpLink::status() const
 {
     LinkStatus status;
     status.state = m_state;
-    status.device = m_MSComm1->commPort();
-    status.lostReason = m_lostReason;
+    status.device = m_MSComm1->device();
     status.framesSent = m_framesSent;
     status.repliesAccepted = m_repliesAccepted;
     status.repliesRejected = m_rejectedBefore + m_assembler.rejectedCount();

@@ -1,16 +1,15 @@
 #pragma once
 
-#include "commcontrol.h"
 #include "frames.h"
 #include "framesender.h"
+#include "pumpport.h"
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
-
-class QTimer;
 
 // How the link stands, for the operator's status line.
 struct LinkStatus
@@ -21,7 +20,6 @@ struct LinkStatus
 
     State state = State::Closed;
     QString device;
-    QString lostReason;
     qint64 framesSent = 0;
     qint64 repliesAccepted = 0;
     qint64 repliesRejected = 0;
@@ -41,16 +39,15 @@ class PumpLink : public QObject, public FrameSender
     Q_OBJECT
 public:
     static constexpr int pollInterval = 1500; // ms
-    inline static const QString lineSettings = QStringLiteral("9600,n,8,1");
+    // The pump's line: 9600 baud, no parity, 8 data bits, 1 stop bit.
+    static constexpr LineSettings pumpLine{};
 
     enum class OpenOutcome { Opened, Cancelled, InvalidPort, OpenFailed, SettingsRefused };
     struct OpenResult
     {
         OpenOutcome outcome = OpenOutcome::Cancelled;
         QString device;
-        CommControl::OpenFailure failure = CommControl::OpenFailure::None;
-        QString reason;
-        QString accessGroup;        // the device's group, when permission was refused
+        OpenFailure failure;        // why opening failed
         QStringList availablePorts; // filled when opening failed
         // When opening failed: the port that is still open and polled, or the one that was
         // closed to open the same device again and is now closed.
@@ -58,22 +55,22 @@ public:
         QString closedDevice;
     };
 
-    PumpLink(CommControl *MSComm1, QTimer *Timer2, QObject *parent = nullptr);
+    explicit PumpLink(PumpPort *MSComm1, QObject *parent = nullptr);
 
     // Opens the port an answer to the port prompt names and sets it up. A working link is given
     // up only for a port that opened; the same device is closed first, as an open port stays
     // locked. Does not start the poll.
     OpenResult open(const QString &answer);
     void startPoll();
+    // One status poll, as Timer2 sends every pollInterval.
+    void pollNow();
+    QTimer *Timer2() { return &m_Timer2; }
 
     bool send(const QString &frame) override;
     Failure lastFailure() const override { return m_lastFailure; }
 
-    void Timer2_Timer();
-    void MSComm1_OnComm();
-
-    CommControl *MSComm1() const { return m_MSComm1; }
-
+    // The device of the open port, or of the one last open.
+    QString device() const { return m_MSComm1->device(); }
     LinkStatus status() const;
     // A monotonic clock in milliseconds; tests set their own.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
@@ -87,19 +84,19 @@ signals:
     void stateChanged();
 
 private:
-    void onPortLost(const QString &reason);
-    void failOpening(OpenResult &result);
+    void onReceived(const QByteArray &bytes);
+    void onDeviceLost(const QString &reason);
+    void failOpening(OpenResult &result, const OpenFailure &failure);
     void finishOpening(OpenResult &result);
-
-    CommControl *m_MSComm1;
-    QTimer *m_Timer2;
+    void setState(LinkStatus::State state);
     void resetAssembler();
 
+    PumpPort *m_MSComm1;
+    QTimer m_Timer2;
     ReplyAssembler m_assembler;
     Failure m_lastFailure = Failure::None;
     std::function<qint64()> m_clock;
     LinkStatus::State m_state = LinkStatus::State::Closed;
-    QString m_lostReason;
     qint64 m_framesSent = 0;
     qint64 m_repliesAccepted = 0;
     qint64 m_rejectedBefore = 0; // by assemblers of earlier openings

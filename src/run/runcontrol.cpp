@@ -2,24 +2,23 @@
 
 #include "frames.h"
 #include "framesender.h"
+#include "readouts.h"
 
-#include <QLabel>
-
-RunControl::RunControl(QLabel *Lstate, FrameSender &sender)
-    : m_Lstate(Lstate)
+RunControl::RunControl(ReadoutView &readouts, FrameSender &sender)
+    : m_readouts(readouts)
     , m_sender(sender)
 {}
 
 void RunControl::Cmdr_Click()
 {
     if (m_sender.send(Frames::runFrame))
-        m_Lstate->setText(QStringLiteral("     RUN "));
+        m_readouts.setCaption(Readout::RunState, QStringLiteral("     RUN "));
 }
 
 void RunControl::Cmds_Click()
 {
     if (m_sender.send(Frames::stopFrame))
-        m_Lstate->setText(QStringLiteral("     STOP"));
+        m_readouts.setCaption(Readout::RunState, QStringLiteral("     STOP"));
 }
 
 void RunControl::run_Click()

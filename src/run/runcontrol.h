@@ -1,14 +1,15 @@
 #pragma once
 
 class FrameSender;
-class QLabel;
+class ReadoutView;
 
 // Run and stop by hand: the RUN and STOP keys, the 泵(O) menu and the popup. Each sends its fixed
-// frame at once; only the two keys also show what was pressed in Lstate, after the frame is out.
+// frame at once; only the two keys also show what was pressed in the run-state readout, after
+// the frame is out.
 class RunControl
 {
 public:
-    RunControl(QLabel *Lstate, FrameSender &sender);
+    RunControl(ReadoutView &readouts, FrameSender &sender);
 
     void Cmdr_Click();
     void Cmds_Click();
@@ -18,6 +19,6 @@ public:
     void rstop_Click() { stop_Click(); }
 
 private:
-    QLabel *m_Lstate;
+    ReadoutView &m_readouts;
     FrameSender &m_sender;
 };

@@ -6,16 +6,16 @@
 #include "numbers.h"
 
 #include <QLabel>
-#include <QTimer>
 
-TimedRun::TimedRun(State state, Display display, QTimer *Timer1, FrameSender &sender,
-                   Dialogs &dialogs)
-    : m_state(state)
-    , m_display(display)
-    , m_Timer1(Timer1)
+TimedRun::TimedRun(Display display, FrameSender &sender, Dialogs &dialogs)
+    : m_display(display)
     , m_sender(sender)
     , m_dialogs(dialogs)
-{}
+{
+    m_Timer1.setObjectName(QStringLiteral("Timer1"));
+    m_Timer1.setInterval(1000);
+    QObject::connect(&m_Timer1, &QTimer::timeout, &m_Timer1, [this] { Timer1_Timer(); });
+}
 
 void TimedRun::stset_Click()
 {
@@ -30,7 +30,7 @@ void TimedRun::stset_Click()
             QString::fromUtf8("错误"));
         return;
     }
-    m_state.timeset = *minutes;
+    m_timeset = *minutes;
 }
 
 // A run whose run frame did not go out has not started: no count, and no stop frame later that
@@ -39,14 +39,14 @@ void TimedRun::ststart_Click()
 {
     if (!m_sender.send(Frames::runFrame))
         return;
-    m_state.tset = 0;
-    m_Timer1->start();
+    m_tset = 0;
+    m_Timer1.start();
     setDisplayVisible(true);
 }
 
 void TimedRun::stzanting_Click()
 {
-    m_Timer1->stop();
+    m_Timer1.stop();
     m_sender.send(Frames::stopFrame);
 }
 
@@ -54,13 +54,13 @@ void TimedRun::stcontiune_Click()
 {
     if (!m_sender.send(Frames::runFrame))
         return;
-    m_Timer1->start();
+    m_Timer1.start();
 }
 
 void TimedRun::stend_Click()
 {
-    m_state.timeset = 0;
-    m_Timer1->stop();
+    m_timeset = 0;
+    m_Timer1.stop();
     if (!m_sender.send(Frames::stopFrame))
         return;
     setDisplayVisible(false);
@@ -68,18 +68,18 @@ void TimedRun::stend_Click()
 
 void TimedRun::Timer1_Timer()
 {
-    if (m_state.tset < countLimit)
-        ++m_state.tset;
-    const int seconds = m_state.tset;
+    if (m_tset < countLimit)
+        ++m_tset;
+    const int seconds = m_tset;
     m_display.lhour->setText(QString::number(seconds / 3600));
     m_display.lmin->setText(QString::number(seconds % 3600 / 60));
     m_display.lsed->setText(QString::number(seconds % 60));
 
-    if (double(m_state.tset) >= m_state.timeset * 60.0 || m_state.tset == countLimit) {
+    if (double(m_tset) >= m_timeset * 60.0 || m_tset == countLimit) {
         // The run ends here even when the stop frame cannot go out (a lost port): a timer left
         // running would try, and tell the operator, again every second.
-        m_Timer1->stop();
-        m_state.tset = 0;
+        m_Timer1.stop();
+        m_tset = 0;
         m_sender.send(Frames::stopFrame);
     }
 }

@@ -1,13 +1,11 @@
 #pragma once
 
+#include <QTimer>
 #include <QtGlobal>
-
-#include <array>
 
 class Dialogs;
 class FrameSender;
 class QLabel;
-class QTimer;
 
 // A run of a set number of minutes under 定时(T): Timer1 counts the seconds in tset, the elapsed
 // time shows in the top-left corner, and the stop frame goes out when the time is up.
@@ -18,11 +16,6 @@ public:
     static constexpr qint16 countLimit = 32767;
     static constexpr double longestMinutes = countLimit / 60.0; // 546.1166…
 
-    struct State
-    {
-        qint16 &tset;
-        double &timeset;
-    };
     struct Display
     {
         QLabel *lhour;
@@ -34,21 +27,27 @@ public:
         QLabel *Label3;
     };
 
-    TimedRun(State state, Display display, QTimer *Timer1, FrameSender &sender, Dialogs &dialogs);
+    TimedRun(Display display, FrameSender &sender, Dialogs &dialogs);
 
     void stset_Click();
     void ststart_Click();
     void stzanting_Click();
     void stcontiune_Click();
     void stend_Click();
+    // One second of the run, as Timer1 counts it.
     void Timer1_Timer();
+
+    qint16 tset() const { return m_tset; }
+    double timeset() const { return m_timeset; }
+    QTimer *Timer1() { return &m_Timer1; }
 
 private:
     void setDisplayVisible(bool visible);
 
-    State m_state;
+    qint16 m_tset = 0;    // elapsed seconds
+    double m_timeset = 0; // length of the run, minutes
     Display m_display;
-    QTimer *m_Timer1;
+    QTimer m_Timer1;
     FrameSender &m_sender;
     Dialogs &m_dialogs;
 };

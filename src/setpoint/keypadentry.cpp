@@ -3,88 +3,77 @@
 #include "dialogs.h"
 #include "framesender.h"
 #include "numbers.h"
+#include "pumpnumber.h"
 
-#include <QLabel>
-
-KeypadEntry::KeypadEntry(State state, Labels labels, FrameSender &sender, Dialogs &dialogs)
-    : m_state(state)
-    , m_labels(labels)
+KeypadEntry::KeypadEntry(ReadoutView &readouts, const PumpNumber &pumpNumber, FrameSender &sender,
+                         Dialogs &dialogs)
+    : m_readouts(readouts)
+    , m_pumpNumber(pumpNumber)
     , m_sender(sender)
     , m_dialogs(dialogs)
 {}
 
 void KeypadEntry::Cmdl_Click()
 {
-    if (m_state.lq == 1 || m_state.pr == 1)
-        return;
-    m_state.lq = 1;
-    m_labels.LsetF->setText(QString());
-    m_labels.LSetState->setText(QStringLiteral("Lset"));
+    startEntry(Mode::Flow, Readout::SetFlow, QStringLiteral("Lset"));
 }
 
 void KeypadEntry::Cmdp_Click()
 {
-    if (m_state.pr == 1 || m_state.lq == 1)
-        return;
-    m_state.pr = 1;
-    m_labels.LsetP->setText(QString());
-    m_labels.LSetState->setText(QStringLiteral("Pset"));
+    startEntry(Mode::Pressure, Readout::SetPressure, QStringLiteral("Pset"));
 }
 
-void KeypadEntry::Cmd0_Click(qint16)
+void KeypadEntry::startEntry(Mode mode, Readout field, const QString &state)
 {
-    typeDigit('0');
+    // An entry in progress is neither restarted nor cancelled.
+    if (m_mode != Mode::Idle)
+        return;
+    m_mode = mode;
+    m_readouts.setCaption(field, QString());
+    m_readouts.setCaption(Readout::EntryState, state);
 }
 
 void KeypadEntry::typeDigit(char digit)
 {
-    const QChar c = QLatin1Char(digit);
-    if (m_state.lq == 1)
-        m_labels.LsetF->setText(m_labels.LsetF->text() + c);
-    if (m_state.pr == 1)
-        m_labels.LsetP->setText(m_labels.LsetP->text() + c);
-    if (m_state.lq == 1 && m_labels.LsetF->text().size() == 3)
-        endFlowEntry();
-    if (m_state.pr == 1) {
-        const qsizetype length = m_labels.LsetP->text().size();
-        if (length == 2)
-            m_labels.LsetP->setText(m_labels.LsetP->text() + QLatin1Char('.'));
-        else if (length == 4)
-            endPressureEntry();
+    const std::optional<Readout> field = entryField();
+    if (!field)
+        return;
+    const QString typed = m_readouts.caption(*field) + QLatin1Char(digit);
+    m_readouts.setCaption(*field, typed);
+    if (m_mode == Mode::Flow) {
+        if (typed.size() == 3)
+            endEntry(Frames::Setpoint::Flow, Readout::SetFlow, "流量设定错误");
+        return;
     }
+    if (typed.size() == 2)
+        m_readouts.setCaption(*field, typed + QLatin1Char('.'));
+    else if (typed.size() == 4)
+        endEntry(Frames::Setpoint::Pressure, Readout::SetPressure, "压力设定错误");
 }
 
-bool KeypadEntry::isTypingInto(Reply::Target target) const
+std::optional<Readout> KeypadEntry::entryField() const
 {
-    return (target == Reply::Target::SetFlow && m_state.lq == 1) ||
-           (target == Reply::Target::SetPressure && m_state.pr == 1);
+    switch (m_mode) {
+    case Mode::Flow:
+        return Readout::SetFlow;
+    case Mode::Pressure:
+        return Readout::SetPressure;
+    case Mode::Idle:
+        break;
+    }
+    return std::nullopt;
 }
 
-void KeypadEntry::endFlowEntry()
+void KeypadEntry::endEntry(Frames::Setpoint setpoint, Readout field, const char *refusal)
 {
-    endEntry(m_state.lq, m_labels.LsetF, flowLimit, "流量设定错误", QLatin1Char('L'),
-             &Frames::flowField);
-}
-
-void KeypadEntry::endPressureEntry()
-{
-    endEntry(m_state.pr, m_labels.LsetP, pressureLimit, "压力设定错误", QLatin1Char('P'),
-             &Frames::pressureField);
-}
-
-void KeypadEntry::endEntry(qint16 &mode, QLabel *field, double limit, const char *refusal,
-                           QChar letter, QString (*dataField)(double))
-{
-    mode = 0; // the entry is over, whatever comes of it
+    m_mode = Mode::Idle; // the entry is over, whatever comes of it
     // The field holds the digits typed (and the point), so this always converts.
-    const double value = textToDouble(field->text()).value_or(0);
-    if (value > limit) {
+    const double value = textToDouble(m_readouts.caption(field)).value_or(0);
+    if (value > Frames::rule(setpoint).limit) {
         m_dialogs.messageBox(QString::fromUtf8(refusal), QString::fromUtf8("设定错误"));
         return;
     }
-    m_state.setliqstr =
-        Frames::pumpNumberField(m_state.Set_Pump_NO) + letter + dataField(value) + QLatin1Char('Y');
-    if (!m_sender.send(QLatin1Char('Q') + m_state.setliqstr))
+    if (!m_sender.send(Frames::setpointFrame(setpoint, m_pumpNumber.Set_Pump_NO(), value)))
         return;
-    m_labels.LSetState->setText(QString());
+    m_readouts.setCaption(Readout::EntryState, QString());
 }

@@ -1,55 +1,46 @@
 #pragma once
 
 #include "frames.h"
+#include "readouts.h"
 
 #include <QString>
 
+#include <optional>
+
 class Dialogs;
 class FrameSender;
-class QLabel;
+class PumpNumber;
 
 // Typing a set flow or set pressure on the keypad. L or P starts an entry, the digit keys type
-// straight into the caption of LsetF or LsetP, and the entry ends by itself on its last digit:
-// the value is sent with the pump number, or refused when it is above its limit.
+// straight into the set-flow or set-pressure caption, and the entry ends by itself on its last
+// digit: the value is sent with the pump number, or refused when it is above its limit.
 class KeypadEntry
 {
 public:
-    static constexpr double flowLimit = 200;   // ml/min
-    static constexpr double pressureLimit = 2; // MPa
+    enum class Mode { Idle, Flow, Pressure };
 
-    struct State
-    {
-        qint16 &lq;
-        qint16 &pr;
-        const qint16 &Set_Pump_NO;
-        QString &setliqstr;
-    };
-    struct Labels
-    {
-        QLabel *LsetF;
-        QLabel *LsetP;
-        QLabel *LSetState;
-    };
-
-    KeypadEntry(State state, Labels labels, FrameSender &sender, Dialogs &dialogs);
+    KeypadEntry(ReadoutView &readouts, const PumpNumber &pumpNumber, FrameSender &sender,
+                Dialogs &dialogs);
 
     void Cmdl_Click();
     void Cmdp_Click();
-    // The three keys of the Cmd0 group (0, up arrow, down arrow) all type "0".
-    void Cmd0_Click(qint16 index);
+    // The digit keys; the up and down arrows type "0" as the key 0 does.
     void typeDigit(char digit);
 
-    // Whether a reply for `target` would overwrite the field an entry is typing into.
-    bool isTypingInto(Reply::Target target) const;
+    Mode mode() const { return m_mode; }
+    // 1 while a flow entry, or a pressure entry, is in progress.
+    qint16 lq() const { return m_mode == Mode::Flow; }
+    qint16 pr() const { return m_mode == Mode::Pressure; }
+    // The caption being typed into, if any: a reply must not overwrite it.
+    std::optional<Readout> entryField() const;
 
 private:
-    void endFlowEntry();
-    void endPressureEntry();
-    void endEntry(qint16 &mode, QLabel *field, double limit, const char *refusal, QChar letter,
-                  QString (*dataField)(double));
+    void startEntry(Mode mode, Readout field, const QString &state);
+    void endEntry(Frames::Setpoint setpoint, Readout field, const char *refusal);
 
-    State m_state;
-    Labels m_labels;
+    Mode m_mode = Mode::Idle;
+    ReadoutView &m_readouts;
+    const PumpNumber &m_pumpNumber;
     FrameSender &m_sender;
     Dialogs &m_dialogs;
 };

@@ -18,14 +18,11 @@ void PictureBox::setScale(QPointF topLeft, QPointF bottomRight)
 {
     m_topLeft = topLeft;
     m_bottomRight = bottomRight;
-    m_hasScale = true;
 }
 
 QPointF PictureBox::toPixel(QPointF user) const
 {
     const QRectF area(contentsRect());
-    if (!m_hasScale) // twips, 15 to the pixel, until a scale is set
-        return area.topLeft() + user / 15.0;
     const double x = area.left() + (user.x() - m_topLeft.x()) * area.width() /
                                        (m_bottomRight.x() - m_topLeft.x());
     const double y = area.top() + (user.y() - m_topLeft.y()) * area.height() /

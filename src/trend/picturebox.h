@@ -41,8 +41,8 @@ private:
     // only when it is first shown.
     void fitDrawing() const;
 
-    bool m_hasScale = false;
-    QPointF m_topLeft;
-    QPointF m_bottomRight;
+    // Until a scale is set, (0, 0) to (1, 1) spans the drawing area.
+    QPointF m_topLeft{0, 0};
+    QPointF m_bottomRight{1, 1};
     mutable QImage m_drawing;
 };

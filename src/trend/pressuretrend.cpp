@@ -3,17 +3,13 @@
 #include "numbers.h"
 #include "picturebox.h"
 
-#include <QLabel>
+PressureTrend::PressureTrend(PictureBox *Picture1)
+    : m_Picture1(Picture1)
+{
+    m_Picture1->setScale(QPointF(0, 2), QPointF(100, -0.8));
+}
 
-PressureTrend::PressureTrend(qint16 &itime, std::array<double, 103> &plotpr, const QLabel *LcurrP,
-                             PictureBox *Picture1)
-    : m_itime(itime)
-    , m_plotpr(plotpr)
-    , m_LcurrP(LcurrP)
-    , m_Picture1(Picture1)
-{}
-
-void PressureTrend::step()
+void PressureTrend::step(const QString &shownPressure)
 {
     // The grid is drawn at every step, so it comes back after each clear.
     m_Picture1->Line({0, 0}, {100, 0});
@@ -21,9 +17,8 @@ void PressureTrend::step()
     m_Picture1->Line({0, 1}, {1.5, 1});
     m_Picture1->Line({0, 1.5}, {1.5, 1.5});
 
-    // A caption that is not a number keeps the sample of the previous sweep at this place.
-    auto sample = [this](int x) -> double & { return m_plotpr[x + 1]; };
-    if (const std::optional<double> shown = textToDouble(m_LcurrP->text()))
+    auto sample = [this](int x) -> double & { return m_plotpr[std::size_t(x + 1)]; };
+    if (const std::optional<double> shown = textToDouble(shownPressure))
         sample(m_itime) = *shown;
 
     m_Picture1->Line({m_itime - 1.0, sample(m_itime - 1)}, {double(m_itime), sample(m_itime)},

@@ -1,14 +1,16 @@
-#include "fakecommcontrol.h"
-#include "fakedialogs.h"
-#include "fakeprinter.h"
-#include "fakerecordfile.h"
+#include "fakepumpport.h"
 #include "form1.h"
+#include "keypadentry.h"
 #include "messages.h"
+#include "paneldriver.h"
 #include "picturebox.h"
 #include "picturebutton.h"
 #include "portname.h"
+#include "pressuretrend.h"
 #include "pumplink.h"
+#include "setpointdialogs.h"
 #include "tellingsender.h"
+#include "testsupport.h"
 #include "uifont.h"
 
 #include <QAction>
@@ -33,11 +35,6 @@ QString portNumbered(int number)
 int pixels(int twips)
 {
     return qRound(twips / 15.0);
-}
-
-QString utf8(const char *text)
-{
-    return QString::fromUtf8(text);
 }
 
 } // namespace
@@ -67,7 +64,8 @@ private slots:
     void endSkipsUnload();
     void focusOrder();
     void enterAndSpaceClickTheFocusedKey();
-    void cmd0GroupReportsIndex();
+    void eachKeyTypesOrActs_data();
+    void eachKeyTypesOrActs();
     void pressedLook();
     void communication_data();
     void communication();
@@ -90,58 +88,50 @@ private slots:
     void statusLine();
 
 private:
-    void click(const char *name, int index = 0);
+    void press(const QStringList &keys);
     void openPort();
     QLabel *label(const char *name, int index = -1) const;
-    PictureButton *key(const char *name, int index = 0) const;
+    PictureButton *key(const char *accessibleName) const;
     QAction *action(const char *name) const;
 
-    FakeCommControl *m_comm = nullptr;
+    std::unique_ptr<FakePumpPort> m_port;
+    std::unique_ptr<PanelDriver> m_panel;
+    // The driver's, for short.
+    Form1 *m_form = nullptr;
     FakeDialogs *m_dialogs = nullptr;
     FakePrinter *m_printer = nullptr;
     FakeRecordFile *m_recordFile = nullptr;
-    Form1 *m_form = nullptr;
 };
 
 void TestForm1::init()
 {
-    m_comm = new FakeCommControl;
-    m_dialogs = new FakeDialogs;
-    m_printer = new FakePrinter;
-    m_recordFile = new FakeRecordFile;
-    m_form = new Form1(Platform{m_comm, m_dialogs, m_printer, m_recordFile});
+    m_port = std::make_unique<FakePumpPort>();
+    m_panel = std::make_unique<PanelDriver>(*m_port);
+    m_form = &m_panel->form();
+    m_dialogs = &m_panel->dialogs();
+    m_printer = &m_panel->printer();
+    m_recordFile = &m_panel->recordFile();
 }
 
 void TestForm1::cleanup()
 {
-    delete m_form;
-    delete m_recordFile;
-    delete m_printer;
-    delete m_dialogs;
-    delete m_comm;
+    m_panel.reset();
+    m_port.reset();
 }
 
 QLabel *TestForm1::label(const char *name, int index) const
 {
-    for (QLabel *candidate : m_form->findChildren<QLabel *>(QLatin1String(name))) {
-        if (index < 0 || candidate->property("index").toInt() == index)
-            return candidate;
-    }
-    return nullptr;
+    return m_panel->label(QLatin1String(name), index);
 }
 
-PictureButton *TestForm1::key(const char *name, int index) const
+PictureButton *TestForm1::key(const char *accessibleName) const
 {
-    for (PictureButton *candidate : m_form->findChildren<PictureButton *>(QLatin1String(name))) {
-        if (candidate->index() == index)
-            return candidate;
-    }
-    return nullptr;
+    return m_panel->key(QLatin1String(accessibleName));
 }
 
 QAction *TestForm1::action(const char *name) const
 {
-    return m_form->findChild<QAction *>(QLatin1String(name));
+    return m_panel->action(QLatin1String(name));
 }
 
 void TestForm1::stateAfterLoad()
@@ -164,17 +154,16 @@ void TestForm1::stateAfterLoad()
     QCOMPARE(enabledTopLevel, QStringList({"Communication", "help"}));
     QVERIFY(!m_form->rightkey()->isEnabled());
 
-    const Form1State &state = m_form->state();
-    QCOMPARE(state.itime, qint16(0));
-    QCOMPARE(state.lq, qint16(0));
-    QCOMPARE(state.pr, qint16(0));
-    QCOMPARE(state.Set_Pump_NO, qint16(0));
-    QCOMPARE(state.plotpr[0], 0.0); // x = -1
-    QCOMPARE(state.plotpr[1], 0.0); // x = 0
+    QCOMPARE(m_form->trend().itime(), qint16(0));
+    QCOMPARE(m_form->keypad().lq(), qint16(0));
+    QCOMPARE(m_form->keypad().pr(), qint16(0));
+    QCOMPARE(m_form->pumpNumber().Set_Pump_NO(), qint16(0));
+    QCOMPARE(m_form->trend().plotpr(-1), 0.0);
+    QCOMPARE(m_form->trend().plotpr(0), 0.0);
 
     QCOMPARE(label("LSetState")->text(), QString());
     QCOMPARE(label("Lstate")->text(), QStringLiteral("     STOP"));
-    QVERIFY(m_comm->portOpenCalls.isEmpty()); // the load step leaves the port alone
+    QVERIFY(m_port->opens.isEmpty()); // the load step leaves the port alone
 }
 
 void TestForm1::window()
@@ -280,7 +269,8 @@ void TestForm1::interfaceFontHasChineseGlyphs()
 {
     const QFont system = QApplication::font();
     useChineseInterfaceFont(); // as the program does before it makes its window
-    Form1 form(Platform{m_comm, m_dialogs, m_printer, m_recordFile});
+    PanelDriver other(*m_port);
+    Form1 &form = other.form();
     QMessageBox box(QMessageBox::NoIcon, utf8("通信错误"), utf8("串口未打开"), QMessageBox::Ok);
     const QList<QWidget *> shown{form.menuBar(), form.findChild<QAction *>("file")->menu(),
                                  form.findChild<QLabel *>(QStringLiteral("linkStatus")), &box};
@@ -295,45 +285,43 @@ void TestForm1::interfaceFontHasChineseGlyphs()
 
 void TestForm1::keys_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("index");
     QTest::addColumn<QString>("accessibleName");
+    QTest::addColumn<QString>("name");
     QTest::addColumn<int>("left");
     QTest::addColumn<int>("top");
 
-    auto row = [](const char *name, int index, const char *accessible, int left, int top) {
-        QTest::addRow("%s(%d) %s", name, index, accessible)
-            << QString::fromLatin1(name) << index << QString::fromLatin1(accessible) << left << top;
+    auto row = [](const char *accessible, const char *name, int left, int top) {
+        QTest::addRow("%s %s", name, accessible)
+            << QString::fromLatin1(accessible) << QString::fromLatin1(name) << left << top;
     };
-    row("Cmd0", 13, "0", 6720, 2160);
-    row("Cmd1", 0, "1", 7360, 2160);
-    row("Cmd2", 0, "2", 8020, 2160);
-    row("Cmd3", 0, "3", 8680, 2160);
-    row("Cmd4", 0, "4", 6720, 2640);
-    row("Cmd5", 0, "5", 7360, 2640);
-    row("Cmd6", 0, "6", 8020, 2640);
-    row("Cmd7", 0, "7", 8680, 2640);
-    row("Cmd8", 0, "8", 6720, 3120);
-    row("Cmd9", 0, "9", 7360, 3120);
-    row("Cmd0", 0, "Up arrow", 8020, 3120);
-    row("Cmd0", 1, "Down arrow", 8680, 3120);
-    row("Cmdl", 0, "L", 6720, 3600);
-    row("Cmdp", 0, "P", 7360, 3600);
-    row("Cmdr", 0, "RUN", 8020, 3600);
-    row("Cmds", 0, "STOP", 8680, 3600);
+    row("0", "Cmd0", 6720, 2160);
+    row("1", "Cmd1", 7360, 2160);
+    row("2", "Cmd2", 8020, 2160);
+    row("3", "Cmd3", 8680, 2160);
+    row("4", "Cmd4", 6720, 2640);
+    row("5", "Cmd5", 7360, 2640);
+    row("6", "Cmd6", 8020, 2640);
+    row("7", "Cmd7", 8680, 2640);
+    row("8", "Cmd8", 6720, 3120);
+    row("9", "Cmd9", 7360, 3120);
+    row("Up arrow", "Cmd0", 8020, 3120);
+    row("Down arrow", "Cmd0", 8680, 3120);
+    row("L", "Cmdl", 6720, 3600);
+    row("P", "Cmdp", 7360, 3600);
+    row("RUN", "Cmdr", 8020, 3600);
+    row("STOP", "Cmds", 8680, 3600);
 }
 
 void TestForm1::keys()
 {
-    QFETCH(QString, name);
-    QFETCH(int, index);
     QFETCH(QString, accessibleName);
+    QFETCH(QString, name);
     QFETCH(int, left);
     QFETCH(int, top);
 
-    PictureButton *shown = key(name.toLatin1().constData(), index);
+    PictureButton *shown = key(accessibleName.toLatin1().constData());
     QVERIFY(shown);
-    QCOMPARE(shown->accessibleName(), accessibleName);
+    QCOMPARE(shown->objectName(), name);
     QCOMPARE(shown->geometry(), QRect(pixels(left), pixels(top), 41, 25));
     QCOMPARE(shown->text(), QString());
     QCOMPARE(shown->picture().size(), QSize(39, 21));
@@ -460,11 +448,11 @@ void TestForm1::popup()
 
 void TestForm1::closeRunsUnload()
 {
+    openPort();
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form));
     QVERIFY(m_form->close());
-    QCOMPARE(m_comm->portOpenCalls, QList<bool>({false}));
-    QVERIFY(!m_comm->isPortOpen());
+    QVERIFY(!m_port->isOpen());
 }
 
 void TestForm1::endSkipsUnload()
@@ -474,14 +462,17 @@ void TestForm1::endSkipsUnload()
     // The entry sits under the disabled file menu until the port opens, but acts when chosen.
     action("end")->trigger();
     QCOMPARE(ended.count(), 1);
-    QVERIFY(m_comm->portOpenCalls.isEmpty());
+    openPort();
+    action("end")->trigger();
+    QCOMPARE(ended.count(), 2);
+    QVERIFY(m_port->isOpen()); // the program ends without closing it first
 }
 
 void TestForm1::focusOrder()
 {
     m_form->show();
     QVERIFY(QTest::qWaitForWindowActive(m_form));
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(key("Cmd1")));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(key("1")));
 
     const QStringList expected = {"2",    "3",        "L",          "4",        "5",   "6",
                                   "P",    "7",        "8",          "9",        "RUN", "0",
@@ -500,7 +491,7 @@ void TestForm1::enterAndSpaceClickTheFocusedKey()
 {
     m_form->show();
     QVERIFY(QTest::qWaitForWindowActive(m_form));
-    PictureButton *one = key("Cmd1");
+    PictureButton *one = key("1");
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(one));
     QSignalSpy clicked(one, &QAbstractButton::clicked);
     QTest::keyClick(one, Qt::Key_Return);
@@ -511,26 +502,69 @@ void TestForm1::enterAndSpaceClickTheFocusedKey()
     QCOMPARE(clicked.count(), 3);
 }
 
-void TestForm1::cmd0GroupReportsIndex()
+void TestForm1::eachKeyTypesOrActs_data()
 {
-    const QList<PictureButton *> group = m_form->findChildren<PictureButton *>("Cmd0");
-    QCOMPARE(group.size(), 3);
-    QList<int> reported;
-    for (PictureButton *member : group) {
-        connect(member, &PictureButton::groupClicked, this,
-                [&reported](qint16 index) { reported << index; });
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QStringList>("before"); // keys pressed first
+    QTest::addColumn<QString>("flow");       // LsetF afterwards
+    QTest::addColumn<QString>("pressure");   // LsetP afterwards
+    QTest::addColumn<QString>("entryState"); // LSetState afterwards
+    QTest::addColumn<QString>("runState");   // Lstate afterwards
+    QTest::addColumn<QList<QByteArray>>("written");
+
+    const QString stopped = QStringLiteral("     STOP");
+    const QString flow = QStringLiteral("000");
+    const QString pressure = QStringLiteral("02.0");
+    const QList<QByteArray> nothing;
+    // A first digit ends no entry, so the caption shows it alone; the arrows type "0".
+    const QList<QPair<const char *, const char *>> typing = {
+        {"0", "0"}, {"1", "1"}, {"2", "2"}, {"3", "3"}, {"4", "4"},        {"5", "5"},
+        {"6", "6"}, {"7", "7"}, {"8", "8"}, {"9", "9"}, {"Up arrow", "0"}, {"Down arrow", "0"},
+    };
+    for (const auto &[name, digit] : typing) {
+        QTest::addRow("%s in a flow entry", name)
+            << QString::fromLatin1(name) << QStringList{"L"} << QString::fromLatin1(digit)
+            << pressure << QStringLiteral("Lset") << stopped << nothing;
+        QTest::addRow("%s in a pressure entry", name)
+            << QString::fromLatin1(name) << QStringList{"P"} << flow << QString::fromLatin1(digit)
+            << QStringLiteral("Pset") << stopped << nothing;
     }
-    QTest::mouseClick(key("Cmd0", 13), Qt::LeftButton);
-    QTest::mouseClick(key("Cmd0", 0), Qt::LeftButton);
-    QTest::mouseClick(key("Cmd0", 1), Qt::LeftButton);
-    QCOMPARE(reported, QList<int>({13, 0, 1}));
+    QTest::newRow("L") << "L" << QStringList() << QString() << pressure << QStringLiteral("Lset")
+                       << stopped << nothing;
+    QTest::newRow("P") << "P" << QStringList() << flow << QString() << QStringLiteral("Pset")
+                       << stopped << nothing;
+    QTest::newRow("RUN") << "RUN" << QStringList() << flow << pressure << QString()
+                         << QStringLiteral("     RUN ") << QList<QByteArray>{"Q00R0000Y"};
+    QTest::newRow("STOP") << "STOP" << QStringList{"RUN"} << flow << pressure << QString()
+                          << stopped << QList<QByteArray>{"Q00R0000Y", "Q00S0000Y"};
+}
+
+// Each of the sixteen keys, clicked where an operator clicks, does what its face says.
+void TestForm1::eachKeyTypesOrActs()
+{
+    QFETCH(QString, pressed);
+    QFETCH(QStringList, before);
+    QFETCH(QString, flow);
+    QFETCH(QString, pressure);
+    QFETCH(QString, entryState);
+    QFETCH(QString, runState);
+    QFETCH(QList<QByteArray>, written);
+
+    openPort();
+    QVERIFY(m_panel->press(before + QStringList{pressed}));
+    QCOMPARE(label("LsetF")->text(), flow);
+    QCOMPARE(label("LsetP")->text(), pressure);
+    QCOMPARE(label("LSetState")->text(), entryState);
+    QCOMPARE(label("Lstate")->text(), runState);
+    QCOMPARE(m_port->written, written);
+    QVERIFY(m_dialogs->messages.isEmpty());
 }
 
 void TestForm1::pressedLook()
 {
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form));
-    PictureButton *run = key("Cmdr");
+    PictureButton *run = key("RUN");
     const QImage up = run->grab().toImage();
     QTest::mousePress(run, Qt::LeftButton);
     QVERIFY(run->isDown());
@@ -545,9 +579,9 @@ void TestForm1::communication_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<int>("failure");
     QTest::addColumn<bool>("opened");
-    QTest::addColumn<QStringList>("messageParts"); // empty: no message
+    QTest::addColumn<QStringList>("messagePieces"); // empty: no message
 
-    using F = CommControl::OpenFailure;
+    using F = OpenFailure::Kind;
     QTest::newRow("2") << "2" << int(F::None) << true << QStringList();
     QTest::newRow("device path") << "/dev/ttyUSB0" << int(F::None) << true << QStringList();
     QTest::newRow("cancel") << "" << int(F::None) << false << QStringList();
@@ -569,10 +603,10 @@ void TestForm1::communication()
     QFETCH(QString, answer);
     QFETCH(int, failure);
     QFETCH(bool, opened);
-    QFETCH(QStringList, messageParts);
-    m_comm->failure = CommControl::OpenFailure(failure);
-    m_comm->ports = QStringList{"/dev/ttyUSB0"};
-    m_comm->group = QStringLiteral("dialout");
+    QFETCH(QStringList, messagePieces);
+    m_port->failure = OpenFailure::Kind(failure);
+    m_port->ports = QStringList{"/dev/ttyUSB0"};
+    m_port->group = QStringLiteral("dialout");
     m_dialogs->answers << answer;
 
     action("Communication")->trigger();
@@ -581,24 +615,24 @@ void TestForm1::communication()
     QCOMPARE(m_dialogs->inputs[0].text, QStringLiteral("Input communication port"));
     QCOMPARE(m_dialogs->inputs[0].title, QStringLiteral("Commport"));
     QCOMPARE(m_dialogs->inputs[0].preset, QStringLiteral("1"));
-    QCOMPARE(m_comm->isPortOpen(), opened);
+    QCOMPARE(m_port->isOpen(), opened);
     for (const char *name : {"file", "settime", "Pump", "seting"})
         QVERIFY2(action(name)->isEnabled() == opened, name);
     QCOMPARE(m_form->rightkey()->isEnabled(), opened); // its bar entry is hidden, so disabled
     QCOMPARE(m_form->Timer2()->isActive(), opened);
     QCOMPARE(m_form->Timer2()->interval(), 1500);
-    QVERIFY(m_comm->written.isEmpty());
+    QVERIFY(m_port->written.isEmpty());
 
-    QCOMPARE(m_dialogs->messages.size(), messageParts.isEmpty() ? 0 : 1);
-    for (const QString &part : messageParts) {
-        QVERIFY2(m_dialogs->messages[0].text.contains(part), qPrintable(part));
+    QCOMPARE(m_dialogs->messages.size(), messagePieces.isEmpty() ? 0 : 1);
+    for (const QString &piece : messagePieces) {
+        QVERIFY2(m_dialogs->messages[0].text.contains(piece), qPrintable(piece));
         QCOMPARE(m_dialogs->messages[0].title, utf8("通信错误"));
     }
     // The entry stays usable: a second try with a good answer opens the port.
-    m_comm->failure = CommControl::OpenFailure::None;
+    m_port->failure = OpenFailure::Kind::None;
     m_dialogs->answers << QStringLiteral("1");
     action("Communication")->trigger();
-    QVERIFY(m_comm->isPortOpen());
+    QVERIFY(m_port->isOpen());
     QVERIFY(action("file")->isEnabled());
 }
 
@@ -606,11 +640,11 @@ void TestForm1::repliesUpdateTheReadout()
 {
     m_dialogs->answers << QStringLiteral("1");
     action("Communication")->trigger();
-    m_comm->deliver("Q00N01.5YQ00P0250YQ00L0150Y");
+    m_port->deliver("Q00N01.5YQ00P0250YQ00L0150Y");
     QCOMPARE(label("LcurrP")->text(), QStringLiteral("01.5"));
     QCOMPARE(label("LsetP")->text(), QStringLiteral("02.0"));
     QCOMPARE(label("LsetF")->text(), QStringLiteral("0150"));
-    m_comm->deliver("Q00F0000Yq00N09.9Y");
+    m_port->deliver("Q00F0000Yq00N09.9Y");
     QCOMPARE(label("LcurrP")->text(), QStringLiteral("01.5"));
     QCOMPARE(label("Lstate")->text(), QStringLiteral("     STOP"));
 }
@@ -637,7 +671,7 @@ void TestForm1::outsideTextIsShownAsItCame()
     QFETCH(QString, caption);
     m_dialogs->answers << QStringLiteral("/dev/<i>x");
     action("Communication")->trigger();
-    m_comm->deliver(reply);
+    m_port->deliver(reply);
     QCOMPARE(label(qPrintable(labelName))->text(), caption);
     // Captions, the status line with its device name: every label shows characters, not markup.
     for (QLabel *shown : m_form->findChildren<QLabel *>())
@@ -652,8 +686,8 @@ void TestForm1::failedReopen_data()
     QTest::addColumn<int>("failure");
     QTest::addColumn<bool>("settingsAccepted");
     QTest::addColumn<bool>("linkKept");
-    QTest::addColumn<QStringList>("messageParts");
-    using F = CommControl::OpenFailure;
+    QTest::addColumn<QStringList>("messagePieces");
+    using F = OpenFailure::Kind;
     QTest::newRow("mistyped device")
         << "/dev/ttyNOPE" << int(F::NotFound) << true << true
         << QStringList{"/dev/ttyNOPE", utf8("串口不存在"), utf8("串口 /dev/pts/3 仍然打开")};
@@ -674,28 +708,28 @@ void TestForm1::failedReopen()
     QFETCH(int, failure);
     QFETCH(bool, settingsAccepted);
     QFETCH(bool, linkKept);
-    QFETCH(QStringList, messageParts);
+    QFETCH(QStringList, messagePieces);
     m_dialogs->answers << QStringLiteral("/dev/pts/3");
     action("Communication")->trigger();
-    m_comm->failure = CommControl::OpenFailure(failure);
-    m_comm->settingsAccepted = settingsAccepted;
+    m_port->failure = OpenFailure::Kind(failure);
+    m_port->settingsAccepted = settingsAccepted;
     m_dialogs->answers << answer;
     action("Communication")->trigger();
 
     QCOMPARE(m_dialogs->messages.size(), 1);
-    for (const QString &part : messageParts)
-        QVERIFY2(m_dialogs->messages[0].text.contains(part),
+    for (const QString &piece : messagePieces)
+        QVERIFY2(m_dialogs->messages[0].text.contains(piece),
                  qPrintable(m_dialogs->messages[0].text));
-    QCOMPARE(m_comm->isPortOpen(), linkKept);
-    QCOMPARE(m_comm->commPort(), linkKept ? QStringLiteral("/dev/pts/3") : answer);
+    QCOMPARE(m_port->isOpen(), linkKept);
+    QCOMPARE(m_port->device(), linkKept ? QStringLiteral("/dev/pts/3") : answer);
     QCOMPARE(m_form->Timer2()->isActive(), linkKept);
     for (const char *name : {"file", "settime", "Pump", "seting"})
         QVERIFY2(action(name)->isEnabled(), name);
     if (linkKept) {
-        m_comm->deliver("Q00N01.4Y");
+        m_port->deliver("Q00N01.4Y");
         QCOMPARE(label("LcurrP")->text(), QStringLiteral("01.4"));
-        m_form->link()->Timer2_Timer();
-        QCOMPARE(m_comm->written, QList<QByteArray>{"Q00F0000Y"});
+        m_form->link()->pollNow();
+        QCOMPARE(m_port->written, QList<QByteArray>{"Q00F0000Y"});
     }
 }
 
@@ -703,7 +737,7 @@ void TestForm1::linkLossIsReportedOnce()
 {
     m_dialogs->answers << QStringLiteral("/dev/ttyUSB0");
     action("Communication")->trigger();
-    m_comm->loseDevice(QStringLiteral("Resource temporarily unavailable"));
+    m_port->loseDevice(QStringLiteral("Resource temporarily unavailable"));
     QVERIFY(m_dialogs->messages.isEmpty()); // not from inside the port's notification
     QTRY_COMPARE(m_dialogs->messages.size(), 1);
     const QString text = m_dialogs->messages[0].text;
@@ -719,7 +753,7 @@ void TestForm1::linkLossIsReportedOnce()
 void TestForm1::commandsAfterLossAreTold()
 {
     openPort();
-    m_comm->loseDevice(QStringLiteral("Input/output error"));
+    m_port->loseDevice(QStringLiteral("Input/output error"));
     QTRY_COMPARE(m_dialogs->messages.size(), 1);
     m_dialogs->messages.clear();
 
@@ -739,8 +773,8 @@ void TestForm1::commandsAfterLossAreTold()
         QCOMPARE(message.text, Messages::portNotOpen());
     QVERIFY(!m_form->Timer1()->isActive());
     QVERIFY(label("lhour")->isHidden());
-    QVERIFY(m_comm->written.isEmpty());
-    QCOMPARE(m_form->state().Set_Pump_NO, qint16(5)); // nothing to send, nothing to tell
+    QVERIFY(m_port->written.isEmpty());
+    QCOMPARE(m_form->pumpNumber().Set_Pump_NO(), qint16(5)); // nothing to send, nothing to tell
 }
 
 void TestForm1::keysTellWhenThePortIsClosed()
@@ -750,73 +784,60 @@ void TestForm1::keysTellWhenThePortIsClosed()
     QVERIFY(!sender.send(QStringLiteral("Q00S0000Y")));
     QCOMPARE(m_dialogs->messages.size(), 2); // one per attempt
     QVERIFY(m_dialogs->messages[0].text.contains(utf8("通信")));
-    QVERIFY(m_comm->written.isEmpty());
+    QVERIFY(m_port->written.isEmpty());
 
     m_dialogs->answers << QStringLiteral("1");
     action("Communication")->trigger();
     QVERIFY(sender.send(QStringLiteral("Q00R0000Y")));
     QCOMPARE(m_dialogs->messages.size(), 2);
-    QCOMPARE(m_comm->written, QList<QByteArray>{"Q00R0000Y"});
+    QCOMPARE(m_port->written, QList<QByteArray>{"Q00R0000Y"});
 }
 
-void TestForm1::click(const char *name, int index)
+void TestForm1::press(const QStringList &keys)
 {
-    PictureButton *button = key(name, index);
-    QVERIFY(button);
-    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(m_panel->press(keys));
 }
 
 void TestForm1::openPort()
 {
-    m_dialogs->answers << QStringLiteral("1");
-    action("Communication")->trigger();
-    QVERIFY(m_comm->isPortOpen());
+    QVERIFY(m_panel->openPort(QStringLiteral("1")));
 }
 
 void TestForm1::keypadThroughTheWindow()
 {
     openPort();
-    for (const char *name : {"Cmdl", "Cmd1", "Cmd5"})
-        click(name);
-    click("Cmd0", 13);
+    press({"L", "1", "5", "0"});
     QCOMPARE(label("LsetF")->text(), QStringLiteral("150"));
-    click("Cmdp");
-    click("Cmd0", 0); // the arrows type 0 too
-    click("Cmd1");
-    click("Cmd0", 1);
+    press({"P", "Up arrow", "1", "Down arrow"}); // the arrows type 0 too
     QCOMPARE(label("LsetP")->text(), QStringLiteral("01.0"));
-    QCOMPARE(m_comm->written, QList<QByteArray>({"Q00L0150Y", "Q00P01.0Y"}));
+    QCOMPARE(m_port->written, QList<QByteArray>({"Q00L0150Y", "Q00P01.0Y"}));
     QCOMPARE(label("LSetState")->text(), QString());
 }
 
 void TestForm1::replyDuringKeypadEntry()
 {
     openPort();
-    click("Cmdl");
-    click("Cmd1");
-    m_comm->deliver("Q00L0100YQ00P02.0Y");
+    press({"L", "1"});
+    m_port->deliver("Q00L0100YQ00P02.0Y");
     QCOMPARE(label("LsetF")->text(), QStringLiteral("1")); // held back while typing
     QCOMPARE(label("LsetP")->text(), QStringLiteral("02.0"));
-    click("Cmd5");
-    click("Cmd0", 13);
-    QCOMPARE(m_comm->written, QList<QByteArray>{"Q00L0150Y"});
-    m_comm->deliver("Q00L0150Y");
+    press({"5", "0"});
+    QCOMPARE(m_port->written, QList<QByteArray>{"Q00L0150Y"});
+    m_port->deliver("Q00L0150Y");
     QCOMPARE(label("LsetF")->text(), QStringLiteral("0150"));
     // The keypad is not trapped: the next entry works as usual.
-    click("Cmdl");
+    press({"L"});
     QCOMPARE(label("LsetF")->text(), QString());
 }
 
 void TestForm1::keypadBeforeThePortIsOpen()
 {
-    for (const char *name : {"Cmdl", "Cmd1", "Cmd5"})
-        click(name);
-    click("Cmd0", 13);
+    press({"L", "1", "5", "0"});
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(m_dialogs->messages[0].title, utf8("通信错误"));
     QVERIFY(m_dialogs->messages[0].text.contains(utf8("通信")));
     QCOMPARE(label("LSetState")->text(), QStringLiteral("Lset"));
-    QCOMPARE(m_form->state().lq, qint16(0));
+    QCOMPARE(m_form->keypad().lq(), qint16(0));
 }
 
 void TestForm1::setpointMenus()
@@ -826,33 +847,31 @@ void TestForm1::setpointMenus()
     action("Pump_NO")->trigger();
     action("liquid")->trigger();
     action("pressure")->trigger();
-    for (const char *name : {"Cmdl", "Cmd1", "Cmd2"})
-        click(name);
-    click("Cmd0", 13);
-    QCOMPARE(m_comm->written, QList<QByteArray>({"Q00L0150Y", "Q00P01.5Y", "Q07L0120Y"}));
-    QCOMPARE(m_form->state().Set_Pump_NO, qint16(7));
-    QCOMPARE(m_form->state().setliq, 150.0);
-    QCOMPARE(m_form->state().setpresure, 1.5);
+    press({"L", "1", "2", "0"});
+    QCOMPARE(m_port->written, QList<QByteArray>({"Q00L0150Y", "Q00P01.5Y", "Q07L0120Y"}));
+    QCOMPARE(m_form->pumpNumber().Set_Pump_NO(), qint16(7));
+    QCOMPARE(m_form->setpointDialogs().setliq(), 150.0);
+    QCOMPARE(m_form->setpointDialogs().setpresure(), 1.5);
     QVERIFY(m_dialogs->messages.isEmpty());
 }
 
 void TestForm1::runKeysAndMenus()
 {
-    click("Cmdr"); // before the port is open: told, nothing sent, label as it was
+    press({"RUN"}); // before the port is open: told, nothing sent, label as it was
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(label("Lstate")->text(), QStringLiteral("     STOP"));
 
     openPort();
-    click("Cmdr");
+    press({"RUN"});
     QCOMPARE(label("Lstate")->text(), QStringLiteral("     RUN "));
     action("stop")->trigger();
     action("rrun")->trigger();
     action("rstop")->trigger();
     action("run")->trigger();
     QCOMPARE(label("Lstate")->text(), QStringLiteral("     RUN "));
-    click("Cmds");
+    press({"STOP"});
     QCOMPARE(label("Lstate")->text(), QStringLiteral("     STOP"));
-    QCOMPARE(m_comm->written, QList<QByteArray>({"Q00R0000Y", "Q00S0000Y", "Q00R0000Y", "Q00S0000Y",
+    QCOMPARE(m_port->written, QList<QByteArray>({"Q00R0000Y", "Q00S0000Y", "Q00R0000Y", "Q00S0000Y",
                                                  "Q00R0000Y", "Q00S0000Y"}));
     QCOMPARE(m_dialogs->messages.size(), 1);
 }
@@ -862,13 +881,13 @@ void TestForm1::timedRunMenus()
     openPort();
     m_dialogs->answers << QStringLiteral("1.5");
     action("stset")->trigger();
-    QCOMPARE(m_form->state().timeset, 1.5);
+    QCOMPARE(m_form->timedRun().timeset(), 1.5);
     action("ststart")->trigger();
     QVERIFY(m_form->Timer1()->isActive());
     QCOMPARE(m_form->Timer1()->interval(), 1000);
     for (const char *name : {"lhour", "Label1", "lmin", "Label2", "lsed", "Label3"})
         QVERIFY2(!label(name)->isHidden(), name);
-    click("Cmds"); // the key stops the pump but not the clock
+    press({"STOP"}); // the key stops the pump but not the clock
     QVERIFY(m_form->Timer1()->isActive());
     action("stzanting")->trigger();
     QVERIFY(!m_form->Timer1()->isActive());
@@ -877,28 +896,28 @@ void TestForm1::timedRunMenus()
     action("stend")->trigger();
     QVERIFY(!m_form->Timer1()->isActive());
     QVERIFY(label("lhour")->isHidden());
-    QCOMPARE(m_form->state().timeset, 0.0);
+    QCOMPARE(m_form->timedRun().timeset(), 0.0);
     QCOMPARE(label("Lstate")->text(), QStringLiteral("     STOP"));
-    QCOMPARE(m_comm->written,
+    QCOMPARE(m_port->written,
              QList<QByteArray>({"Q00R0000Y", "Q00S0000Y", "Q00S0000Y", "Q00R0000Y", "Q00S0000Y"}));
 }
 
 void TestForm1::trendAndRecordsFollowReplies()
 {
     openPort();
-    m_comm->deliver("Q00N01.5YQ00P02.0YQ00L0100Y");
-    QCOMPARE(m_form->state().itime, qint16(3)); // one step per accepted frame
-    QCOMPARE(m_form->state().plotpr[3], 1.5);   // x = 2 repeats what LcurrP shows
-    click("Cmdl");
-    m_comm->deliver("Q00L0120YQ00N00.8Yxx");
-    QCOMPARE(m_form->state().itime, qint16(5)); // a held-back reply still steps the trend
-    QCOMPARE(m_form->state().records.saveprcout(), 2);
+    m_port->deliver("Q00N01.5YQ00P02.0YQ00L0100Y");
+    QCOMPARE(m_form->trend().itime(), qint16(3)); // one step per accepted frame
+    QCOMPARE(m_form->trend().plotpr(2), 1.5);     // repeats what LcurrP shows
+    press({"L"});
+    m_port->deliver("Q00L0120YQ00N00.8Yxx");
+    QCOMPARE(m_form->trend().itime(), qint16(5)); // a held-back reply still steps the trend
+    QCOMPARE(m_form->records().saveprcout(), 2);
 
     action("save")->trigger();
     QCOMPARE(m_recordFile->writes, QList<QByteArray>{" 1.5  .8 "});
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(m_dialogs->messages[0].text, utf8("当前压力数值以存储"));
-    QCOMPARE(m_form->state().records.saveprcout(), 2);
+    QCOMPARE(m_form->records().saveprcout(), 2);
 }
 
 void TestForm1::printMenu()
@@ -934,21 +953,21 @@ void TestForm1::statusLine()
     // A pump that does not answer: the status line says so, no message box is shown.
     for (int poll = 0; poll < 4; ++poll) {
         now += 1500;
-        m_form->link()->Timer2_Timer();
+        m_form->link()->pollNow();
     }
     m_form->refreshStatus();
     QVERIFY2(line->text().contains(utf8("泵无应答")), qPrintable(line->text()));
     QVERIFY(line->text().contains(utf8("发送 4")));
     QVERIFY(m_dialogs->messages.isEmpty());
 
-    m_comm->deliver("Q00N01.5Yxx");
+    m_port->deliver("Q00N01.5Yxx");
     now += 300;
     m_form->refreshStatus();
     QVERIFY(!line->text().contains(utf8("泵无应答")));
     QVERIFY2(line->text().contains(utf8("上次应答 0.3 秒前")), qPrintable(line->text()));
     QVERIFY(line->text().contains(utf8("应答 1")));
 
-    m_comm->loseDevice(QStringLiteral("Input/output error"));
+    m_port->loseDevice(QStringLiteral("Input/output error"));
     QVERIFY2(line->text().contains(utf8("串口 /dev/ttyUSB0 的设备已断开")),
              qPrintable(line->text()));
     QTRY_COMPARE(m_dialogs->messages.size(), 1);

@@ -1,12 +1,12 @@
-#include "fakecommcontrol.h"
-#include "fakedialogs.h"
-#include "fakeprinter.h"
-#include "fakerecordfile.h"
+#include "fakepumpport.h"
 #include "form1.h"
+#include "paneldriver.h"
 #include "picturebutton.h"
 #include "surface.h"
 
 #include <QtTest>
+
+#include <memory>
 
 // The window on a screen at 200 %: keys and backdrop are painted from the pictures drawn at
 // twice the size, pixel for pixel, not from the 1x ones scaled up.
@@ -27,43 +27,39 @@ private slots:
     void layoutStaysInLayoutPixels();
 
 private:
-    FakeCommControl m_comm;
-    FakeDialogs m_dialogs;
-    FakePrinter m_printer;
-    FakeRecordFile m_recordFile;
+    FakePumpPort m_port;
+    std::unique_ptr<PanelDriver> m_panel;
     Form1 *m_form = nullptr;
 };
 
 void TestHiDpi::init()
 {
-    m_form = new Form1(Platform{&m_comm, &m_dialogs, &m_printer, &m_recordFile});
+    m_panel = std::make_unique<PanelDriver>(m_port);
+    m_form = &m_panel->form();
 }
 
 void TestHiDpi::cleanup()
 {
-    delete m_form;
+    m_panel.reset();
 }
 
 void TestHiDpi::keysUseTheirFinerPictures_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("accessibleName");
     QTest::addColumn<QString>("picture");
-    QTest::newRow("1") << "Cmd1" << 0 << ":/images/key_1@2x.png";
-    QTest::newRow("RUN") << "Cmdr" << 0 << ":/images/key_run@2x.png";
-    QTest::newRow("down arrow") << "Cmd0" << 1 << ":/images/key_down@2x.png";
+    QTest::newRow("1") << "1"
+                       << ":/images/key_1@2x.png";
+    QTest::newRow("RUN") << "RUN"
+                         << ":/images/key_run@2x.png";
+    QTest::newRow("down arrow") << "Down arrow"
+                                << ":/images/key_down@2x.png";
 }
 
 void TestHiDpi::keysUseTheirFinerPictures()
 {
-    QFETCH(QString, name);
-    QFETCH(int, index);
+    QFETCH(QString, accessibleName);
     QFETCH(QString, picture);
-    PictureButton *key = nullptr;
-    for (PictureButton *candidate : m_form->findChildren<PictureButton *>(name)) {
-        if (candidate->index() == index)
-            key = candidate;
-    }
+    PictureButton *key = m_panel->key(accessibleName);
     QVERIFY(key);
     QCOMPARE(key->devicePixelRatioF(), 2.0);
     QCOMPARE(key->picture().devicePixelRatio(), 2.0);
@@ -93,7 +89,8 @@ void TestHiDpi::backdropUsesItsFinerPicture()
 void TestHiDpi::layoutStaysInLayoutPixels()
 {
     QCOMPARE(m_form->width(), Form1::clientSize().width());
-    auto *key = m_form->findChild<PictureButton *>(QStringLiteral("Cmd1"));
+    PictureButton *key = m_panel->key(QStringLiteral("1"));
+    QVERIFY(key);
     QCOMPARE(key->geometry(), QRect(491, 144, 41, 25));
 }
 

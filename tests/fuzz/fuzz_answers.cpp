@@ -2,20 +2,20 @@
 // pressure and pump-number dialogs, the duration of a timed run and the port box. Nothing may
 // crash, no frame may leave that is not exactly 9 characters of the right shape, and what is
 // stored stays within its limits.
-#include "fakecommcontrol.h"
 #include "fakedialogs.h"
+#include "fakepumpport.h"
 #include "fakesender.h"
 #include "fuzzsupport.h"
 #include "numbers.h"
 #include "portname.h"
 #include "pumplink.h"
+#include "pumpnumber.h"
 #include "setpointdialogs.h"
 #include "timedrun.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QRegularExpression>
-#include <QTimer>
 
 #include <cmath>
 #include <cstdint>
@@ -35,34 +35,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         check(textToDouble(answer).has_value());
 
     static const QRegularExpression setpointFrame(QStringLiteral("^Q00(L\\d{4}|P\\d\\d\\.\\d)Y$"));
-    double setliq = -1;
-    double setpresure = -1;
-    qint16 pumpNumber = 5;
+    PumpNumber pumpNumber;
+    pumpNumber.set(5);
     FakeSender sender;
     FakeDialogs dialogs;
-    SetpointDialogs setpoints({setliq, setpresure, pumpNumber}, sender, dialogs);
+    SetpointDialogs setpoints(pumpNumber, sender, dialogs);
     dialogs.answers = QStringList{answer, answer, answer};
     setpoints.liquid_Click();
     setpoints.pressure_Click();
     setpoints.Pump_NO_Click();
     for (const QString &frame : std::as_const(sender.sent))
         check(setpointFrame.match(frame).hasMatch());
-    check(pumpNumber >= 0 && pumpNumber <= 99);
+    check(pumpNumber.Set_Pump_NO() >= 0 && pumpNumber.Set_Pump_NO() <= PumpNumber::largest);
 
-    qint16 tset = 0;
-    double timeset = 0;
     QLabel labels[6];
-    QTimer Timer1;
-    TimedRun run({tset, timeset},
-                 {&labels[0], &labels[1], &labels[2], &labels[3], &labels[4], &labels[5]}, &Timer1,
-                 sender, dialogs);
+    TimedRun run({&labels[0], &labels[1], &labels[2], &labels[3], &labels[4], &labels[5]}, sender,
+                 dialogs);
     dialogs.answers = QStringList{answer};
     run.stset_Click();
-    check(timeset * 60.0 <= TimedRun::countLimit);
+    check(run.timeset() * 60.0 <= TimedRun::countLimit);
 
-    FakeCommControl port;
-    QTimer Timer2;
-    PumpLink link(&port, &Timer2);
+    FakePumpPort port;
+    PumpLink link(&port);
     const PumpLink::OpenResult opened = link.open(answer);
     check((opened.outcome == PumpLink::OpenOutcome::Opened) ==
           (!answer.isEmpty() && portDeviceName(answer).has_value()));

@@ -1,66 +1,68 @@
-// Arbitrary bytes, cut into arbitrary pieces, through the receive path: the link, the labels
+// Arbitrary bytes, cut into arbitrary pieces, through the receive path: the link, the readouts
 // and the trend. Whatever arrives, the panel must accept exactly the frames a plain scan of the
 // whole stream finds, however the pieces fall, and keep its state within bounds.
-#include "fakecommcontrol.h"
+#include "fakepumpport.h"
 #include "fuzzsupport.h"
 #include "picturebox.h"
 #include "pressuretrend.h"
 #include "pumplink.h"
+#include "readouts.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QTimer>
 
 #include <cstdint>
+#include <optional>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     fuzzApplication();
     if (size < 1)
         return 0;
-    // The first byte chooses how the rest is cut into pieces.
+    // The first byte chooses how the rest is cut into pieces, and its top bits the field the
+    // keypad is typing into meanwhile, if any.
     const unsigned pattern = data[0];
     const QByteArray stream(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
+    const std::optional<Readout> typedInto = [pattern]() -> std::optional<Readout> {
+        switch (pattern >> 6) {
+        case 1:
+            return Readout::SetFlow;
+        case 2:
+            return Readout::SetPressure;
+        default:
+            return std::nullopt;
+        }
+    }();
 
-    static QLabel *LcurrP = new QLabel;
-    static QLabel *LsetP = new QLabel;
-    static QLabel *LsetF = new QLabel;
     static PictureBox *box = [] {
         auto *picture = new PictureBox;
         picture->setGeometry(40, 312, 665, 145);
-        picture->setScale(QPointF(0, 2), QPointF(100, -0.8));
         return picture;
     }();
-    LcurrP->setText(QStringLiteral("00.0"));
     box->Cls();
-    qint16 itime = 0;
-    std::array<double, 103> plotpr{};
-    PressureTrend trend(itime, plotpr, LcurrP, box);
+    PressureTrend trend(box);
+    ReadoutView readouts;
+    const QString typedCaption = typedInto ? readouts.caption(*typedInto) : QString();
 
-    FakeCommControl port;
-    QTimer timer;
-    PumpLink link(&port, &timer);
+    FakePumpPort port;
+    PumpLink link(&port);
     check(link.open(QStringLiteral("1")).outcome == PumpLink::OpenOutcome::Opened);
 
     QList<Reply> shown;
     QObject::connect(&link, &PumpLink::replyAccepted, &link, [&](const Reply &reply) {
         check(reply.data.size() == 4);
-        switch (reply.target()) {
-        case Reply::Target::CurrentPressure:
-            LcurrP->setText(reply.caption());
-            break;
-        case Reply::Target::SetPressure:
-            LsetP->setText(reply.caption());
-            check(LsetP->text().size() == 4 && LsetP->text().at(2) == QLatin1Char('.'));
-            break;
-        case Reply::Target::SetFlow:
-            LsetF->setText(reply.caption());
-            break;
-        case Reply::Target::None:
-            break;
+        // As the window shows a reply.
+        readouts.showReply(reply, typedInto);
+        const std::optional<Readout> target = ReadoutView::readoutOf(reply.target());
+        if (target && target == typedInto)
+            check(readouts.caption(*target) == typedCaption);
+        else if (target)
+            check(readouts.caption(*target) == reply.caption());
+        if (target == Readout::SetPressure && target != typedInto) {
+            const QString caption = readouts.caption(Readout::SetPressure);
+            check(caption.size() == 4 && caption.at(2) == QLatin1Char('.'));
         }
-        trend.step();
-        check(itime >= 0 && itime < 100);
+        trend.step(readouts.caption(Readout::CurrentPressure));
+        check(trend.itime() >= 0 && trend.itime() < PressureTrend::positions);
         shown.append(reply);
     });
 
@@ -80,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         check(shown[i].letter == expected[i].letter && shown[i].data == expected[i].data);
     check(shown.size() <= stream.size() / 9);
     check(link.status().repliesAccepted == shown.size());
-    check(port.rThreshold() >= 1 && port.rThreshold() <= 9);
+    if (typedInto)
+        check(readouts.caption(*typedInto) == typedCaption);
     return 0;
 }

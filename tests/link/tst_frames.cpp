@@ -145,14 +145,14 @@ void TestFrames::setpointFrames_data()
     QTest::addColumn<QString>("frame");
     QTest::addColumn<QString>("expected");
     using namespace Frames;
-    QTest::newRow("keypad flow, pump 7")
-        << commandFrame(pumpNumberField(7), QLatin1Char('L'), flowField(120)) << "Q07L0120Y";
-    QTest::newRow("keypad pressure, pump 0")
-        << commandFrame(pumpNumberField(0), QLatin1Char('P'), pressureField(1.5)) << "Q00P01.5Y";
-    QTest::newRow("dialog flow 200")
-        << commandFrame(QStringLiteral("00"), QLatin1Char('L'), flowField(200)) << "Q00L0200Y";
-    QTest::newRow("pump 100 makes 10 characters")
-        << commandFrame(pumpNumberField(100), QLatin1Char('L'), flowField(50)) << "Q100L0050Y";
+    QTest::newRow("keypad flow, pump 7") << flowFrame(7, 120) << "Q07L0120Y";
+    QTest::newRow("keypad pressure, pump 0") << pressureFrame(0, 1.5) << "Q00P01.5Y";
+    QTest::newRow("dialog flow 200") << flowFrame(0, 200) << "Q00L0200Y";
+    QTest::newRow("pump 100 makes 10 characters") << flowFrame(100, 50) << "Q100L0050Y";
+    // The table the keypad and the dialogs go through gives the same frames.
+    QTest::newRow("flow by its rule") << setpointFrame(Setpoint::Flow, 7, 120) << "Q07L0120Y";
+    QTest::newRow("pressure by its rule")
+        << setpointFrame(Setpoint::Pressure, 12, 0.25) << "Q12P00.3Y";
     QTest::newRow("run") << runFrame << "Q00R0000Y";
     QTest::newRow("stop") << stopFrame << "Q00S0000Y";
     QTest::newRow("poll") << pollFrame << "Q00F0000Y";

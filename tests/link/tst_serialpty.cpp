@@ -1,6 +1,6 @@
 #include "pseudoterminal.h"
 #include "pumplink.h"
-#include "qtcommcontrol.h"
+#include "qtpumpport.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -10,7 +10,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-// The real serial-port control and link against a pseudo-terminal, the test playing the pump.
+// The link on the real serial port against a pseudo-terminal, the test playing the pump. What
+// the port itself does is held to the same cases as the fake in tst_pumpport.
 class TestSerialPty : public QObject
 {
     Q_OBJECT
@@ -39,17 +40,15 @@ private slots:
 private:
     QStringList received() const;
 
-    QtCommControl *m_port = nullptr;
-    QTimer *m_timer = nullptr;
+    QtPumpPort *m_port = nullptr;
     PumpLink *m_link = nullptr;
     QSignalSpy *m_replies = nullptr;
 };
 
 void TestSerialPty::init()
 {
-    m_port = new QtCommControl;
-    m_timer = new QTimer;
-    m_link = new PumpLink(m_port, m_timer);
+    m_port = new QtPumpPort;
+    m_link = new PumpLink(m_port);
     m_replies = new QSignalSpy(m_link, &PumpLink::replyAccepted);
 }
 
@@ -57,7 +56,6 @@ void TestSerialPty::cleanup()
 {
     delete m_replies;
     delete m_link;
-    delete m_timer;
     delete m_port;
 }
 
@@ -76,7 +74,7 @@ void TestSerialPty::openAppliesLineSettings()
     PseudoTerminal pump;
     QVERIFY(pump.isValid());
     QCOMPARE(m_link->open(pump.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
-    QVERIFY(m_port->isPortOpen());
+    QVERIFY(m_port->isOpen());
 
     termios line{};
     QCOMPARE(tcgetattr(pump.masterFd(), &line), 0);
@@ -92,10 +90,10 @@ void TestSerialPty::pollReachesThePump()
     PseudoTerminal pump;
     QCOMPARE(m_link->open(pump.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
     m_link->startPoll();
-    QCOMPARE(m_timer->interval(), 1500);
-    QVERIFY(m_timer->isActive());
-    m_link->Timer2_Timer(); // one tick, rather than waiting 1.5 s for it
-    m_link->Timer2_Timer();
+    QCOMPARE(m_link->Timer2()->interval(), 1500);
+    QVERIFY(m_link->Timer2()->isActive());
+    m_link->pollNow(); // one tick, rather than waiting 1.5 s for it
+    m_link->pollNow();
     QByteArray written;
     QTRY_VERIFY_WITH_TIMEOUT((written += pump.readAvailable()).size() >= 18, 2000);
     QCOMPARE(written, QByteArray("Q00F0000YQ00F0000Y"));
@@ -146,9 +144,9 @@ void TestSerialPty::hangUpClosesThePortOnce()
     QSignalSpy errors(serialPort, SIGNAL(errorOccurred(QSerialPort::SerialPortError)));
 
     pump.closeMaster();
-    QTRY_VERIFY_WITH_TIMEOUT(!m_port->isPortOpen(), 100);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_port->isOpen(), 100);
     QCOMPARE(lost.count(), 1);
-    QVERIFY(!m_timer->isActive());
+    QVERIFY(!m_link->Timer2()->isActive());
     QTest::qWait(200);
     QCOMPARE(lost.count(), 1);
     // A handful of errors before the close, not hundreds of thousands a second.
@@ -161,7 +159,7 @@ void TestSerialPty::reopenAfterHangUp()
         PseudoTerminal first;
         QCOMPARE(m_link->open(first.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
         first.closeMaster();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_port->isPortOpen(), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_port->isOpen(), 1000);
     }
     PseudoTerminal second;
     QCOMPARE(m_link->open(second.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
@@ -190,7 +188,7 @@ void TestSerialPty::lossOfAnOldOpeningSparesTheNewOne()
     PseudoTerminal second;
     QCOMPARE(m_link->open(second.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
     QTest::qWait(50);
-    QVERIFY(m_port->isPortOpen());
+    QVERIFY(m_port->isOpen());
     QCOMPARE(lost.count(), 0);
     QVERIFY(second.write("Q00N01.1Y"));
     QTRY_COMPARE_WITH_TIMEOUT(m_replies->count(), 1, 2000);
@@ -204,8 +202,8 @@ void TestSerialPty::switchToAnotherPort()
     QVERIFY(first.write("Q00N0")); // half a frame from the old port is not carried over
     QTest::qWait(20);
     QCOMPARE(m_link->open(second.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
-    QCOMPARE(m_port->commPort(), second.slavePath());
-    m_link->Timer2_Timer();
+    QCOMPARE(m_link->device(), second.slavePath());
+    m_link->pollNow();
     QByteArray written;
     QTRY_VERIFY_WITH_TIMEOUT((written += second.readAvailable()).size() >= 9, 2000);
     QCOMPARE(written, QByteArray("Q00F0000Y"));
@@ -224,8 +222,8 @@ void TestSerialPty::failedSwitchKeepsTheLink()
         QCOMPARE(result.outcome, PumpLink::OpenOutcome::OpenFailed);
         QCOMPARE(result.keptDevice, pump.slavePath());
     }
-    QVERIFY(m_port->isPortOpen());
-    m_link->Timer2_Timer();
+    QVERIFY(m_port->isOpen());
+    m_link->pollNow();
     QByteArray written;
     QTRY_VERIFY_WITH_TIMEOUT((written += pump.readAvailable()).size() >= 9, 2000);
     QCOMPARE(written, QByteArray("Q00F0000Y"));
@@ -241,10 +239,10 @@ void TestSerialPty::sameDeviceUnderAnotherName()
     const QString link = dir.filePath(QStringLiteral("pump"));
     QVERIFY(QFile::link(pump.slavePath(), link));
     QCOMPARE(m_link->open(link).outcome, PumpLink::OpenOutcome::Opened);
-    QCOMPARE(m_port->commPort(), link); // as typed, not shortened
-    QCOMPARE(m_port->deviceIdentity(link), m_port->deviceIdentity(pump.slavePath()));
+    QCOMPARE(m_link->device(), link); // as typed, not shortened
+    QCOMPARE(m_port->identity(link), m_port->identity(pump.slavePath()));
     QCOMPARE(m_link->open(pump.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
-    QCOMPARE(m_port->commPort(), pump.slavePath());
+    QCOMPARE(m_link->device(), pump.slavePath());
     QVERIFY(pump.write("Q00N01.2YQ00N01.3Y"));
     QTRY_COMPARE_WITH_TIMEOUT(m_replies->count(), 2, 2000);
     QCOMPARE(received(), QStringList({"N01.2", "N01.3"}));
@@ -298,7 +296,7 @@ void TestSerialPty::garbageStorm()
     QVERIFY(pump.write("Q00L0123Y"));
     QTRY_VERIFY_WITH_TIMEOUT(!received().isEmpty() && received().last() == QLatin1String("L0123"),
                              5000);
-    QVERIFY(m_port->isPortOpen());
+    QVERIFY(m_port->isOpen());
     QVERIFY(m_link->status().repliesRejected > 0);
     // Afterwards the link is in step again.
     const int before = int(m_replies->count());
@@ -316,7 +314,7 @@ void TestSerialPty::hangUpInMidFrame()
     QTRY_COMPARE_WITH_TIMEOUT(m_replies->count(), 1, 2000);
     pump.closeMaster();
     QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 1000);
-    QVERIFY(!m_port->isPortOpen());
+    QVERIFY(!m_port->isOpen());
     // The half frame is not kept for the next opening.
     PseudoTerminal again;
     QCOMPARE(m_link->open(again.slavePath()).outcome, PumpLink::OpenOutcome::Opened);
@@ -329,8 +327,10 @@ void TestSerialPty::missingDeviceFails()
 {
     const PumpLink::OpenResult result = m_link->open(QStringLiteral("/dev/nonexistent-tty"));
     QCOMPARE(result.outcome, PumpLink::OpenOutcome::OpenFailed);
-    QCOMPARE(result.failure, CommControl::OpenFailure::NotFound);
-    QVERIFY(!m_port->isPortOpen());
+    QCOMPARE(result.failure.kind, OpenFailure::Kind::NotFound);
+    QVERIFY(!result.failure.reason.isEmpty());
+    QVERIFY(!m_port->isOpen());
+    QCOMPARE(m_link->status().state, LinkStatus::State::Closed);
 }
 
 QTEST_GUILESS_MAIN(TestSerialPty)

@@ -1,5 +1,6 @@
 #include "fakedialogs.h"
 #include "fakesender.h"
+#include "readouts.h"
 #include "runcontrol.h"
 #include "timedrun.h"
 
@@ -28,7 +29,8 @@ private slots:
     void timedRun();
     void durationDialog_data();
     void durationDialog();
-    void countNeverPassesItsLimit();
+    void longestRun_data();
+    void longestRun();
     void tickInterval();
 
 private:
@@ -36,11 +38,9 @@ private:
     void perform(const QString &script);
     QString shownTime() const;
 
-    qint16 m_tset = 0;
-    double m_timeset = 0;
-    QLabel *m_Lstate = nullptr;
+    ReadoutView *m_readouts = nullptr;
     std::array<QLabel *, 6> m_display{}; // lhour, lmin, lsed, Label1, Label2, Label3
-    QTimer *m_Timer1 = nullptr;
+    QTimer *m_Timer1 = nullptr;          // the timed run's
     FakeSender *m_sender = nullptr;
     FakeDialogs *m_dialogs = nullptr;
     RunControl *m_runControl = nullptr;
@@ -49,23 +49,19 @@ private:
 
 void TestRun::init()
 {
-    m_tset = 0;
-    m_timeset = 0;
-    m_Lstate = new QLabel(QStringLiteral("     STOP"));
+    m_readouts = new ReadoutView;
     const char *const texts[] = {"00", "00", "00", "时", "分", "秒"};
     for (int i = 0; i < 6; ++i) {
         m_display[i] = new QLabel(QString::fromUtf8(texts[i]));
         m_display[i]->hide();
     }
-    m_Timer1 = new QTimer;
-    m_Timer1->setInterval(1000);
     m_sender = new FakeSender;
     m_dialogs = new FakeDialogs;
-    m_runControl = new RunControl(m_Lstate, *m_sender);
+    m_runControl = new RunControl(*m_readouts, *m_sender);
     m_timedRun = new TimedRun(
-        {m_tset, m_timeset},
         {m_display[0], m_display[1], m_display[2], m_display[3], m_display[4], m_display[5]},
-        m_Timer1, *m_sender, *m_dialogs);
+        *m_sender, *m_dialogs);
+    m_Timer1 = m_timedRun->Timer1();
 }
 
 void TestRun::cleanup()
@@ -74,9 +70,8 @@ void TestRun::cleanup()
     delete m_runControl;
     delete m_dialogs;
     delete m_sender;
-    delete m_Timer1;
     qDeleteAll(m_display);
-    delete m_Lstate;
+    delete m_readouts;
 }
 
 void TestRun::perform(const QString &script)
@@ -160,8 +155,9 @@ void TestRun::runAndStop()
             m_runControl->rstop_Click();
     }
     QCOMPARE(m_sender->sent, sent);
-    QCOMPARE(m_Lstate->text(), Lstate);
-    QCOMPARE(m_Lstate->text().size(), 9);
+    const QString shown = m_readouts->caption(Readout::RunState);
+    QCOMPARE(shown, Lstate);
+    QCOMPARE(shown.size(), 9);
 }
 
 void TestRun::timedRun_data()
@@ -253,8 +249,8 @@ void TestRun::timedRun()
         QCOMPARE(!label->isHidden(), visible);
     QCOMPARE(m_display[3]->text(), QString::fromUtf8("时"));
     QCOMPARE(m_Timer1->isActive(), counting);
-    QCOMPARE(int(m_tset), tset);
-    QCOMPARE(m_timeset, timeset);
+    QCOMPARE(int(m_timedRun->tset()), tset);
+    QCOMPARE(m_timedRun->timeset(), timeset);
     QVERIFY(m_dialogs->messages.isEmpty());
 }
 
@@ -279,8 +275,9 @@ void TestRun::durationDialog()
     QFETCH(QString, answer);
     QFETCH(double, timeset);
     QFETCH(bool, refused);
-    m_timeset = 7;
-    perform(QStringLiteral("start tick*0"));
+    perform(QStringLiteral("set:7 start tick*0"));
+    QCOMPARE(m_timedRun->timeset(), 7.0);
+    m_dialogs->inputs.clear();
     m_dialogs->answers << answer;
     m_timedRun->stset_Click();
 
@@ -289,7 +286,7 @@ void TestRun::durationDialog()
     QCOMPARE(m_dialogs->inputs[0].text.size(), 13);
     QCOMPARE(m_dialogs->inputs[0].title, QString::fromUtf8("时间设定"));
     QCOMPARE(m_dialogs->inputs[0].preset, QStringLiteral("0"));
-    QCOMPARE(m_timeset, timeset);
+    QCOMPARE(m_timedRun->timeset(), timeset);
     QCOMPARE(m_dialogs->messages.size(), refused ? 1 : 0);
     if (refused) {
         QVERIFY(m_dialogs->messages[0].text.contains(QStringLiteral("546.1")));
@@ -299,29 +296,54 @@ void TestRun::durationDialog()
     QCOMPARE(m_sender->sent, QStringList{run});
 }
 
-void TestRun::countNeverPassesItsLimit()
+void TestRun::longestRun_data()
 {
-    // The longest duration the dialog takes ends on the last count there is.
-    perform(QStringLiteral("set:546.11666666 start tick*32766"));
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("onTheWay"); // commands between the start and the last second
+    // The count holds 32767 seconds, 9:06:07; the dialog takes no duration that needs more.
+    QTest::newRow("546.11666666 minutes") << "546.11666666"
+                                          << "tick*32766";
+    QTest::newRow("32767 seconds to the last digit")
+        << QString::number(TimedRun::countLimit / 60.0, 'g', 17) << "tick*32766";
+    QTest::newRow("paused on the way") << "546.11666666"
+                                       << "tick*20000 pause tick*5 continue tick*12766";
+}
+
+void TestRun::longestRun()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, onTheWay);
+    perform(QStringLiteral("set:") + answer);
+    QVERIFY(m_dialogs->messages.isEmpty()); // taken
+    QCOMPARE(m_timedRun->timeset(), answer.toDouble());
+    perform(QStringLiteral("start ") + onTheWay);
     QVERIFY(m_Timer1->isActive());
+    QCOMPARE(shownTime(), QStringLiteral("9:6:6"));
+    QCOMPARE(m_timedRun->tset(), qint16(32766));
+    // The last count there is ends the run, with nothing past it.
     perform(QStringLiteral("tick"));
     QVERIFY(!m_Timer1->isActive());
     QCOMPARE(shownTime(), QStringLiteral("9:6:7"));
-    QCOMPARE(m_sender->sent, QStringList({run, stop}));
-
-    // A longer one, had it got in, still stops at the limit instead of wrapping round.
-    m_timeset = 1000;
-    perform(QStringLiteral("start tick*40000"));
-    QVERIFY(!m_Timer1->isActive());
-    QCOMPARE(shownTime(), QStringLiteral("9:6:7"));
     QCOMPARE(m_sender->sent.last(), stop);
+    QCOMPARE(m_timedRun->tset(), qint16(0));
+    // The next run counts from the start again.
+    perform(QStringLiteral("start tick"));
+    QCOMPARE(shownTime(), QStringLiteral("0:0:1"));
+    QVERIFY(m_Timer1->isActive());
 }
 
 void TestRun::tickInterval()
 {
+    QCOMPARE(m_Timer1->objectName(), QStringLiteral("Timer1"));
+    perform(QStringLiteral("set:1"));
     m_timedRun->ststart_Click();
     QCOMPARE(m_Timer1->interval(), 1000);
     QVERIFY(m_Timer1->isActive());
+    // Each time the timer runs out counts one second, as Timer1_Timer() does.
+    QVERIFY(QMetaObject::invokeMethod(m_Timer1, "timeout", Qt::DirectConnection));
+    QVERIFY(QMetaObject::invokeMethod(m_Timer1, "timeout", Qt::DirectConnection));
+    QCOMPARE(m_timedRun->tset(), qint16(2));
+    QCOMPARE(shownTime(), QStringLiteral("0:0:2"));
 }
 
 QTEST_MAIN(TestRun)

@@ -1,19 +1,12 @@
 #include "fakedialogs.h"
 #include "fakesender.h"
 #include "keypadentry.h"
+#include "pumpnumber.h"
+#include "readouts.h"
 #include "setpointdialogs.h"
+#include "testsupport.h"
 
-#include <QLabel>
 #include <QtTest>
-
-namespace {
-
-QString utf8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
-} // namespace
 
 class TestSetpoint : public QObject
 {
@@ -28,6 +21,7 @@ private slots:
     void fieldAfterEachKey_data();
     void fieldAfterEachKey();
     void refusedThenNextKeys();
+    void replyDuringEntryIsHeldBack_data();
     void replyDuringEntryIsHeldBack();
     void sendingBeforeThePortIsOpen();
     void dialogs_data();
@@ -42,16 +36,10 @@ private slots:
 private:
     // Keys: L, P, digits, and u / d for the two arrow keys.
     void press(const QString &keys);
+    QString caption(Readout readout) const { return m_readouts->caption(readout); }
 
-    qint16 m_lq = 0;
-    qint16 m_pr = 0;
-    qint16 m_pumpNumber = 0;
-    QString m_setliqstr;
-    double m_setliq = 0;
-    double m_setpresure = 0;
-    QLabel *m_LsetF = nullptr;
-    QLabel *m_LsetP = nullptr;
-    QLabel *m_LSetState = nullptr;
+    ReadoutView *m_readouts = nullptr;
+    PumpNumber *m_pumpNumber = nullptr;
     FakeSender *m_sender = nullptr;
     FakeDialogs *m_dialogs = nullptr;
     KeypadEntry *m_keypad = nullptr;
@@ -60,18 +48,12 @@ private:
 
 void TestSetpoint::init()
 {
-    m_lq = m_pr = m_pumpNumber = 0;
-    m_setliqstr.clear();
-    m_setliq = m_setpresure = 0;
-    m_LsetF = new QLabel(QStringLiteral("000"));
-    m_LsetP = new QLabel(QStringLiteral("02.0"));
-    m_LSetState = new QLabel;
+    m_readouts = new ReadoutView;
+    m_pumpNumber = new PumpNumber;
     m_sender = new FakeSender;
     m_dialogs = new FakeDialogs;
-    m_keypad = new KeypadEntry({m_lq, m_pr, m_pumpNumber, m_setliqstr},
-                               {m_LsetF, m_LsetP, m_LSetState}, *m_sender, *m_dialogs);
-    m_setpoints =
-        new SetpointDialogs({m_setliq, m_setpresure, m_pumpNumber}, *m_sender, *m_dialogs);
+    m_keypad = new KeypadEntry(*m_readouts, *m_pumpNumber, *m_sender, *m_dialogs);
+    m_setpoints = new SetpointDialogs(*m_pumpNumber, *m_sender, *m_dialogs);
 }
 
 void TestSetpoint::cleanup()
@@ -80,9 +62,8 @@ void TestSetpoint::cleanup()
     delete m_keypad;
     delete m_dialogs;
     delete m_sender;
-    delete m_LSetState;
-    delete m_LsetP;
-    delete m_LsetF;
+    delete m_pumpNumber;
+    delete m_readouts;
 }
 
 void TestSetpoint::press(const QString &keys)
@@ -95,14 +76,10 @@ void TestSetpoint::press(const QString &keys)
         case 'P':
             m_keypad->Cmdp_Click();
             break;
-        case '0':
-            m_keypad->Cmd0_Click(13);
-            break;
         case 'u':
-            m_keypad->Cmd0_Click(0);
-            break;
         case 'd':
-            m_keypad->Cmd0_Click(1);
+            // The arrows type "0" as the key 0 does.
+            m_keypad->typeDigit('0');
             break;
         default:
             m_keypad->typeDigit(key.toLatin1());
@@ -160,12 +137,15 @@ void TestSetpoint::keypad()
     QFETCH(QString, LSetState);
     QFETCH(QString, message);
 
-    m_pumpNumber = qint16(pumpNumber);
+    m_pumpNumber->set(qint16(pumpNumber));
     press(keys);
     QCOMPARE(m_sender->sent, sent);
-    QCOMPARE(m_LsetF->text(), LsetF);
-    QCOMPARE(m_LsetP->text(), LsetP);
-    QCOMPARE(m_LSetState->text(), LSetState);
+    QCOMPARE(caption(Readout::SetFlow), LsetF);
+    QCOMPARE(caption(Readout::SetPressure), LsetP);
+    QCOMPARE(caption(Readout::EntryState), LSetState);
+    // The keypad touches only its own three captions.
+    QCOMPARE(caption(Readout::CurrentPressure), QStringLiteral("00.0"));
+    QCOMPARE(caption(Readout::RunState), QStringLiteral("     STOP"));
     if (message.isEmpty()) {
         QVERIFY(m_dialogs->messages.isEmpty());
     } else {
@@ -173,9 +153,7 @@ void TestSetpoint::keypad()
         QCOMPARE(m_dialogs->messages[0].text, message);
         QCOMPARE(m_dialogs->messages[0].title, utf8("设定错误"));
     }
-    if (!sent.isEmpty())
-        QCOMPARE(QLatin1Char('Q') + m_setliqstr, sent.last());
-    QVERIFY(!(m_lq == 1 && m_pr == 1));
+    QVERIFY(!(m_keypad->lq() == 1 && m_keypad->pr() == 1));
 }
 
 void TestSetpoint::fieldAfterEachKey_data()
@@ -190,12 +168,14 @@ void TestSetpoint::fieldAfterEachKey()
 {
     QFETCH(QString, keys);
     QFETCH(QStringList, field);
-    QLabel *typed = keys.startsWith(QLatin1Char('L')) ? m_LsetF : m_LsetP;
+    const bool flow = keys.startsWith(QLatin1Char('L'));
+    const Readout typed = flow ? Readout::SetFlow : Readout::SetPressure;
     for (int i = 0; i < keys.size(); ++i) {
         press(keys.mid(i, 1));
-        QCOMPARE(typed->text(), field[i]);
-        QCOMPARE(m_LSetState->text(),
-                 i + 1 < keys.size() ? (keys.startsWith(QLatin1Char('L')) ? "Lset" : "Pset") : "");
+        QCOMPARE(caption(typed), field[i]);
+        const bool typing = i + 1 < keys.size();
+        QCOMPARE(caption(Readout::EntryState), typing ? (flow ? "Lset" : "Pset") : "");
+        QCOMPARE(m_keypad->entryField(), typing ? std::optional<Readout>(typed) : std::nullopt);
     }
 }
 
@@ -203,28 +183,62 @@ void TestSetpoint::refusedThenNextKeys()
 {
     press(QStringLiteral("L201"));
     press(QStringLiteral("7")); // the entry is over: a digit changes nothing
-    QCOMPARE(m_LsetF->text(), QStringLiteral("201"));
+    QCOMPARE(caption(Readout::SetFlow), QStringLiteral("201"));
     press(QStringLiteral("L"));
-    QCOMPARE(m_LsetF->text(), QString());
-    QCOMPARE(m_LSetState->text(), QStringLiteral("Lset"));
+    QCOMPARE(caption(Readout::SetFlow), QString());
+    QCOMPARE(caption(Readout::EntryState), QStringLiteral("Lset"));
     press(QStringLiteral("199"));
     QCOMPARE(m_sender->sent, QStringList{"Q00L0199Y"});
-    QCOMPARE(m_LSetState->text(), QString());
+    QCOMPARE(caption(Readout::EntryState), QString());
+}
+
+void TestSetpoint::replyDuringEntryIsHeldBack_data()
+{
+    QTest::addColumn<QString>("keys");      // typed before the reply comes
+    QTest::addColumn<QString>("reply");     // letter and data
+    QTest::addColumn<int>("readout");       // where the reply would show
+    QTest::addColumn<QString>("shown");     // what that caption shows afterwards
+    QTest::addColumn<QString>("keysAfter"); // typed after the reply
+    QTest::addColumn<QStringList>("sent");
+    const int flow = int(Readout::SetFlow);
+    const int pressure = int(Readout::SetPressure);
+    const int current = int(Readout::CurrentPressure);
+    QTest::newRow("flow entry holds back the set flow") << "L1"
+                                                        << "L0999" << flow << "1"
+                                                        << "50" << QStringList{"Q00L0150Y"};
+    QTest::newRow("flow entry lets the set pressure through") << "L1"
+                                                              << "P01.5" << pressure << "01.5"
+                                                              << "" << QStringList{};
+    QTest::newRow("flow entry lets the current pressure through") << "L1"
+                                                                  << "N01.5" << current << "01.5"
+                                                                  << "" << QStringList{};
+    QTest::newRow("pressure entry holds back the set pressure") << "P0"
+                                                                << "P02.0" << pressure << "0"
+                                                                << "15" << QStringList{"Q00P01.5Y"};
+    QTest::newRow("pressure entry lets the set flow through") << "P0"
+                                                              << "L0150" << flow << "0150"
+                                                              << "" << QStringList{};
+    QTest::newRow("after the entry the set flow shows") << "L150"
+                                                        << "L0120" << flow << "0120"
+                                                        << "" << QStringList{"Q00L0150Y"};
+    QTest::newRow("a refused entry is over too") << "L201"
+                                                 << "L0120" << flow << "0120"
+                                                 << "" << QStringList{};
 }
 
 void TestSetpoint::replyDuringEntryIsHeldBack()
 {
-    press(QStringLiteral("L1"));
-    QVERIFY(m_keypad->isTypingInto(Reply::Target::SetFlow));
-    QVERIFY(!m_keypad->isTypingInto(Reply::Target::SetPressure));
-    QVERIFY(!m_keypad->isTypingInto(Reply::Target::CurrentPressure));
-    press(QStringLiteral("50"));
-    QVERIFY(!m_keypad->isTypingInto(Reply::Target::SetFlow));
-    QCOMPARE(m_sender->sent, QStringList{"Q00L0150Y"});
-
-    press(QStringLiteral("P0"));
-    QVERIFY(m_keypad->isTypingInto(Reply::Target::SetPressure));
-    QVERIFY(!m_keypad->isTypingInto(Reply::Target::SetFlow));
+    QFETCH(QString, keys);
+    QFETCH(QString, reply);
+    QFETCH(int, readout);
+    QFETCH(QString, shown);
+    QFETCH(QString, keysAfter);
+    QFETCH(QStringList, sent);
+    press(keys);
+    m_readouts->showReply(Reply{reply.at(0), reply.mid(1)}, m_keypad->entryField());
+    QCOMPARE(caption(Readout(readout)), shown);
+    press(keysAfter);
+    QCOMPARE(m_sender->sent, sent);
 }
 
 void TestSetpoint::sendingBeforeThePortIsOpen()
@@ -233,10 +247,11 @@ void TestSetpoint::sendingBeforeThePortIsOpen()
     press(QStringLiteral("L150"));
     QCOMPARE(m_sender->attempts, QStringList{"Q00L0150Y"});
     QVERIFY(m_sender->sent.isEmpty());
-    QCOMPARE(m_LSetState->text(), QStringLiteral("Lset")); // stopped at the failed write
-    QCOMPARE(m_lq, qint16(0));                             // but the entry is over
+    QCOMPARE(caption(Readout::EntryState), QStringLiteral("Lset")); // stopped at the failed write
+    QCOMPARE(m_keypad->lq(), qint16(0));                            // but the entry is over
+    QCOMPARE(m_keypad->mode(), KeypadEntry::Mode::Idle);
     press(QStringLiteral("P"));
-    QCOMPARE(m_LSetState->text(), QStringLiteral("Pset"));
+    QCOMPARE(caption(Readout::EntryState), QStringLiteral("Pset"));
 }
 
 void TestSetpoint::dialogs_data()
@@ -245,7 +260,7 @@ void TestSetpoint::dialogs_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("sent"); // empty: nothing
     QTest::addColumn<QString>("message");
-    QTest::addColumn<double>("stored"); // the variable afterwards; it starts at 42
+    QTest::addColumn<double>("stored"); // the value kept afterwards; it starts at 42
 
     auto row = [](const char *tag, const char *dialog, const char *answer, const char *sent,
                   const char *message, double stored) {
@@ -285,8 +300,16 @@ void TestSetpoint::dialogs()
     QFETCH(QString, message);
     QFETCH(double, stored);
 
-    m_setliq = m_setpresure = 42;
-    m_pumpNumber = 7; // the dialogs always send pump "00"
+    // Both dialogs keep 42 to begin with: the flow is sent, the pressure refused.
+    m_dialogs->answers << QStringLiteral("42") << QStringLiteral("42");
+    m_setpoints->liquid_Click();
+    m_setpoints->pressure_Click();
+    QCOMPARE(m_setpoints->setliq(), 42.0);
+    QCOMPARE(m_setpoints->setpresure(), 42.0);
+    m_sender->sent.clear();
+    m_dialogs->messages.clear();
+
+    m_pumpNumber->set(7); // the dialogs always send pump "00"
     m_dialogs->answers << answer;
     const bool flow = dialog == QLatin1String("liquid");
     if (flow)
@@ -300,8 +323,8 @@ void TestSetpoint::dialogs()
         QCOMPARE(m_dialogs->messages[0].text, message);
         QCOMPARE(m_dialogs->messages[0].title, utf8("错误"));
     }
-    QCOMPARE(flow ? m_setliq : m_setpresure, stored);
-    QCOMPARE(flow ? m_setpresure : m_setliq, 42.0);
+    QCOMPARE(flow ? m_setpoints->setliq() : m_setpoints->setpresure(), stored);
+    QCOMPARE(flow ? m_setpoints->setpresure() : m_setpoints->setliq(), 42.0);
 }
 
 void TestSetpoint::dialogPrompts_data()
@@ -361,10 +384,10 @@ void TestSetpoint::pumpNumber()
     QFETCH(QString, answer);
     QFETCH(int, stored);
     QFETCH(bool, refused);
-    m_pumpNumber = 5;
+    m_pumpNumber->set(5);
     m_dialogs->answers << answer;
     m_setpoints->Pump_NO_Click();
-    QCOMPARE(int(m_pumpNumber), stored);
+    QCOMPARE(int(m_pumpNumber->Set_Pump_NO()), stored);
     QCOMPARE(m_dialogs->messages.size(), refused ? 1 : 0);
     if (refused) {
         QCOMPARE(m_dialogs->messages[0].text, utf8("泵编号设定错误!"));
@@ -387,8 +410,9 @@ void TestSetpoint::dialogDuringEntryLeavesItAlone()
     press(QStringLiteral("L1"));
     m_dialogs->answers << QStringLiteral("1.5");
     m_setpoints->pressure_Click();
-    QCOMPARE(m_LSetState->text(), QStringLiteral("Lset"));
-    QCOMPARE(m_LsetF->text(), QStringLiteral("1"));
+    QCOMPARE(caption(Readout::EntryState), QStringLiteral("Lset"));
+    QCOMPARE(caption(Readout::SetFlow), QStringLiteral("1"));
+    QCOMPARE(caption(Readout::SetPressure), QStringLiteral("02.0")); // the dialog shows nothing
     press(QStringLiteral("00"));
     QCOMPARE(m_sender->sent, QStringList({"Q00P01.5Y", "Q00L0100Y"}));
 }

@@ -1,7 +1,6 @@
 #include "picturebox.h"
 #include "pressuretrend.h"
 
-#include <QLabel>
 #include <QtTest>
 
 namespace {
@@ -36,42 +35,33 @@ private slots:
     void drawingSurvivesRepaint();
 
 private:
-    // Sets LcurrP to each caption in turn and takes one step after each.
+    // One step for each current-pressure caption, in turn.
     void steps(const QStringList &captions);
     QPoint pixel(double x, double y) const;
     QColor foreground() const { return m_box->palette().color(QPalette::WindowText); }
 
-    qint16 m_itime = 0;
-    std::array<double, 103> m_plotpr{};
-    QLabel *m_LcurrP = nullptr;
     PictureBox *m_box = nullptr;
     PressureTrend *m_trend = nullptr;
 };
 
 void TestTrend::init()
 {
-    m_itime = 0;
-    m_plotpr.fill(0);
-    m_LcurrP = new QLabel(QStringLiteral("00.0"));
     m_box = new PictureBox;
     m_box->setGeometry(40, 312, 665, 145);
-    m_box->setScale(QPointF(0, 2), QPointF(100, -0.8));
-    m_trend = new PressureTrend(m_itime, m_plotpr, m_LcurrP, m_box);
+    // The trend sets the picture's scale itself; pixel() reads it back.
+    m_trend = new PressureTrend(m_box);
 }
 
 void TestTrend::cleanup()
 {
     delete m_trend;
     delete m_box;
-    delete m_LcurrP;
 }
 
 void TestTrend::steps(const QStringList &captions)
 {
-    for (const QString &caption : captions) {
-        m_LcurrP->setText(caption);
-        m_trend->step();
-    }
+    for (const QString &caption : captions)
+        m_trend->step(caption);
 }
 
 QPoint TestTrend::pixel(double x, double y) const
@@ -85,12 +75,14 @@ void TestTrend::firstStepDrawsGridAndSegment()
     QCOMPARE(countPixels(m_box->drawing(), Qt::white),
              m_box->drawing().width() * m_box->drawing().height());
     steps({QStringLiteral("01.5")});
-    QCOMPARE(m_itime, qint16(1));
+    QCOMPARE(m_trend->itime(), qint16(1));
     const QImage &drawing = m_box->drawing();
     QCOMPARE(drawing.size(), m_box->contentsRect().size());
 
     // The zero line runs across the whole width; the ticks are 1.5 units long.
     const int zeroRow = pixel(50, 0).y();
+    // The picture runs from pressure 2 at the top down to -0.8 at the bottom.
+    QVERIFY2(qAbs(zeroRow - drawing.height() * 2 / 2.8) <= 1, qPrintable(QString::number(zeroRow)));
     QCOMPARE(drawing.pixelColor(300, zeroRow), foreground());
     QCOMPARE(drawing.pixelColor(drawing.width() - 2, zeroRow), foreground());
     for (double level : {0.5, 1.0}) {
@@ -103,8 +95,8 @@ void TestTrend::firstStepDrawsGridAndSegment()
     QVERIFY(countPixels(drawing, red) > 0);
     steps({QStringLiteral("00.5")}); // the next segment runs from (0, 1.5) down to (1, 0.5)
     QVERIFY(countPixels(m_box->drawing(), red) > 30);
-    QCOMPARE(m_plotpr[1], 1.5);
-    QCOMPARE(m_plotpr[0], 0.0);
+    QCOMPARE(m_trend->plotpr(0), 1.5);
+    QCOMPARE(m_trend->plotpr(-1), 0.0);
 }
 
 void TestTrend::samples_data()
@@ -125,8 +117,8 @@ void TestTrend::samples()
     QFETCH(QList<double>, samples);
     steps(captions);
     for (int x = 0; x < samples.size(); ++x)
-        QCOMPARE(m_plotpr[x + 1], samples[x]);
-    QCOMPARE(int(m_itime), captions.size());
+        QCOMPARE(m_trend->plotpr(x), samples[x]);
+    QCOMPARE(int(m_trend->itime()), captions.size());
 }
 
 void TestTrend::wrapClearsAfter100Steps()
@@ -135,19 +127,19 @@ void TestTrend::wrapClearsAfter100Steps()
     for (int i = 0; i < 99; ++i)
         sweep << QStringLiteral("01.0");
     steps(sweep);
-    QCOMPARE(m_itime, qint16(99));
+    QCOMPARE(m_trend->itime(), qint16(99));
     QVERIFY(countPixels(m_box->drawing(), red) > 0);
     steps({QStringLiteral("01.5")}); // the 100th draws to x = 99, then clears
-    QCOMPARE(m_itime, qint16(0));
-    QCOMPARE(m_plotpr[100], 1.5);
+    QCOMPARE(m_trend->itime(), qint16(0));
+    QCOMPARE(m_trend->plotpr(99), 1.5);
     QCOMPARE(countPixels(m_box->drawing(), Qt::white),
              m_box->drawing().width() * m_box->drawing().height());
 
     // The next sweep starts from (-1, 0); a caption that is not a number falls back to the
     // sample of the previous sweep at that place.
     steps({QStringLiteral("--")});
-    QCOMPARE(m_plotpr[1], 1.0);
-    QCOMPARE(m_plotpr[0], 0.0);
+    QCOMPARE(m_trend->plotpr(0), 1.0);
+    QCOMPARE(m_trend->plotpr(-1), 0.0);
     QCOMPARE(m_box->drawing().pixelColor(0, pixel(0, 1.0).y()), red);
     QCOMPARE(m_box->drawing().pixelColor(300, pixel(50, 0).y()), foreground());
 }
@@ -155,7 +147,7 @@ void TestTrend::wrapClearsAfter100Steps()
 void TestTrend::valueAboveTheTopIsCutOff()
 {
     steps({QStringLiteral("01.9"), QStringLiteral("02.5")});
-    QCOMPARE(m_plotpr[2], 2.5);
+    QCOMPARE(m_trend->plotpr(1), 2.5);
     // Only the part of the second segment inside the box shows: it leaves through the top.
     bool reachesTheTop = false;
     for (int x = 0; x < 8; ++x)

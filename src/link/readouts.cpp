@@ -1,0 +1,34 @@
+#include "readouts.h"
+
+ReadoutView::ReadoutView()
+    : m_captions{QStringLiteral("00.0"), QStringLiteral("02.0"), QStringLiteral("000"), QString(),
+                 QStringLiteral("     STOP")}
+{}
+
+void ReadoutView::setCaption(Readout readout, const QString &caption)
+{
+    m_captions[index(readout)] = caption;
+    emit captionChanged(readout, caption);
+}
+
+void ReadoutView::showReply(const Reply &reply, std::optional<Readout> typedInto)
+{
+    const std::optional<Readout> readout = readoutOf(reply.target());
+    if (readout && readout != typedInto)
+        setCaption(*readout, reply.caption());
+}
+
+std::optional<Readout> ReadoutView::readoutOf(Reply::Target target)
+{
+    switch (target) {
+    case Reply::Target::CurrentPressure:
+        return Readout::CurrentPressure;
+    case Reply::Target::SetPressure:
+        return Readout::SetPressure;
+    case Reply::Target::SetFlow:
+        return Readout::SetFlow;
+    case Reply::Target::None:
+        break;
+    }
+    return std::nullopt;
+}

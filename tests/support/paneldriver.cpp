@@ -1,0 +1,119 @@
+#include "paneldriver.h"
+
+#include "picturebutton.h"
+#include "pumplink.h"
+#include "pumpport.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTest>
+
+PanelDriver::PanelDriver(PumpPort &port)
+    : PanelDriver(port, Given())
+{}
+
+PanelDriver::PanelDriver(PumpPort &port, Given given)
+    : m_port(port)
+{
+    Dialogs *dialogs = given.dialogs ? given.dialogs : &m_dialogs;
+    RecordFile *recordFile = given.recordFile ? given.recordFile : &m_recordFile;
+    m_form = std::make_unique<Form1>(Platform{&m_port, dialogs, &m_printer, recordFile});
+}
+
+PanelDriver::~PanelDriver() = default;
+
+QLabel *PanelDriver::label(const QString &objectName, int index) const
+{
+    for (QLabel *candidate : m_form->findChildren<QLabel *>(objectName)) {
+        if (index < 0 || candidate->property("index").toInt() == index)
+            return candidate;
+    }
+    return nullptr;
+}
+
+QString PanelDriver::caption(const QString &objectName) const
+{
+    const QLabel *shown = label(objectName);
+    return shown ? shown->text() : QString();
+}
+
+PictureButton *PanelDriver::key(const QString &accessibleName) const
+{
+    for (PictureButton *candidate : m_form->findChildren<PictureButton *>()) {
+        if (candidate->accessibleName() == accessibleName)
+            return candidate;
+    }
+    return nullptr;
+}
+
+QAction *PanelDriver::action(const QString &objectName) const
+{
+    return m_form->findChild<QAction *>(objectName);
+}
+
+bool PanelDriver::press(const QStringList &accessibleNames)
+{
+    for (const QString &name : accessibleNames) {
+        PictureButton *pressed = key(name);
+        if (!pressed) {
+            qWarning("PanelDriver: no key named \"%s\"", qPrintable(name));
+            return false;
+        }
+        QTest::mouseClick(pressed, Qt::LeftButton);
+    }
+    return true;
+}
+
+bool PanelDriver::trigger(const QString &objectName)
+{
+    QAction *entry = action(objectName);
+    if (!entry) {
+        qWarning("PanelDriver: no menu entry named \"%s\"", qPrintable(objectName));
+        return false;
+    }
+    entry->trigger();
+    return true;
+}
+
+bool PanelDriver::openPort(const QString &answer)
+{
+    m_dialogs.answers << answer;
+    if (!trigger(QStringLiteral("Communication")))
+        return false;
+    if (!m_port.isOpen()) {
+        qWarning("PanelDriver: the answer \"%s\" did not open a port: %s", qPrintable(answer),
+                 qPrintable(lastMessage()));
+        return false;
+    }
+    return true;
+}
+
+void PanelDriver::stopPolling()
+{
+    m_form->Timer2()->stop();
+}
+
+qint64 PanelDriver::accepted() const
+{
+    return m_form->link()->status().repliesAccepted;
+}
+
+bool PanelDriver::waitForAccepted(qint64 total, int timeout)
+{
+    if (QTest::qWaitFor([&] { return accepted() == total; }, timeout))
+        return true;
+    qWarning("PanelDriver: %lld replies accepted, not %lld", static_cast<long long>(accepted()),
+             static_cast<long long>(total));
+    return false;
+}
+
+bool PanelDriver::poll(qint64 total, int timeout)
+{
+    m_form->link()->pollNow();
+    return waitForAccepted(total, timeout);
+}
+
+QString PanelDriver::lastMessage() const
+{
+    return m_dialogs.messages.isEmpty() ? QString() : m_dialogs.messages.constLast().text;
+}
