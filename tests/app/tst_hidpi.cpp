@@ -47,12 +47,13 @@ void TestHiDpi::keysUseTheirFinerPictures_data()
 {
     QTest::addColumn<QString>("accessibleName");
     QTest::addColumn<QString>("picture");
-    QTest::newRow("1") << "1"
-                       << ":/images/key_1@2x.png";
-    QTest::newRow("RUN") << "RUN"
-                         << ":/images/key_run@2x.png";
-    QTest::newRow("down arrow") << "Down arrow"
-                                << ":/images/key_down@2x.png";
+    const char *const keys[][2] = {
+        {"1", ":/images/key_1@2x.png"},
+        {"RUN", ":/images/key_run@2x.png"},
+        {"Down arrow", ":/images/key_down@2x.png"},
+    };
+    for (const auto &[accessibleName, picture] : keys)
+        QTest::newRow(accessibleName) << QString(accessibleName) << QString(picture);
 }
 
 void TestHiDpi::keysUseTheirFinerPictures()

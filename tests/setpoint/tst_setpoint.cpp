@@ -8,6 +8,8 @@
 
 #include <QtTest>
 
+#include <memory>
+
 class TestSetpoint : public QObject
 {
     Q_OBJECT
@@ -36,34 +38,29 @@ private slots:
 private:
     // Keys: L, P, digits, and u / d for the two arrow keys.
     void press(const QString &keys);
-    QString caption(Readout readout) const { return m_readouts->caption(readout); }
+    QString caption(Readout readout) const { return m_setup->readouts.caption(readout); }
 
-    ReadoutView *m_readouts = nullptr;
-    PumpNumber *m_pumpNumber = nullptr;
-    FakeSender *m_sender = nullptr;
-    FakeDialogs *m_dialogs = nullptr;
-    KeypadEntry *m_keypad = nullptr;
-    SetpointDialogs *m_setpoints = nullptr;
+    // What a case works on, made anew for each.
+    struct Setup
+    {
+        ReadoutView readouts;
+        PumpNumber pumpNumber;
+        FakeSender sender;
+        FakeDialogs dialogs;
+        KeypadEntry keypad{readouts, pumpNumber, sender, dialogs};
+        SetpointDialogs setpoints{pumpNumber, sender, dialogs};
+    };
+    std::unique_ptr<Setup> m_setup;
 };
 
 void TestSetpoint::init()
 {
-    m_readouts = new ReadoutView;
-    m_pumpNumber = new PumpNumber;
-    m_sender = new FakeSender;
-    m_dialogs = new FakeDialogs;
-    m_keypad = new KeypadEntry(*m_readouts, *m_pumpNumber, *m_sender, *m_dialogs);
-    m_setpoints = new SetpointDialogs(*m_pumpNumber, *m_sender, *m_dialogs);
+    m_setup = std::make_unique<Setup>();
 }
 
 void TestSetpoint::cleanup()
 {
-    delete m_setpoints;
-    delete m_keypad;
-    delete m_dialogs;
-    delete m_sender;
-    delete m_pumpNumber;
-    delete m_readouts;
+    m_setup.reset();
 }
 
 void TestSetpoint::press(const QString &keys)
@@ -71,18 +68,18 @@ void TestSetpoint::press(const QString &keys)
     for (QChar key : keys) {
         switch (key.unicode()) {
         case 'L':
-            m_keypad->Cmdl_Click();
+            m_setup->keypad.Cmdl_Click();
             break;
         case 'P':
-            m_keypad->Cmdp_Click();
+            m_setup->keypad.Cmdp_Click();
             break;
         case 'u':
         case 'd':
             // The arrows type "0" as the key 0 does.
-            m_keypad->typeDigit('0');
+            m_setup->keypad.typeDigit('0');
             break;
         default:
-            m_keypad->typeDigit(key.toLatin1());
+            m_setup->keypad.typeDigit(key.toLatin1());
             break;
         }
     }
@@ -137,9 +134,9 @@ void TestSetpoint::keypad()
     QFETCH(QString, LSetState);
     QFETCH(QString, message);
 
-    m_pumpNumber->set(qint16(pumpNumber));
+    m_setup->pumpNumber.set(qint16(pumpNumber));
     press(keys);
-    QCOMPARE(m_sender->sent, sent);
+    QCOMPARE(m_setup->sender.sent, sent);
     QCOMPARE(caption(Readout::SetFlow), LsetF);
     QCOMPARE(caption(Readout::SetPressure), LsetP);
     QCOMPARE(caption(Readout::EntryState), LSetState);
@@ -147,13 +144,13 @@ void TestSetpoint::keypad()
     QCOMPARE(caption(Readout::CurrentPressure), QStringLiteral("00.0"));
     QCOMPARE(caption(Readout::RunState), QStringLiteral("     STOP"));
     if (message.isEmpty()) {
-        QVERIFY(m_dialogs->messages.isEmpty());
+        QVERIFY(m_setup->dialogs.messages.isEmpty());
     } else {
-        QCOMPARE(m_dialogs->messages.size(), 1);
-        QCOMPARE(m_dialogs->messages[0].text, message);
-        QCOMPARE(m_dialogs->messages[0].title, utf8("设定错误"));
+        QCOMPARE(m_setup->dialogs.messages.size(), 1);
+        QCOMPARE(m_setup->dialogs.messages[0].text, message);
+        QCOMPARE(m_setup->dialogs.messages[0].title, utf8("设定错误"));
     }
-    QVERIFY(!(m_keypad->lq() == 1 && m_keypad->pr() == 1));
+    QVERIFY(!(m_setup->keypad.lq() == 1 && m_setup->keypad.pr() == 1));
 }
 
 void TestSetpoint::fieldAfterEachKey_data()
@@ -175,7 +172,8 @@ void TestSetpoint::fieldAfterEachKey()
         QCOMPARE(caption(typed), field[i]);
         const bool typing = i + 1 < keys.size();
         QCOMPARE(caption(Readout::EntryState), typing ? (flow ? "Lset" : "Pset") : "");
-        QCOMPARE(m_keypad->entryField(), typing ? std::optional<Readout>(typed) : std::nullopt);
+        QCOMPARE(m_setup->keypad.entryField(),
+                 typing ? std::optional<Readout>(typed) : std::nullopt);
     }
 }
 
@@ -188,7 +186,7 @@ void TestSetpoint::refusedThenNextKeys()
     QCOMPARE(caption(Readout::SetFlow), QString());
     QCOMPARE(caption(Readout::EntryState), QStringLiteral("Lset"));
     press(QStringLiteral("199"));
-    QCOMPARE(m_sender->sent, QStringList{"Q00L0199Y"});
+    QCOMPARE(m_setup->sender.sent, QStringList{"Q00L0199Y"});
     QCOMPARE(caption(Readout::EntryState), QString());
 }
 
@@ -235,21 +233,21 @@ void TestSetpoint::replyDuringEntryIsHeldBack()
     QFETCH(QString, keysAfter);
     QFETCH(QStringList, sent);
     press(keys);
-    m_readouts->showReply(Reply{reply.at(0), reply.mid(1)}, m_keypad->entryField());
+    m_setup->readouts.showReply(Reply{reply.at(0), reply.mid(1)}, m_setup->keypad.entryField());
     QCOMPARE(caption(Readout(readout)), shown);
     press(keysAfter);
-    QCOMPARE(m_sender->sent, sent);
+    QCOMPARE(m_setup->sender.sent, sent);
 }
 
 void TestSetpoint::sendingBeforeThePortIsOpen()
 {
-    m_sender->open = false;
+    m_setup->sender.open = false;
     press(QStringLiteral("L150"));
-    QCOMPARE(m_sender->attempts, QStringList{"Q00L0150Y"});
-    QVERIFY(m_sender->sent.isEmpty());
+    QCOMPARE(m_setup->sender.attempts, QStringList{"Q00L0150Y"});
+    QVERIFY(m_setup->sender.sent.isEmpty());
     QCOMPARE(caption(Readout::EntryState), QStringLiteral("Lset")); // stopped at the failed write
-    QCOMPARE(m_keypad->lq(), qint16(0));                            // but the entry is over
-    QCOMPARE(m_keypad->mode(), KeypadEntry::Mode::Idle);
+    QCOMPARE(m_setup->keypad.lq(), qint16(0));                      // but the entry is over
+    QCOMPARE(m_setup->keypad.mode(), KeypadEntry::Mode::Idle);
     press(QStringLiteral("P"));
     QCOMPARE(caption(Readout::EntryState), QStringLiteral("Pset"));
 }
@@ -301,30 +299,30 @@ void TestSetpoint::dialogs()
     QFETCH(double, stored);
 
     // Both dialogs keep 42 to begin with: the flow is sent, the pressure refused.
-    m_dialogs->answers << QStringLiteral("42") << QStringLiteral("42");
-    m_setpoints->liquid_Click();
-    m_setpoints->pressure_Click();
-    QCOMPARE(m_setpoints->setliq(), 42.0);
-    QCOMPARE(m_setpoints->setpresure(), 42.0);
-    m_sender->sent.clear();
-    m_dialogs->messages.clear();
+    m_setup->dialogs.answers << QStringLiteral("42") << QStringLiteral("42");
+    m_setup->setpoints.liquid_Click();
+    m_setup->setpoints.pressure_Click();
+    QCOMPARE(m_setup->setpoints.setliq(), 42.0);
+    QCOMPARE(m_setup->setpoints.setpresure(), 42.0);
+    m_setup->sender.sent.clear();
+    m_setup->dialogs.messages.clear();
 
-    m_pumpNumber->set(7); // the dialogs always send pump "00"
-    m_dialogs->answers << answer;
+    m_setup->pumpNumber.set(7); // the dialogs always send pump "00"
+    m_setup->dialogs.answers << answer;
     const bool flow = dialog == QLatin1String("liquid");
     if (flow)
-        m_setpoints->liquid_Click();
+        m_setup->setpoints.liquid_Click();
     else
-        m_setpoints->pressure_Click();
+        m_setup->setpoints.pressure_Click();
 
-    QCOMPARE(m_sender->sent, sent.isEmpty() ? QStringList() : QStringList{sent});
-    QCOMPARE(m_dialogs->messages.size(), message.isEmpty() ? 0 : 1);
+    QCOMPARE(m_setup->sender.sent, sent.isEmpty() ? QStringList() : QStringList{sent});
+    QCOMPARE(m_setup->dialogs.messages.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty()) {
-        QCOMPARE(m_dialogs->messages[0].text, message);
-        QCOMPARE(m_dialogs->messages[0].title, utf8("错误"));
+        QCOMPARE(m_setup->dialogs.messages[0].text, message);
+        QCOMPARE(m_setup->dialogs.messages[0].title, utf8("错误"));
     }
-    QCOMPARE(flow ? m_setpoints->setliq() : m_setpoints->setpresure(), stored);
-    QCOMPARE(flow ? m_setpoints->setpresure() : m_setpoints->setliq(), 42.0);
+    QCOMPARE(flow ? m_setup->setpoints.setliq() : m_setup->setpoints.setpresure(), stored);
+    QCOMPARE(flow ? m_setup->setpoints.setpresure() : m_setup->setpoints.setliq(), 42.0);
 }
 
 void TestSetpoint::dialogPrompts_data()
@@ -351,15 +349,15 @@ void TestSetpoint::dialogPrompts()
     QFETCH(QString, title);
     QFETCH(QString, preset);
     if (which == 0)
-        m_setpoints->liquid_Click();
+        m_setup->setpoints.liquid_Click();
     else if (which == 1)
-        m_setpoints->pressure_Click();
+        m_setup->setpoints.pressure_Click();
     else
-        m_setpoints->Pump_NO_Click();
-    QCOMPARE(m_dialogs->inputs.size(), 1);
-    QCOMPARE(m_dialogs->inputs[0].text, prompt);
-    QCOMPARE(m_dialogs->inputs[0].title, title);
-    QCOMPARE(m_dialogs->inputs[0].preset, preset);
+        m_setup->setpoints.Pump_NO_Click();
+    QCOMPARE(m_setup->dialogs.inputs.size(), 1);
+    QCOMPARE(m_setup->dialogs.inputs[0].text, prompt);
+    QCOMPARE(m_setup->dialogs.inputs[0].title, title);
+    QCOMPARE(m_setup->dialogs.inputs[0].preset, preset);
 }
 
 void TestSetpoint::pumpNumber_data()
@@ -384,37 +382,37 @@ void TestSetpoint::pumpNumber()
     QFETCH(QString, answer);
     QFETCH(int, stored);
     QFETCH(bool, refused);
-    m_pumpNumber->set(5);
-    m_dialogs->answers << answer;
-    m_setpoints->Pump_NO_Click();
-    QCOMPARE(int(m_pumpNumber->Set_Pump_NO()), stored);
-    QCOMPARE(m_dialogs->messages.size(), refused ? 1 : 0);
+    m_setup->pumpNumber.set(5);
+    m_setup->dialogs.answers << answer;
+    m_setup->setpoints.Pump_NO_Click();
+    QCOMPARE(int(m_setup->pumpNumber.Set_Pump_NO()), stored);
+    QCOMPARE(m_setup->dialogs.messages.size(), refused ? 1 : 0);
     if (refused) {
-        QCOMPARE(m_dialogs->messages[0].text, utf8("泵编号设定错误!"));
-        QCOMPARE(m_dialogs->messages[0].title, utf8("错误"));
+        QCOMPARE(m_setup->dialogs.messages[0].text, utf8("泵编号设定错误!"));
+        QCOMPARE(m_setup->dialogs.messages[0].title, utf8("错误"));
     }
-    QVERIFY(m_sender->attempts.isEmpty());
+    QVERIFY(m_setup->sender.attempts.isEmpty());
 }
 
 void TestSetpoint::pumpNumberReachesKeypadButNotDialogs()
 {
-    m_dialogs->answers << QStringLiteral("7") << QStringLiteral("150");
-    m_setpoints->Pump_NO_Click();
+    m_setup->dialogs.answers << QStringLiteral("7") << QStringLiteral("150");
+    m_setup->setpoints.Pump_NO_Click();
     press(QStringLiteral("L120"));
-    m_setpoints->liquid_Click();
-    QCOMPARE(m_sender->sent, QStringList({"Q07L0120Y", "Q00L0150Y"}));
+    m_setup->setpoints.liquid_Click();
+    QCOMPARE(m_setup->sender.sent, QStringList({"Q07L0120Y", "Q00L0150Y"}));
 }
 
 void TestSetpoint::dialogDuringEntryLeavesItAlone()
 {
     press(QStringLiteral("L1"));
-    m_dialogs->answers << QStringLiteral("1.5");
-    m_setpoints->pressure_Click();
+    m_setup->dialogs.answers << QStringLiteral("1.5");
+    m_setup->setpoints.pressure_Click();
     QCOMPARE(caption(Readout::EntryState), QStringLiteral("Lset"));
     QCOMPARE(caption(Readout::SetFlow), QStringLiteral("1"));
     QCOMPARE(caption(Readout::SetPressure), QStringLiteral("02.0")); // the dialog shows nothing
     press(QStringLiteral("00"));
-    QCOMPARE(m_sender->sent, QStringList({"Q00P01.5Y", "Q00L0100Y"}));
+    QCOMPARE(m_setup->sender.sent, QStringList({"Q00P01.5Y", "Q00L0100Y"}));
 }
 
 QTEST_MAIN(TestSetpoint)
