@@ -2,6 +2,7 @@
 
 #include "dialogs.h"
 #include "keypadentry.h"
+#include "linkwatch.h"
 #include "messages.h"
 #include "picturebox.h"
 #include "picturebutton.h"
@@ -166,15 +167,8 @@ Form1::Form1(const Platform &platform, QWidget *parent)
         std::make_unique<RecordSave>(m_records, *m_platform.recordFile, *m_platform.dialogs);
 
     // Conditions that repeat with every poll are shown here, never as a stream of messages.
-    m_linkStatus = plainLabel(QString(), this);
-    m_linkStatus->setObjectName(QStringLiteral("linkStatus"));
-    statusBar()->addWidget(m_linkStatus, 1);
+    m_linkWatch = new LinkWatch(*m_link, *m_platform.dialogs, statusBar(), this);
     statusBar()->setSizeGripEnabled(true);
-    connect(m_link, &PumpLink::stateChanged, this, &Form1::refreshStatus);
-    m_statusTimer.setInterval(500);
-    connect(&m_statusTimer, &QTimer::timeout, this, &Form1::refreshStatus);
-    m_statusTimer.start();
-    refreshStatus();
 
     buildMenus();
     placeWindow();
@@ -310,7 +304,7 @@ void Form1::buildMenus()
 
 void Form1::refreshStatus()
 {
-    m_linkStatus->setText(Messages::linkStatus(m_link->status()));
+    m_linkWatch->refresh();
 }
 
 void Form1::keyClicked(Key key)

@@ -12,6 +12,7 @@
 
 class Dialogs;
 class KeypadEntry;
+class LinkWatch;
 class PictureBox;
 class PressureTrend;
 class Printer;
@@ -86,6 +87,7 @@ public:
     const PumpNumber &pumpNumber() const { return m_pumpNumber; }
     const RecordStore &records() const { return m_records; }
     const ReadoutView &readouts() const { return m_readoutView; }
+    const LinkWatch &linkWatch() const { return *m_linkWatch; }
     // Brings the status line up to date; a timer does so twice a second.
     void refreshStatus();
 
@@ -124,8 +126,7 @@ private:
     ReadoutLabels m_readoutLabels;
     TimedRun::Display m_elapsed{};
     QButtonGroup *m_keys = nullptr;
-    QLabel *m_linkStatus = nullptr;
-    QTimer m_statusTimer;
+    LinkWatch *m_linkWatch = nullptr;
     QMenu *m_file = nullptr;
     QMenu *m_settime = nullptr;
     QMenu *m_Pump = nullptr;

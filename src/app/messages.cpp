@@ -45,6 +45,8 @@ QString openFailed(const PumpLink::OpenResult &result)
                         .arg(result.failure.accessGroup);
         }
     }
+    if (!result.abandonedDevice.isEmpty())
+        text += QString::fromUtf8("\r\n不再自动重新连接串口 %1。").arg(result.abandonedDevice);
     if (!result.keptDevice.isEmpty()) {
         text +=
             QString::fromUtf8("\r\n串口 %1 仍然打开，与泵的通信照常进行。").arg(result.keptDevice);
@@ -81,19 +83,39 @@ QString storeFull(int capacity)
         .arg(capacity);
 }
 
+namespace {
+
+QString seconds(qint64 ms)
+{
+    return QString::number(ms / 1000.0, 'f', 1);
+}
+
+QString setpointName(Frames::Setpoint setpoint)
+{
+    return setpoint == Frames::Setpoint::Flow ? QString::fromUtf8("设定流量")
+                                              : QString::fromUtf8("设定压力");
+}
+
+} // namespace
+
 QString linkStatus(const LinkStatus &status)
 {
     const QString counts = QString::fromUtf8("发送 %1 · 应答 %2 · 丢弃 %3")
                                .arg(status.framesSent)
                                .arg(status.repliesAccepted)
                                .arg(status.repliesRejected);
-    auto seconds = [](qint64 ms) { return QString::number(ms / 1000.0, 'f', 1); };
     switch (status.state) {
     case LinkStatus::State::Closed:
         return QString::fromUtf8("串口未打开，请用“通信”打开串口 · ") + counts;
-    case LinkStatus::State::Lost:
-        return QString::fromUtf8("与泵的连接已断开：串口 %1 的设备已断开，请用“通信”重新打开 · %2")
-            .arg(status.device, counts);
+    case LinkStatus::State::Reconnecting: {
+        QString line = QString::fromUtf8("正在重新连接 %1 …（已尝试 %2 次，断开 %3 秒）")
+                           .arg(status.reopenName)
+                           .arg(status.reconnectTries)
+                           .arg(seconds(status.sinceLost));
+        if (status.runCommanded)
+            line += QString::fromUtf8(" · ") + pumpMayRun(status);
+        return line + QString::fromUtf8(" · ") + counts;
+    }
     case LinkStatus::State::Open:
         break;
     }
@@ -101,12 +123,59 @@ QString linkStatus(const LinkStatus &status)
     if (status.pumpSilent()) {
         reply = QString::fromUtf8("泵无应答（%1 秒没有应答）")
                     .arg(seconds(status.sinceLastReply.value_or(status.sinceOpened)));
+        if (status.runCommanded)
+            reply += QString::fromUtf8(" · ") + pumpMayRun(status);
     } else if (status.sinceLastReply) {
         reply = QString::fromUtf8("上次应答 %1 秒前").arg(seconds(*status.sinceLastReply));
     } else {
         reply = QString::fromUtf8("等待应答");
     }
     return QString::fromUtf8("串口 %1 已打开 · %2 · %3").arg(status.device, reply, counts);
+}
+
+QString pumpMayRun(const LinkStatus &status)
+{
+    if (status.reportedFlow.isEmpty())
+        return QString::fromUtf8("泵可能仍在运行");
+    return QString::fromUtf8("泵可能仍在运行（设定流量 %1 ml/min）").arg(status.reportedFlow);
+}
+
+QString silenceEnded(qint64 silentFor)
+{
+    return QString::fromUtf8("泵恢复应答（%1 秒没有应答）").arg(seconds(silentFor));
+}
+
+QString reconnected(const QString &device, qint64 downFor)
+{
+    return QString::fromUtf8("已重新连接 %1（断开 %2 秒）").arg(device, seconds(downFor));
+}
+
+QString setpointNews(const SetpointWatch::Event &event)
+{
+    const QString name = setpointName(event.setpoint);
+    switch (event.kind) {
+    case SetpointWatch::Event::Kind::Confirmed:
+        return QString::fromUtf8("%1 %2 已确认").arg(name, event.sent);
+    case SetpointWatch::Event::Kind::Unconfirmed:
+        return QString::fromUtf8("%1 %2 未被泵确认（泵报告 %3）")
+            .arg(name, event.sent, event.reported);
+    case SetpointWatch::Event::Kind::SentElsewhere:
+        return QString::fromUtf8("%1 %2 已发送到泵 %3，轮询只询问泵 00，无法确认")
+            .arg(name, event.sent, event.pump);
+    case SetpointWatch::Event::Kind::Changed:
+        return QString::fromUtf8("%1 上次发送 %2，泵报告 %3").arg(name, event.sent, event.reported);
+    }
+    Q_UNREACHABLE();
+}
+
+QString changedWhileAway(const QList<SetpointWatch::Event> &changes)
+{
+    QStringList parts;
+    for (const SetpointWatch::Event &change : changes)
+        parts << setpointNews(change);
+    return QString::fromUtf8("重新连接后，泵报告的设定与上次发送的不同：%1。\r\n"
+                             "泵可能重新启动过。面板没有重新发送任何设定，请核对后按需要重新设定。")
+        .arg(parts.join(QString::fromUtf8("；")));
 }
 
 } // namespace Messages

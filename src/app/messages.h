@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pumplink.h"
+#include "setpointwatch.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,5 +21,14 @@ QString storeFull(int capacity);
 
 // The status line under the window.
 QString linkStatus(const LinkStatus &status);
+// "The pump may still be running", with the set flow it last reported.
+QString pumpMayRun(const LinkStatus &status);
+
+// What the link watch tells in the status bar, and its one message.
+QString silenceEnded(qint64 silentFor);
+QString reconnected(const QString &device, qint64 downFor);
+QString setpointNews(const SetpointWatch::Event &event);
+inline const QString reconnectTitle = QString::fromUtf8("重新连接");
+QString changedWhileAway(const QList<SetpointWatch::Event> &changes);
 
 } // namespace Messages

@@ -13,4 +13,6 @@ public:
                              const QString &preset) = 0;
     // Shows a modal message box with an OK button only and no icon.
     virtual void messageBox(const QString &text, const QString &title) = 0;
+    // Sounds the system's alert once, without a dialog.
+    virtual void beep() = 0;
 };

@@ -1,5 +1,6 @@
 #include "qtdialogs.h"
 
+#include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -42,4 +43,9 @@ void QtDialogs::messageBox(const QString &text, const QString &title)
     box.setTextFormat(Qt::PlainText);
     box.setText(shownText(text));
     box.exec();
+}
+
+void QtDialogs::beep()
+{
+    QApplication::beep();
 }

@@ -14,6 +14,7 @@ public:
 
     QString inputBox(const QString &prompt, const QString &title, const QString &preset) override;
     void messageBox(const QString &text, const QString &title) override;
+    void beep() override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -19,6 +19,15 @@ PumpLink::PumpLink(PumpPort *MSComm1, QObject *parent)
     m_Timer2.setObjectName(QStringLiteral("Timer2"));
     m_Timer2.setInterval(pollInterval);
     connect(&m_Timer2, &QTimer::timeout, this, &PumpLink::pollNow);
+    m_reconnectTimer.setObjectName(QStringLiteral("reconnectTimer"));
+    m_reconnectTimer.setInterval(reconnectInterval);
+    connect(&m_reconnectTimer, &QTimer::timeout, this, &PumpLink::reconnectNow);
+    // Precise: a coarse timer may fire a little early, and the silence would then wait a
+    // second round.
+    m_silenceTimer.setObjectName(QStringLiteral("silenceTimer"));
+    m_silenceTimer.setSingleShot(true);
+    m_silenceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_silenceTimer, &QTimer::timeout, this, &PumpLink::checkSilence);
     connect(m_MSComm1, &PumpPort::received, this, &PumpLink::onReceived);
     connect(m_MSComm1, &PumpPort::deviceLost, this, &PumpLink::onDeviceLost);
 }
@@ -34,6 +43,12 @@ PumpLink::OpenResult PumpLink::open(const QString &answer)
         return result;
     }
     result.device = *device;
+    if (m_state == LinkStatus::State::Reconnecting) {
+        // The operator chose: the lost device is no longer waited for.
+        result.abandonedDevice = m_MSComm1->device();
+        stopReconnecting();
+        setState(LinkStatus::State::Closed);
+    }
 
     if (m_MSComm1->isOpen()) {
         const QString current = m_MSComm1->device();
@@ -52,6 +67,7 @@ PumpLink::OpenResult PumpLink::open(const QString &answer)
         }
         // The same device stays locked while it is open, so it is closed before it is reopened.
         m_Timer2.stop();
+        m_silenceTimer.stop();
         m_MSComm1->close();
         result.closedDevice = current;
         setState(LinkStatus::State::Closed);
@@ -81,6 +97,10 @@ void PumpLink::finishOpening(OpenResult &result)
 {
     m_openedAt = m_clock();
     m_lastReplyAt.reset();
+    m_silent = false;
+    // Decided now, while the device is there to be matched with its stable name.
+    m_reopenName = m_MSComm1->reopenName(m_MSComm1->device());
+    armSilenceTimer(LinkStatus::silenceLimit);
     setState(LinkStatus::State::Open);
     result.outcome = OpenOutcome::Opened;
     result.closedDevice.clear(); // closed and opened again: nothing was lost
@@ -117,6 +137,11 @@ bool PumpLink::send(const QString &frame)
     }
     m_lastFailure = Failure::None;
     ++m_framesSent;
+    if (frame == Frames::runFrame)
+        m_runCommanded = true;
+    else if (frame == Frames::stopFrame)
+        m_runCommanded = false;
+    emit frameSent(frame);
     return true;
 }
 
@@ -128,20 +153,82 @@ void PumpLink::pollNow()
 void PumpLink::onReceived(const QByteArray &bytes)
 {
     const QList<Reply> replies = m_assembler.feed(bytes);
-    if (!replies.isEmpty()) {
-        m_repliesAccepted += replies.size();
-        m_lastReplyAt = m_clock();
+    if (replies.isEmpty())
+        return;
+    const qint64 now = m_clock();
+    const qint64 silentFor = now - quietSince();
+    m_repliesAccepted += replies.size();
+    m_lastReplyAt = now;
+    armSilenceTimer(LinkStatus::silenceLimit);
+    if (m_silent) {
+        m_silent = false;
+        emit silenceEnded(silentFor);
+        emit stateChanged();
     }
-    for (const Reply &reply : replies)
+    for (const Reply &reply : replies) {
+        if (reply.target() == Reply::Target::SetFlow)
+            m_reportedFlow = reply.caption();
         emit replyAccepted(reply);
+    }
+}
+
+void PumpLink::armSilenceTimer(qint64 remaining)
+{
+    m_silenceTimer.start(int(qMax<qint64>(remaining, 1)));
+}
+
+void PumpLink::checkSilence()
+{
+    if (m_state != LinkStatus::State::Open || m_silent)
+        return;
+    const qint64 quietFor = m_clock() - quietSince();
+    if (quietFor < LinkStatus::silenceLimit) {
+        armSilenceTimer(LinkStatus::silenceLimit - quietFor);
+        return;
+    }
+    m_silent = true;
+    emit silenceStarted();
+    emit stateChanged();
 }
 
 void PumpLink::onDeviceLost(const QString &reason)
 {
     m_Timer2.stop();
+    m_silenceTimer.stop();
     resetAssembler();
-    setState(LinkStatus::State::Lost);
+    m_silent = false;
+    m_lostAt = m_clock();
+    m_reconnectTries = 0;
+    setState(LinkStatus::State::Reconnecting);
     emit linkLost(reason);
+    m_reconnectTimer.start();
+}
+
+void PumpLink::reconnectNow()
+{
+    if (m_state != LinkStatus::State::Reconnecting)
+        return;
+    ++m_reconnectTries;
+    // A device that is back but busy or refusing is tried again at the next round, like one
+    // that is not back yet.
+    if (m_MSComm1->open(m_reopenName, pumpLine).failed()) {
+        emit stateChanged();
+        return;
+    }
+    stopReconnecting();
+    resetAssembler();
+    const qint64 downFor = m_clock() - m_lostAt;
+    OpenResult ignored;
+    finishOpening(ignored);
+    startPoll();
+    emit reconnected(downFor);
+    pollNow(); // the pump's numbers now, not a poll interval later
+}
+
+void PumpLink::stopReconnecting()
+{
+    m_reconnectTimer.stop();
+    m_reconnectTries = 0;
 }
 
 void PumpLink::resetAssembler()
@@ -162,5 +249,12 @@ LinkStatus PumpLink::status() const
     status.sinceOpened = now - m_openedAt;
     if (m_lastReplyAt)
         status.sinceLastReply = now - *m_lastReplyAt;
+    status.silent = m_silent;
+    status.reopenName = m_reopenName;
+    status.reconnectTries = m_reconnectTries;
+    if (m_state == LinkStatus::State::Reconnecting)
+        status.sinceLost = now - m_lostAt;
+    status.runCommanded = m_runCommanded;
+    status.reportedFlow = m_reportedFlow;
     return status;
 }

@@ -14,9 +14,9 @@
 // How the link stands, for the operator's status line.
 struct LinkStatus
 {
-    enum class State { Closed, Open, Lost };
-    // No accepted reply for this long while open means the pump does not answer.
-    static constexpr qint64 silenceLimit = 5000; // ms
+    enum class State { Closed, Open, Reconnecting };
+    // Two polls in a row without an accepted reply: the pump does not answer.
+    static constexpr qint64 silenceLimit = 3000; // ms
 
     State state = State::Closed;
     QString device;
@@ -25,11 +25,16 @@ struct LinkStatus
     qint64 repliesRejected = 0;
     std::optional<qint64> sinceLastReply; // ms; none before the first reply on this port
     qint64 sinceOpened = 0;               // ms
+    bool silent = false;                  // open, and no accepted reply for silenceLimit
+    // While reconnecting: the name tried, the attempts so far and how long the link is down.
+    QString reopenName;
+    int reconnectTries = 0;
+    qint64 sinceLost = 0; // ms
+    // RUN went out and no STOP after it, and the set flow the pump last reported.
+    bool runCommanded = false;
+    QString reportedFlow;
 
-    bool pumpSilent() const
-    {
-        return state == State::Open && sinceLastReply.value_or(sinceOpened) >= silenceLimit;
-    }
+    bool pumpSilent() const { return state == State::Open && silent; }
 };
 
 // The link to the pump: opening the port from the operator's answer, the status poll on
@@ -39,6 +44,8 @@ class PumpLink : public QObject, public FrameSender
     Q_OBJECT
 public:
     static constexpr int pollInterval = 1500; // ms
+    // A lost device is tried again this often until it opens.
+    static constexpr int reconnectInterval = 2000; // ms
     // The pump's line: 9600 baud, no parity, 8 data bits, 1 stop bit.
     static constexpr LineSettings pumpLine{};
 
@@ -53,18 +60,27 @@ public:
         // closed to open the same device again and is now closed.
         QString keptDevice;
         QString closedDevice;
+        // The lost device that was being reconnected, given up for the answer.
+        QString abandonedDevice;
     };
 
     explicit PumpLink(PumpPort *MSComm1, QObject *parent = nullptr);
 
     // Opens the port an answer to the port prompt names and sets it up. A working link is given
     // up only for a port that opened; the same device is closed first, as an open port stays
-    // locked. Does not start the poll.
+    // locked. Does not start the poll. An answer that names a port ends any reconnecting.
     OpenResult open(const QString &answer);
     void startPoll();
     // One status poll, as Timer2 sends every pollInterval.
     void pollNow();
     QTimer *Timer2() { return &m_Timer2; }
+    // One attempt to open the lost device again, as the reconnect timer makes every
+    // reconnectInterval; on success the poll resumes at once.
+    void reconnectNow();
+    QTimer *reconnectTimer() { return &m_reconnectTimer; }
+    // Whether the pump has gone silent, as the silence timer asks when the limit is up.
+    void checkSilence();
+    QTimer *silenceTimer() { return &m_silenceTimer; }
 
     bool send(const QString &frame) override;
     Failure lastFailure() const override { return m_lastFailure; }
@@ -80,8 +96,15 @@ signals:
     void replyAccepted(const Reply &reply);
     // The port failed while open; it is closed and the poll stopped.
     void linkLost(const QString &reason);
-    // The port was opened, closed or lost.
+    // The port was opened, closed or lost, or a reconnect attempt failed.
     void stateChanged();
+    // Each frame written, polls included.
+    void frameSent(const QString &frame);
+    // No accepted reply for silenceLimit while open; and the first reply after it.
+    void silenceStarted();
+    void silenceEnded(qint64 silentFor);
+    // The lost device opened again after `downFor` ms.
+    void reconnected(qint64 downFor);
 
 private:
     void onReceived(const QByteArray &bytes);
@@ -90,9 +113,14 @@ private:
     void finishOpening(OpenResult &result);
     void setState(LinkStatus::State state);
     void resetAssembler();
+    void stopReconnecting();
+    void armSilenceTimer(qint64 remaining);
+    qint64 quietSince() const { return m_lastReplyAt.value_or(m_openedAt); }
 
     PumpPort *m_MSComm1;
     QTimer m_Timer2;
+    QTimer m_reconnectTimer;
+    QTimer m_silenceTimer;
     ReplyAssembler m_assembler;
     Failure m_lastFailure = Failure::None;
     std::function<qint64()> m_clock;
@@ -102,4 +130,10 @@ private:
     qint64 m_rejectedBefore = 0; // by assemblers of earlier openings
     qint64 m_openedAt = 0;
     std::optional<qint64> m_lastReplyAt;
+    bool m_silent = false;
+    QString m_reopenName;
+    int m_reconnectTries = 0;
+    qint64 m_lostAt = 0;
+    bool m_runCommanded = false;
+    QString m_reportedFlow;
 };

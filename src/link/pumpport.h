@@ -54,6 +54,10 @@ public:
     // What a device name stands for: names of one device (a link and its target, COM3 and
     // \\.\COM3) give the same identity.
     virtual QString identity(const QString &device) const = 0;
+    // The name to open `device` through again after it was lost: a name the system keeps for
+    // the adapter itself where it has one (a USB adapter that comes back may get another
+    // number), or the name as it was given.
+    virtual QString reopenName(const QString &device) const = 0;
     // Queues the bytes for sending in one write and returns at once; false if the port is not
     // open or the write is refused.
     virtual bool write(const QByteArray &bytes) = 0;

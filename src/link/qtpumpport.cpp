@@ -87,8 +87,22 @@ OpenFailure openDevice(QSerialPort *port, const QString &deviceName)
 
 } // namespace
 
+QString QtPumpPort::defaultByIdFolder()
+{
+#ifdef Q_OS_WIN
+    return QString(); // a COM name stays the name of its port
+#else
+    return QStringLiteral("/dev/serial/by-id");
+#endif
+}
+
 QtPumpPort::QtPumpPort(QObject *parent)
+    : QtPumpPort(defaultByIdFolder(), parent)
+{}
+
+QtPumpPort::QtPumpPort(const QString &byIdFolder, QObject *parent)
     : PumpPort(parent)
+    , m_byIdFolder(byIdFolder)
 {}
 
 QtPumpPort::~QtPumpPort() = default;
@@ -146,6 +160,30 @@ QString QtPumpPort::identity(const QString &device) const
     const QString path = devicePath(device);
     const QString target = QFileInfo(path).canonicalFilePath();
     return target.isEmpty() ? QDir::cleanPath(path) : target;
+#endif
+}
+
+QString QtPumpPort::reopenName(const QString &device) const
+{
+#ifdef Q_OS_WIN
+    return device;
+#else
+    // A link the operator typed (the simulated pump's --link path, a by-id name) is what
+    // comes back: keep to it.
+    const QFileInfo typed(devicePath(device));
+    if (typed.isSymLink() || m_byIdFolder.isEmpty())
+        return device;
+    const QString target = typed.canonicalFilePath();
+    if (target.isEmpty())
+        return device;
+    const QFileInfoList links =
+        QDir(m_byIdFolder)
+            .entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &link : links) {
+        if (link.isSymLink() && link.canonicalFilePath() == target)
+            return link.absoluteFilePath();
+    }
+    return device;
 #endif
 }
 

@@ -1,6 +1,7 @@
 #include "fakepumpport.h"
 #include "form1.h"
 #include "keypadentry.h"
+#include "linkwatch.h"
 #include "messages.h"
 #include "paneldriver.h"
 #include "picturebox.h"
@@ -86,6 +87,7 @@ private slots:
     void trendAndRecordsFollowReplies();
     void printMenu();
     void statusLine();
+    void linkWatch();
 
 private:
     void press(const QStringList &keys);
@@ -955,6 +957,7 @@ void TestForm1::statusLine()
         now += 1500;
         m_form->link()->pollNow();
     }
+    m_form->link()->checkSilence();
     m_form->refreshStatus();
     QVERIFY2(line->text().contains(utf8("泵无应答")), qPrintable(line->text()));
     QVERIFY(line->text().contains(utf8("发送 4")));
@@ -968,9 +971,125 @@ void TestForm1::statusLine()
     QVERIFY(line->text().contains(utf8("应答 1")));
 
     m_port->loseDevice(QStringLiteral("Input/output error"));
-    QVERIFY2(line->text().contains(utf8("串口 /dev/ttyUSB0 的设备已断开")),
-             qPrintable(line->text()));
+    QVERIFY2(line->text().contains(utf8("正在重新连接 /dev/ttyUSB0")), qPrintable(line->text()));
     QTRY_COMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY(m_dialogs->messages[0].text.contains(utf8("串口 /dev/ttyUSB0 的设备已断开")));
+}
+
+void TestForm1::linkWatch()
+{
+    QLabel *light = label("linkIndicator");
+    QLabel *line = label("linkStatus");
+    QVERIFY(light && line);
+    QCOMPARE(light->accessibleName(), utf8("连接状态"));
+    QCOMPARE(light->property("light").toString(), QStringLiteral("off"));
+    QCOMPARE(light->accessibleDescription(), line->text());
+
+    qint64 now = 0;
+    PumpLink *link = m_form->link();
+    link->setClock([&now] { return now; });
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
+    m_panel->stopPolling();
+    QCOMPARE(light->property("light").toString(), QStringLiteral("green"));
+    auto answer = [&](const QByteArray &setFlow) {
+        link->pollNow();
+        m_port->deliver("Q00N01.2YQ00P02.0YQ00L" + setFlow + 'Y');
+    };
+    answer("0150");
+    QVERIFY(m_panel->press({"RUN"}));
+
+    // Two missed polls: red at 3.0 s, one beep, the pump may still run, no message box.
+    now = 1500;
+    link->pollNow();
+    now = 2999;
+    link->checkSilence();
+    QCOMPARE(light->property("light").toString(), QStringLiteral("green"));
+    now = 3000;
+    link->checkSilence();
+    link->checkSilence();
+    QCOMPARE(light->property("light").toString(), QStringLiteral("red"));
+    QCOMPARE(m_dialogs->beeps, 1);
+    QVERIFY2(line->text().contains(utf8("泵无应答（3.0 秒没有应答） · "
+                                        "泵可能仍在运行（设定流量 0150 ml/min）")),
+             qPrintable(line->text()));
+    QCOMPARE(light->accessibleDescription(), line->text());
+    QVERIFY(m_dialogs->messages.isEmpty());
+
+    // A setpoint sent into the silence is not called unconfirmed while it lasts.
+    m_dialogs->answers << QStringLiteral("120");
+    QVERIFY(m_panel->trigger(QStringLiteral("liquid")));
+    link->pollNow();
+    link->pollNow();
+    m_form->refreshStatus();
+    QVERIFY(!line->text().contains(utf8("未被泵确认")));
+
+    // The first reply ends it and tells for how long; the old value at once is no fault yet.
+    now = 7500;
+    answer("0150");
+    QCOMPARE(light->property("light").toString(), QStringLiteral("green"));
+    QVERIFY(m_form->linkWatch().news().contains(utf8("泵恢复应答（7.5 秒没有应答）")));
+    QVERIFY(label("linkNews")->text().endsWith(m_form->linkWatch().news()));
+    QVERIFY(light->accessibleDescription().endsWith(m_form->linkWatch().news()));
+    answer("0150");
+    QCOMPARE(light->property("light").toString(), QStringLiteral("green"));
+    answer("0150");
+    QCOMPARE(light->property("light").toString(), QStringLiteral("amber"));
+    QVERIFY2(line->text().contains(utf8("设定流量 0120 未被泵确认（泵报告 0150）")),
+             qPrintable(line->text()));
+    answer("0120");
+    QCOMPARE(light->property("light").toString(), QStringLiteral("green"));
+    QCOMPARE(m_form->linkWatch().news(), utf8("设定流量 0120 已确认"));
+    QVERIFY(!line->text().contains(utf8("未被泵确认")));
+
+    // A keypad value for pump 3 is told once and never judged by pump 0's replies.
+    m_dialogs->answers << QStringLiteral("3");
+    QVERIFY(m_panel->trigger(QStringLiteral("Pump_NO")));
+    QVERIFY(m_panel->press({"L", "1", "9", "0"}));
+    QCOMPARE(m_form->linkWatch().news(),
+             utf8("设定流量 0190 已发送到泵 03，轮询只询问泵 00，无法确认"));
+    for (int poll = 0; poll < 3; ++poll)
+        answer("0120");
+    QCOMPARE(light->property("light").toString(), QStringLiteral("green"));
+
+    // Lost: amber, reconnecting with the tries counted, then back with the time it was down.
+    now = 20000;
+    m_port->loseDevice(QStringLiteral("Input/output error"));
+    QCOMPARE(light->property("light").toString(), QStringLiteral("amber"));
+    m_port->absent << QStringLiteral("/dev/ttyUSB0");
+    now = 22000;
+    link->reconnectNow();
+    QVERIFY2(line->text().contains(utf8("正在重新连接 /dev/ttyUSB0 …（已尝试 1 次，断开 2.0 秒）")),
+             qPrintable(line->text()));
+    QVERIFY(line->text().contains(utf8("泵可能仍在运行")));
+    m_port->absent.clear();
+    now = 24000;
+    link->reconnectNow();
+    QCOMPARE(light->property("light").toString(), QStringLiteral("green"));
+    QCOMPARE(m_form->linkWatch().news(), utf8("已重新连接 /dev/ttyUSB0（断开 4.0 秒）"));
+    QTRY_COMPARE(m_dialogs->messages.size(), 1); // the loss, told once as before
+    QVERIFY(m_dialogs->messages[0].text.contains(utf8("设备已断开")));
+
+    // The pump came back with other setpoints: one message naming both values, nothing resent.
+    m_port->written.clear();
+    m_port->deliver("Q00N00.0YQ00P02.0YQ00L0000Y");
+    answer("0000");
+    QTRY_COMPARE(m_dialogs->messages.size(), 2);
+    QTest::qWait(10);
+    QCOMPARE(m_dialogs->messages.size(), 2);
+    QCOMPARE(m_dialogs->messages[1].title, utf8("重新连接"));
+    QVERIFY2(m_dialogs->messages[1].text.startsWith(
+                 utf8("重新连接后，泵报告的设定与上次发送的不同：设定流量 上次发送 0120，泵报告 "
+                      "0000。")),
+             qPrintable(m_dialogs->messages[1].text));
+    QCOMPARE(m_port->written, QList<QByteArray>{"Q00F0000Y"});
+
+    // STOP: the silent line no longer says the pump may run.
+    QVERIFY(m_panel->press({"STOP"}));
+    now = 40000;
+    link->checkSilence();
+    QCOMPARE(m_dialogs->beeps, 2);
+    QVERIFY(line->text().contains(utf8("泵无应答")));
+    QVERIFY(!line->text().contains(utf8("泵可能仍在运行")));
 }
 
 QTEST_MAIN(TestForm1)

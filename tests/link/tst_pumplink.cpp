@@ -1,6 +1,7 @@
 #include "fakepumpport.h"
 #include "portname.h"
 #include "pumplink.h"
+#include "setpointwatch.h"
 
 #include <QSignalSpy>
 #include <QTimer>
@@ -44,6 +45,13 @@ private slots:
     void repliesFromPieces();
     void lossStopsThePoll();
     void statusCountsAndSilence();
+    void silenceComesOnceAndEndsWithAReply();
+    void reconnectsEveryTwoSeconds_data();
+    void reconnectsEveryTwoSeconds();
+    void operatorEndsTheReconnecting();
+    void runStateAndReportedFlow();
+    void setpointWatch_data();
+    void setpointWatch();
 
 private:
     FakePumpPort *m_port = nullptr;
@@ -359,31 +367,270 @@ void TestPumpLink::statusCountsAndSilence()
     QCOMPARE(status.repliesRejected, 2);
     QCOMPARE(status.sinceLastReply, std::optional<qint64>(1200));
 
-    now += 3799;
+    now += 1799;
+    m_link->checkSilence();
     QVERIFY(!m_link->status().pumpSilent());
-    now += 1; // five seconds without an accepted reply
+    now += 1; // three seconds without an accepted reply
+    m_link->checkSilence();
     QVERIFY(m_link->status().pumpSilent());
     m_port->deliver("Q00N01.3Y");
     QVERIFY(!m_link->status().pumpSilent());
 
     m_port->loseDevice(QStringLiteral("Input/output error"));
-    QCOMPARE(changed.count(), 2);
     status = m_link->status();
-    QCOMPARE(status.state, LinkStatus::State::Lost);
+    QCOMPARE(status.state, LinkStatus::State::Reconnecting);
     QCOMPARE(status.device, QStringLiteral("/dev/pts/4"));
     QVERIFY(!status.pumpSilent());
 
     // Counts run on across a reopen; silence is measured from the new opening.
     m_link->open(QStringLiteral("/dev/pts/4"));
-    now += 4000;
+    now += 2999;
+    m_link->checkSilence();
     status = m_link->status();
     QCOMPARE(status.state, LinkStatus::State::Open);
     QCOMPARE(status.repliesAccepted, 4);
     QCOMPARE(status.repliesRejected, 2);
     QVERIFY(!status.sinceLastReply);
     QVERIFY(!status.pumpSilent());
-    now += 1000;
+    now += 1;
+    m_link->checkSilence();
     QVERIFY(m_link->status().pumpSilent());
+}
+
+void TestPumpLink::silenceComesOnceAndEndsWithAReply()
+{
+    qint64 now = 0;
+    m_link->setClock([&now] { return now; });
+    QSignalSpy started(m_link, &PumpLink::silenceStarted);
+    QSignalSpy ended(m_link, &PumpLink::silenceEnded);
+    m_link->open(QStringLiteral("1"));
+    QTimer *silence = m_link->silenceTimer();
+    QVERIFY(silence->isActive());
+    QCOMPARE(silence->interval(), 3000);
+    QCOMPARE(silence->timerType(), Qt::PreciseTimer);
+
+    // A timer that fires a little early waits for the rest, and does not call silence.
+    now = 2990;
+    m_link->checkSilence();
+    QCOMPARE(started.count(), 0);
+    QVERIFY(silence->isActive());
+    QCOMPARE(silence->interval(), 10);
+    now = 3000;
+    m_link->checkSilence();
+    m_link->checkSilence();
+    QCOMPARE(started.count(), 1); // once, however often it is asked
+
+    // Each reply starts the three seconds again.
+    now = 7400;
+    m_port->deliver("Q00N01.0Y");
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(ended.first().first().toLongLong(), 7400);
+    QCOMPARE(silence->interval(), 3000);
+    now = 10399;
+    m_link->checkSilence();
+    QCOMPARE(started.count(), 1);
+    now = 10400;
+    m_link->checkSilence();
+    QCOMPARE(started.count(), 2);
+
+    // A lost port is not silent: the loss is the message.
+    m_port->loseDevice(QStringLiteral("gone"));
+    QVERIFY(!silence->isActive());
+    now = 20000;
+    m_link->checkSilence();
+    QCOMPARE(started.count(), 2);
+    QVERIFY(!m_link->status().pumpSilent());
+}
+
+void TestPumpLink::reconnectsEveryTwoSeconds_data()
+{
+    QTest::addColumn<QStringList>("typed");  // what the operator opened
+    QTest::addColumn<QString>("stableName"); // what the system knows it by, if anything
+    QTest::addColumn<QString>("reopened");
+    QTest::newRow("device as typed") << QStringList{"/dev/ttyUSB0"} << QString() << "/dev/ttyUSB0";
+    QTest::newRow("through its stable name")
+        << QStringList{"/dev/ttyUSB0"} << "/dev/serial/by-id/usb-FTDI-if00-port0"
+        << "/dev/serial/by-id/usb-FTDI-if00-port0";
+    QTest::newRow("COM port") << QStringList{"COM3"} << QString() << "COM3";
+}
+
+void TestPumpLink::reconnectsEveryTwoSeconds()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(QString, stableName);
+    QFETCH(QString, reopened);
+    qint64 now = 0;
+    m_link->setClock([&now] { return now; });
+    if (!stableName.isEmpty())
+        m_port->reopenNames.insert(typed.first(), stableName);
+    QSignalSpy back(m_link, &PumpLink::reconnected);
+    QCOMPARE(m_link->open(typed.first()).outcome, PumpLink::OpenOutcome::Opened);
+    m_link->startPoll();
+
+    m_port->loseDevice(QStringLiteral("Input/output error"));
+    QTimer *retry = m_link->reconnectTimer();
+    QVERIFY(retry->isActive());
+    QCOMPARE(retry->interval(), 2000);
+    QVERIFY(!retry->isSingleShot());
+    QVERIFY(!m_link->Timer2()->isActive());
+
+    // Gone, then back but busy, then back: every failure is tried again.
+    m_port->absent << reopened;
+    const QStringList before = m_port->opens;
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        now += 2000;
+        m_link->reconnectNow();
+        QCOMPARE(m_link->status().reconnectTries, attempt);
+        QCOMPARE(m_link->status().sinceLost, now);
+    }
+    m_port->absent.clear();
+    m_port->failure = OpenFailure::Kind::Busy;
+    now += 2000;
+    m_link->reconnectNow();
+    QVERIFY(retry->isActive());
+    QCOMPARE(m_link->status().state, LinkStatus::State::Reconnecting);
+    m_port->failure = OpenFailure::Kind::None;
+    now += 2000;
+    m_port->written.clear();
+    m_link->reconnectNow();
+    QCOMPARE(m_port->opens.mid(before.size()), QStringList(5, reopened));
+    QCOMPARE(m_port->lineSettings, PumpLink::pumpLine);
+
+    QCOMPARE(m_link->status().state, LinkStatus::State::Open);
+    QVERIFY(!retry->isActive());
+    QCOMPARE(back.count(), 1);
+    QCOMPARE(back.first().first().toLongLong(), 10000);
+    // Polling resumes at once, and goes on at its interval.
+    QCOMPARE(m_port->written, QList<QByteArray>{"Q00F0000Y"});
+    QVERIFY(m_link->Timer2()->isActive());
+    QVERIFY(m_link->silenceTimer()->isActive());
+    m_link->reconnectNow(); // a late tick does nothing
+    QCOMPARE(m_port->opens.size(), before.size() + 5);
+}
+
+void TestPumpLink::operatorEndsTheReconnecting()
+{
+    m_link->open(QStringLiteral("/dev/ttyUSB0"));
+    m_port->loseDevice(QStringLiteral("gone"));
+    QVERIFY(m_link->reconnectTimer()->isActive());
+    // Cancel changes nothing.
+    QCOMPARE(m_link->open(QString()).outcome, PumpLink::OpenOutcome::Cancelled);
+    QVERIFY(m_link->reconnectTimer()->isActive());
+    // A port that does not open: the lost one is no longer waited for, and the result says so.
+    m_port->absent << QStringLiteral("/dev/ttyUSB1");
+    const PumpLink::OpenResult result = m_link->open(QStringLiteral("/dev/ttyUSB1"));
+    QCOMPARE(result.outcome, PumpLink::OpenOutcome::OpenFailed);
+    QCOMPARE(result.abandonedDevice, QStringLiteral("/dev/ttyUSB0"));
+    QVERIFY(!m_link->reconnectTimer()->isActive());
+    QCOMPARE(m_link->status().state, LinkStatus::State::Closed);
+}
+
+void TestPumpLink::runStateAndReportedFlow()
+{
+    m_link->open(QStringLiteral("1"));
+    QSignalSpy sent(m_link, &PumpLink::frameSent);
+    QVERIFY(!m_link->status().runCommanded);
+    m_link->send(Frames::runFrame);
+    m_link->pollNow();
+    m_port->deliver("Q00N01.2YQ00P02.0YQ00L0150Y");
+    QVERIFY(m_link->status().runCommanded);
+    QCOMPARE(m_link->status().reportedFlow, QStringLiteral("0150"));
+    m_port->loseDevice(QStringLiteral("gone")); // a lost link forgets neither
+    QVERIFY(m_link->status().runCommanded);
+    m_link->reconnectNow();
+    m_link->send(Frames::stopFrame);
+    QVERIFY(!m_link->status().runCommanded);
+    QCOMPARE(sent.count(), 4); // run, poll, the poll on reconnecting, stop
+    QCOMPARE(sent.last().first().toString(), Frames::stopFrame);
+}
+
+void TestPumpLink::setpointWatch_data()
+{
+    // Steps: "> frame" goes out, "< letter data" is an accepted reply, "quiet" is silence or a
+    // loss, "back" a reconnection. Each event reads "kind sent reported".
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QStringList>("open"); // unconfirmed at the end
+    const QString poll = QStringLiteral("> Q00F0000Y");
+
+    QTest::newRow("flow shown at the next poll")
+        << QStringList{"> Q00L0150Y", poll, "< L0150"} << QStringList{"confirmed 0150 0150"}
+        << QStringList();
+    QTest::newRow("pressure shown with its point")
+        << QStringList{"> Q00P01.5Y", poll, "< P01.5"} << QStringList{"confirmed 01.5 01.5"}
+        << QStringList();
+    QTest::newRow("old value at one poll is not yet a fault")
+        << QStringList{"> Q00L0150Y", poll, "< L0000"} << QStringList() << QStringList();
+    QTest::newRow("old value after two polls")
+        << QStringList{"> Q00L0150Y", poll, "< L0000", poll, "< L0000", poll, "< L0000"}
+        << QStringList{"unconfirmed 0150 0000"} << QStringList{"0150 0000"};
+    QTest::newRow("a reply to the poll before the send judges nothing")
+        << QStringList{poll, "> Q00L0150Y", "< L0000", poll, "< L0000"} << QStringList()
+        << QStringList();
+    QTest::newRow("taken late clears the mark")
+        << QStringList{"> Q00P01.5Y", poll, poll, "< P02.0", poll, "< P01.5"}
+        << QStringList{"unconfirmed 01.5 02.0", "confirmed 01.5 01.5"} << QStringList();
+    QTest::newRow("a newer value replaces the older one's expectation")
+        << QStringList{"> Q00L0150Y", poll, "> Q00L0120Y", poll, "< L0150", poll, "< L0120"}
+        << QStringList{"confirmed 0120 0120"} << QStringList();
+    QTest::newRow("flow and pressure are watched apart")
+        << QStringList{"> Q00L0150Y", "> Q00P01.5Y", poll, poll, "< P01.5", "< L0000"}
+        << QStringList{"confirmed 01.5 01.5", "unconfirmed 0150 0000"} << QStringList{"0150 0000"};
+    QTest::newRow("another pump: told, never judged")
+        << QStringList{"> Q03L0150Y", poll, "< L0000", poll, "< L0000", poll, "< L0000"}
+        << QStringList{"elsewhere 0150 03"} << QStringList();
+    QTest::newRow("polls before a silence do not count")
+        << QStringList{"> Q00L0150Y", poll, poll, "quiet", poll, "< L0000"} << QStringList()
+        << QStringList();
+    QTest::newRow("reconnected with other setpoints: told once")
+        << QStringList{"> Q00L0150Y", "> Q00P01.5Y", poll,     "< L0150", "< P01.5",
+                       "quiet",       "back",        poll,     "< P02.0", "< L0000",
+                       poll,          "< L0000",     "< P02.0"}
+        << QStringList{"confirmed 0150 0150", "confirmed 01.5 01.5", "changed 0150 0000",
+                       "changed 01.5 02.0"}
+        << QStringList();
+    QTest::newRow("reconnected with the same setpoints")
+        << QStringList{"> Q00L0150Y", poll, "< L0150", "quiet", "back", poll, "< P02.0", "< L0150"}
+        << QStringList{"confirmed 0150 0150"} << QStringList();
+    QTest::newRow("reconnected before anything was sent")
+        << QStringList{"quiet", "back", poll, "< L0000"} << QStringList() << QStringList();
+    QTest::newRow("other frames are not setpoints")
+        << QStringList{"> Q00R0000Y", "> Q00S0000Y", poll, "< N01.2", "< L0000"} << QStringList()
+        << QStringList();
+}
+
+void TestPumpLink::setpointWatch()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, events);
+    QFETCH(QStringList, open);
+    const auto describe = [](const SetpointWatch::Event &event) {
+        static const char *const kinds[] = {"confirmed", "unconfirmed", "elsewhere", "changed"};
+        const QString last =
+            event.kind == SetpointWatch::Event::Kind::SentElsewhere ? event.pump : event.reported;
+        return QStringLiteral("%1 %2 %3")
+            .arg(QLatin1String(kinds[int(event.kind)]), event.sent, last);
+    };
+    SetpointWatch watch;
+    QStringList seen;
+    for (const QString &step : std::as_const(steps)) {
+        if (step.startsWith(QLatin1Char('>'))) {
+            if (const auto event = watch.frameSent(step.mid(2)))
+                seen << describe(*event);
+        } else if (step.startsWith(QLatin1Char('<'))) {
+            for (const SetpointWatch::Event &event : watch.replied({step.at(2), step.mid(3)}))
+                seen << describe(event);
+        } else if (step == QLatin1String("quiet")) {
+            watch.interrupted();
+        } else {
+            watch.reconnected();
+        }
+    }
+    QCOMPARE(seen, events);
+    QStringList stillOpen;
+    for (const SetpointWatch::Event &event : watch.unconfirmed())
+        stillOpen << event.sent + QLatin1Char(' ') + event.reported;
+    QCOMPARE(stillOpen, open);
 }
 
 QTEST_GUILESS_MAIN(TestPumpLink)

@@ -31,8 +31,11 @@ public:
             onMessage();
     }
 
+    void beep() override { ++beeps; }
+
     QStringList answers; // one per input box, in order; empty text is Cancel
     QList<Shown> inputs;
     QList<Shown> messages;
     std::function<void()> onMessage; // runs while a message box would be open
+    int beeps = 0;
 };

@@ -49,6 +49,10 @@ public:
     {
         return identities.value(device, device);
     }
+    QString reopenName(const QString &device) const override
+    {
+        return reopenNames.value(device, device);
+    }
     bool write(const QByteArray &bytes) override
     {
         if (!m_open || refuseWrites)
@@ -85,7 +89,8 @@ public:
     QString failureReason;
     QString group;
     QStringList ports;
-    QMap<QString, QString> identities; // other names of one device
+    QMap<QString, QString> identities;  // other names of one device
+    QMap<QString, QString> reopenNames; // stable names of devices
 
 private:
     QString m_device;

@@ -1,0 +1,169 @@
+#include "linkwatch.h"
+
+#include "dialogs.h"
+#include "messages.h"
+#include "pumplink.h"
+
+#include <QLabel>
+#include <QStatusBar>
+#include <QTime>
+
+namespace {
+
+QLabel *statusLabel(const char *name, QStatusBar *bar)
+{
+    auto *label = new QLabel(bar);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText); // device names and replies are never markup
+    return label;
+}
+
+const char *colourOf(LinkWatch::Light light)
+{
+    switch (light) {
+    case LinkWatch::Light::Off:
+        return "#9e9e9e";
+    case LinkWatch::Light::Green:
+        return "#2e9d3a";
+    case LinkWatch::Light::Amber:
+        return "#f0a000";
+    case LinkWatch::Light::Red:
+        return "#d81e1e";
+    }
+    Q_UNREACHABLE();
+}
+
+const char *nameOf(LinkWatch::Light light)
+{
+    switch (light) {
+    case LinkWatch::Light::Off:
+        return "off";
+    case LinkWatch::Light::Green:
+        return "green";
+    case LinkWatch::Light::Amber:
+        return "amber";
+    case LinkWatch::Light::Red:
+        return "red";
+    }
+    Q_UNREACHABLE();
+}
+
+} // namespace
+
+LinkWatch::LinkWatch(PumpLink &link, Dialogs &dialogs, QStatusBar *bar, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_dialogs(dialogs)
+{
+    m_indicator = statusLabel("linkIndicator", bar);
+    m_indicator->setFixedSize(14, 14);
+    m_indicator->setAccessibleName(QString::fromUtf8("连接状态"));
+    m_state = statusLabel("linkStatus", bar);
+    m_newsLabel = statusLabel("linkNews", bar);
+    bar->addWidget(m_indicator);
+    bar->addWidget(m_state, 1);
+    bar->addWidget(m_newsLabel);
+
+    connect(&m_link, &PumpLink::stateChanged, this, &LinkWatch::refresh);
+    connect(&m_link, &PumpLink::frameSent, this, &LinkWatch::onFrameSent);
+    connect(&m_link, &PumpLink::replyAccepted, this, &LinkWatch::onReply);
+    connect(&m_link, &PumpLink::silenceStarted, this, [this] {
+        m_setpoints.interrupted();
+        // One beep and no dialog: an unattended run must not pile up message boxes.
+        m_dialogs.beep();
+        refresh();
+    });
+    connect(&m_link, &PumpLink::silenceEnded, this, [this](qint64 silentFor) {
+        m_setpoints.interrupted(); // polls that went unanswered judge nothing
+        tell(Messages::silenceEnded(silentFor));
+    });
+    connect(&m_link, &PumpLink::linkLost, this, [this] {
+        m_setpoints.interrupted();
+        refresh();
+    });
+    connect(&m_link, &PumpLink::reconnected, this, [this](qint64 downFor) {
+        m_setpoints.reconnected();
+        tell(Messages::reconnected(m_link.device(), downFor));
+    });
+
+    m_refreshTimer.setInterval(500);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &LinkWatch::refresh);
+    m_refreshTimer.start();
+    refresh();
+}
+
+void LinkWatch::refresh()
+{
+    const LinkStatus status = m_link.status();
+    QString line = Messages::linkStatus(status);
+    switch (status.state) {
+    case LinkStatus::State::Closed:
+        m_light = Light::Off;
+        break;
+    case LinkStatus::State::Reconnecting:
+        m_light = Light::Amber;
+        break;
+    case LinkStatus::State::Open:
+        m_light = Light::Green;
+        if (status.pumpSilent()) {
+            // The silence is the message: nothing is called unconfirmed while it lasts.
+            m_light = Light::Red;
+            break;
+        }
+        for (const SetpointWatch::Event &open : m_setpoints.unconfirmed()) {
+            line += QString::fromUtf8(" · ") + Messages::setpointNews(open);
+            m_light = Light::Amber;
+        }
+        break;
+    }
+    m_state->setText(line);
+    m_indicator->setStyleSheet(QStringLiteral("background: %1; border-radius: 7px;")
+                                   .arg(QLatin1String(colourOf(m_light))));
+    m_indicator->setProperty("light", QLatin1String(nameOf(m_light)));
+    // A screen reader says the same words the status bar shows.
+    const QString description = m_news.isEmpty() ? line : line + QString::fromUtf8(" · ") + m_news;
+    m_indicator->setAccessibleDescription(description);
+    m_indicator->setToolTip(description);
+}
+
+void LinkWatch::onFrameSent(const QString &frame)
+{
+    if (const std::optional<SetpointWatch::Event> event = m_setpoints.frameSent(frame))
+        tell(Messages::setpointNews(*event));
+}
+
+void LinkWatch::onReply(const Reply &reply)
+{
+    QList<SetpointWatch::Event> changes;
+    for (const SetpointWatch::Event &event : m_setpoints.replied(reply)) {
+        switch (event.kind) {
+        case SetpointWatch::Event::Kind::Changed:
+            changes << event;
+            break;
+        case SetpointWatch::Event::Kind::Unconfirmed: // stays in the state line until it clears
+            refresh();
+            break;
+        case SetpointWatch::Event::Kind::Confirmed:
+        case SetpointWatch::Event::Kind::SentElsewhere:
+            tell(Messages::setpointNews(event));
+            break;
+        }
+    }
+    if (changes.isEmpty())
+        return;
+    // Told after the reply's own notification has returned, and never resent by itself: the
+    // pump may have restarted, and the operator decides.
+    QMetaObject::invokeMethod(
+        this,
+        [this, changes] {
+            m_dialogs.messageBox(Messages::changedWhileAway(changes), Messages::reconnectTitle);
+        },
+        Qt::QueuedConnection);
+}
+
+void LinkWatch::tell(const QString &news)
+{
+    m_news = news;
+    m_newsLabel->setText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + news);
+    refresh();
+}
