@@ -1,12 +1,15 @@
 #include "endtoendcases.h"
 #include "form1.h"
+#include "linkwatch.h"
 #include "paneldriver.h"
 #include "pressuretrend.h"
+#include "pseudoterminal.h"
 #include "pumplink.h"
 #include "qtpumpport.h"
 #include "simulatedpump.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -30,6 +33,9 @@ private slots:
     void faultModes_data();
     void faultModes();
     void hangUpAndComeBack();
+    void silenceAndRecovery();
+    void setpointNotTaken();
+    void reconnectThroughTheStableName();
     void mistypedAnswerKeepsTheLink_data();
     void mistypedAnswerKeepsTheLink();
     void commandsAfterHangUpAreTold();
@@ -158,6 +164,7 @@ void TestEndToEnd::faultModes()
     if (answered > 0)
         QCOMPARE(m_panel->caption(QStringLiteral("LsetP")), QStringLiteral("02.0"));
 
+    m_form->link()->checkSilence(); // 6 s on the clock
     m_form->refreshStatus();
     const QString line = m_panel->caption(QStringLiteral("linkStatus"));
     QVERIFY2(line.contains(utf8(silent ? "泵无应答" : "已打开")), qPrintable(line));
@@ -171,26 +178,131 @@ void TestEndToEnd::hangUpAndComeBack()
     m_cases->openPanel();
     if (QTest::currentTestFailed())
         return;
+    m_dialogs->answers << QStringLiteral("150");
+    QVERIFY(m_panel->trigger(QStringLiteral("liquid")));
     QVERIFY(m_panel->poll(3));
+    QCOMPARE(m_panel->caption(QStringLiteral("LsetF")), QStringLiteral("0150"));
     m_form->Timer2()->start(); // polling when the pump hangs up
     QTRY_VERIFY_WITH_TIMEOUT(!m_port->isOpen(), 5000);
     QVERIFY(!m_form->Timer2()->isActive());
     QTRY_COMPARE(m_dialogs->messages.size(), 1);
     QVERIFY(m_dialogs->messages[0].text.contains(utf8("断开")));
-    QTest::qWait(200);
-    QCOMPARE(m_dialogs->messages.size(), 1);
-    m_form->refreshStatus();
-    QVERIFY(m_panel->caption(QStringLiteral("linkStatus")).contains(utf8("连接已断开")));
+    QVERIFY(m_form->link()->reconnectTimer()->isActive());
 
-    // The pump comes back at the same place, and 通信 opens it again.
+    // Tries while the pump is away fail and are tried again, with nothing told.
     QVERIFY(m_pump->waitForExit());
-    QCOMPARE(m_pump->exitCode(), 0);
-    QVERIFY(m_pump->start());
+    m_form->link()->reconnectNow();
+    QVERIFY(!m_port->isOpen());
+    m_form->refreshStatus();
+    const QString line = m_panel->caption(QStringLiteral("linkStatus"));
+    QVERIFY2(line.contains(utf8("正在重新连接 %1 …").arg(m_link)), qPrintable(line));
+    QCOMPARE(m_panel->label(QStringLiteral("linkIndicator"))->property("light").toString(),
+             QStringLiteral("amber"));
+
+    // The pump comes back at the same link, restarted with other setpoints: the panel opens
+    // it by itself, polls at once, and says once that the setpoints differ, resending nothing.
+    const qsizetype before = received().size();
+    QVERIFY(m_pump->start({QStringLiteral("--set-flow"), QStringLiteral("80")}));
+    m_form->link()->reconnectNow();
+    QVERIFY(m_port->isOpen());
+    QCOMPARE(m_port->device(), m_link);
+    m_panel->stopPolling();
+    QVERIFY(m_panel->waitForAccepted(6));
+    QCOMPARE(m_panel->caption(QStringLiteral("LsetF")), QStringLiteral("0080"));
+    QVERIFY(m_form->linkWatch().news().startsWith(utf8("已重新连接 %1").arg(m_link)));
+    QTRY_COMPARE(m_dialogs->messages.size(), 2);
+    QVERIFY2(m_dialogs->messages[1].text.contains(utf8("设定流量 上次发送 0150，泵报告 0080")),
+             qPrintable(m_dialogs->messages[1].text));
+    QVERIFY(m_panel->poll(9));
+    QCOMPARE(received().mid(before), QStringList(2, QStringLiteral("Q00F0000Y")));
+}
+
+void TestEndToEnd::silenceAndRecovery()
+{
+    // Answers the first poll, leaves the next two unanswered, then answers again.
+    QVERIFY(m_pump->start({QStringLiteral("--mute-after"), QStringLiteral("1"),
+                           QStringLiteral("--mute-for"), QStringLiteral("2")}));
+    qint64 now = 0;
+    m_form->link()->setClock([&now] { return now; });
     m_cases->openPanel();
     if (QTest::currentTestFailed())
         return;
+    QLabel *light = m_panel->label(QStringLiteral("linkIndicator"));
+    QVERIFY(m_panel->poll(3));
+    for (int poll = 2; poll <= 3; ++poll) {
+        now += 1500;
+        m_form->link()->pollNow();
+        QTRY_COMPARE(received().size(), poll);
+        m_form->link()->checkSilence();
+    }
+    QCOMPARE(light->property("light").toString(), QStringLiteral("red"));
+    QCOMPARE(m_dialogs->beeps, 1);
+    QVERIFY(m_panel->caption(QStringLiteral("linkStatus")).contains(utf8("泵无应答")));
+
+    now += 1500;
     QVERIFY(m_panel->poll(6));
-    QCOMPARE(m_panel->caption(QStringLiteral("LsetP")), QStringLiteral("02.0"));
+    QCOMPARE(light->property("light").toString(), QStringLiteral("green"));
+    QCOMPARE(m_form->linkWatch().news(), utf8("泵恢复应答（4.5 秒没有应答）"));
+    QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestEndToEnd::setpointNotTaken()
+{
+    QVERIFY(m_pump->start({QStringLiteral("--ignore-setpoints")}));
+    m_cases->openPanel();
+    if (QTest::currentTestFailed())
+        return;
+    m_dialogs->answers << QStringLiteral("150");
+    QVERIFY(m_panel->trigger(QStringLiteral("liquid")));
+    QLabel *light = m_panel->label(QStringLiteral("linkIndicator"));
+    QVERIFY(m_panel->poll(3));
+    QCOMPARE(light->property("light").toString(), QStringLiteral("green"));
+    QVERIFY(m_panel->poll(6));
+    QCOMPARE(light->property("light").toString(), QStringLiteral("amber"));
+    const QString line = m_panel->caption(QStringLiteral("linkStatus"));
+    QVERIFY2(line.contains(utf8("设定流量 0150 未被泵确认（泵报告 0000）")), qPrintable(line));
+    QCOMPARE(m_pump->logged(QStringLiteral("ignored")).size(), 1);
+}
+
+void TestEndToEnd::reconnectThroughTheStableName()
+{
+    // The operator types the device itself; a folder of stable links, as /dev/serial/by-id
+    // is, has one that leads to it. The pump comes back on another pseudo-terminal, and only
+    // the stable link follows it.
+    const QString byId = m_dir->filePath(QStringLiteral("by-id"));
+    QVERIFY(QDir().mkpath(byId));
+    const QString stable = byId + QStringLiteral("/usb-Pump_Simulator-if00-port0");
+    m_cases.reset();
+    m_panel.reset();
+    m_port = std::make_unique<QtPumpPort>(byId);
+    m_panel = std::make_unique<PanelDriver>(*m_port);
+    m_form = &m_panel->form();
+    m_dialogs = &m_panel->dialogs();
+
+    QVERIFY(m_pump->start({QStringLiteral("--hang-up-after"), QStringLiteral("0.5")}));
+    const QString first = QFileInfo(m_link).canonicalFilePath();
+    QVERIFY(QFile::link(first, stable));
+    QVERIFY(m_panel->openPort(first));
+    m_panel->stopPolling();
+    QVERIFY(m_panel->poll(3));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_port->isOpen(), 5000);
+    m_form->link()->reconnectTimer()->stop(); // the test makes each attempt
+    QVERIFY(m_pump->waitForExit());
+
+    // Another pseudo-terminal number, kept busy by a second one so that the pump's cannot
+    // reuse the first.
+    PseudoTerminal holder;
+    QVERIFY(holder.isValid());
+    QVERIFY(m_pump->start());
+    const QString second = QFileInfo(m_link).canonicalFilePath();
+    QVERIFY(second != first);
+    QVERIFY(QFile::remove(stable));
+    QVERIFY(QFile::link(second, stable));
+    m_form->link()->reconnectNow();
+    QVERIFY(m_port->isOpen());
+    QCOMPARE(m_port->device(), stable);
+    m_panel->stopPolling();
+    QVERIFY(m_panel->waitForAccepted(6));
 }
 
 void TestEndToEnd::mistypedAnswerKeepsTheLink_data()
@@ -260,13 +372,13 @@ void TestEndToEnd::commandsAfterHangUpAreTold()
     QVERIFY(!m_form->Timer1()->isActive());
     QVERIFY(m_panel->label(QStringLiteral("lhour"))->isHidden());
 
-    // The pump comes back; no stop reaches it that nobody asked for.
+    // The pump comes back and the panel reconnects; no stop reaches it that nobody asked for.
     QVERIFY(m_pump->waitForExit());
     QVERIFY(m_pump->start());
-    m_cases->openPanel();
-    if (QTest::currentTestFailed())
-        return;
-    QVERIFY(m_panel->poll(3));
+    m_form->link()->reconnectNow();
+    QVERIFY(m_port->isOpen());
+    m_panel->stopPolling();
+    QVERIFY(m_panel->waitForAccepted(3));
     QCOMPARE(m_dialogs->messages.size(), 3);
     QCOMPARE(received(), QStringList{"Q00F0000Y"});
 }

@@ -323,6 +323,8 @@ private slots:
 
     void realIdentity_data();
     void realIdentity();
+    void realReopenName_data();
+    void realReopenName();
 };
 
 void TestPumpPort::opening_data()
@@ -665,6 +667,65 @@ void TestPumpPort::realIdentity()
         name->replace(QLatin1String("<link>"), link).replace(QLatin1String("<target>"), target);
     const QtPumpPort port;
     QCOMPARE(port.identity(first) == port.identity(second), same);
+}
+
+void TestPumpPort::realReopenName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("reopened");
+#ifdef Q_OS_WIN
+    QTest::newRow("a COM port keeps its name") << "COM3"
+                                               << "COM3";
+#else
+    QTest::newRow("an adapter with a stable link") << "<dev>/ttyUSB0"
+                                                   << "<by-id>/usb-FTDI_FT232R_A1-if00-port0";
+    QTest::newRow("a device without one") << "<dev>/ttyUSB1"
+                                          << "<dev>/ttyUSB1";
+    QTest::newRow("a link typed by the operator stays") << "<dev>/pump"
+                                                        << "<dev>/pump";
+    QTest::newRow("a stable link typed by the operator stays")
+        << "<by-id>/usb-FTDI_FT232R_A1-if00-port0"
+        << "<by-id>/usb-FTDI_FT232R_A1-if00-port0";
+    QTest::newRow("a missing device") << "<dev>/ttyNOPE"
+                                      << "<dev>/ttyNOPE";
+    QTest::newRow("no folder of stable links") << "<dev>/ttyUSB0"
+                                               << "<dev>/ttyUSB0";
+#endif
+}
+
+void TestPumpPort::realReopenName()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, reopened);
+#ifdef Q_OS_WIN
+    const QtPumpPort port(QStringLiteral("C:/nowhere"));
+#else
+    // A folder of devices and one of stable links, as /dev and /dev/serial/by-id are.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString dev = dir.filePath(QStringLiteral("dev"));
+    const bool withFolder = QTest::currentDataTag() != QByteArray("no folder of stable links");
+    const QString byId = dir.filePath(QStringLiteral("by-id"));
+    QVERIFY(QDir().mkpath(dev));
+    if (withFolder)
+        QVERIFY(QDir().mkpath(byId));
+    for (const char *name : {"ttyUSB0", "ttyUSB1"}) {
+        QFile device(dev + QLatin1Char('/') + QLatin1String(name));
+        QVERIFY(device.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QFile::link(dev + QStringLiteral("/ttyUSB0"), dev + QStringLiteral("/pump")));
+    if (withFolder) {
+        // A link whose adapter is gone, and one that leads to the device.
+        QVERIFY(QFile::link(dev + QStringLiteral("/ttyUSB7"),
+                            byId + QStringLiteral("/usb-Gone-if00-port0")));
+        QVERIFY(QFile::link(QStringLiteral("../dev/ttyUSB0"),
+                            byId + QStringLiteral("/usb-FTDI_FT232R_A1-if00-port0")));
+    }
+    for (QString *name : {&typed, &reopened})
+        name->replace(QLatin1String("<dev>"), dev).replace(QLatin1String("<by-id>"), byId);
+    const QtPumpPort port(byId);
+#endif
+    QCOMPARE(port.reopenName(typed), reopened);
 }
 
 QTEST_GUILESS_MAIN(TestPumpPort)

@@ -54,6 +54,11 @@ Options:
   --piece-gap MS       ... MS milliseconds apart (default 5)
   --delay MS           answer each poll MS milliseconds late
   --silent             answer nothing (commands are still obeyed)
+  --mute-after N       after the first N polls, leave the next ones unanswered ...
+  --mute-for M         ... M of them (default: all), then answer again
+  --ignore-setpoints   log set-flow and set-pressure frames and leave the setpoints as they are
+  --set-flow N         start with a set flow of N ml/min (default 0)
+  --set-pressure X     start with a set pressure of X MPa (default 2.0)
   --hang-up-after SEC  hang up (close the device) after SEC seconds, then exit
   --flood HZ           also send HZ unsolicited answers a second (three frames each)
   -h, --help           this text
@@ -75,6 +80,11 @@ struct Options
     int pieceGap = 5;
     int delay = 0;
     bool silent = false;
+    long muteAfter = -1;
+    long muteFor = -1;
+    bool ignoreSetpoints = false;
+    int setFlow = 0;
+    double setPressure = 2.0;
     double hangUpAfter = -1;
     double flood = 0;
 };
@@ -89,8 +99,10 @@ void onSignal(int)
 class Pump
 {
 public:
-    explicit Pump(unsigned seed)
+    Pump(unsigned seed, int setFlow, double setPressure)
         : m_random(seed ? seed : 1)
+        , m_setFlow(setFlow)
+        , m_setPressure(setPressure)
     {}
 
     // Applies one frame; false if it is not a command the pump knows.
@@ -158,8 +170,8 @@ private:
 
     std::uint32_t m_random;
     bool m_running = false;
-    int m_setFlow = 0;
-    double m_setPressure = 2.0;
+    int m_setFlow;
+    double m_setPressure;
     double m_pressure = 0;
 };
 
@@ -236,6 +248,16 @@ bool parse(int argc, char **argv, Options *options)
             options->quiet = true;
         } else if (option == "--silent") {
             options->silent = true;
+        } else if (option == "--ignore-setpoints") {
+            options->ignoreSetpoints = true;
+        } else if (option == "--mute-after" && number(i, &value)) {
+            options->muteAfter = long(value);
+        } else if (option == "--mute-for" && number(i, &value)) {
+            options->muteFor = long(value);
+        } else if (option == "--set-flow" && number(i, &value) && value <= 9999) {
+            options->setFlow = int(value);
+        } else if (option == "--set-pressure" && number(i, &value) && value <= 99.9) {
+            options->setPressure = value;
         } else if (option == "--seed" && number(i, &value)) {
             options->seed = unsigned(value);
         } else if (option == "--drop-every" && number(i, &value) && value >= 1) {
@@ -316,7 +338,7 @@ int main(int argc, char **argv)
 
     const Clock::time_point start = Clock::now();
     Log log(options, start);
-    Pump pump(options.seed);
+    Pump pump(options.seed, options.setFlow, options.setPressure);
     std::string received;
     std::deque<Outgoing> outgoing;
     long polls = 0, answered = 0, obeyed = 0, ignored = 0;
@@ -442,6 +464,11 @@ int main(int argc, char **argv)
             }
             at = frameStart + 9;
             log.line("recv", frame);
+            if (options.ignoreSetpoints && (frame[3] == 'L' || frame[3] == 'P')) {
+                log.line("ignored", frame + " (told to ignore setpoints)");
+                ++ignored;
+                continue;
+            }
             std::string why;
             if (!pump.obey(frame, &why)) {
                 log.line("ignored", frame + " (" + why + ")");
@@ -455,6 +482,12 @@ int main(int argc, char **argv)
             ++polls;
             if (options.silent)
                 continue;
+            const long earlierPolls = polls - 1;
+            if (options.muteAfter >= 0 && earlierPolls >= options.muteAfter &&
+                (options.muteFor < 0 || earlierPolls < options.muteAfter + options.muteFor)) {
+                log.line("mute", frame);
+                continue;
+            }
             if (options.dropEvery > 0 && polls % options.dropEvery == 0) {
                 log.line("drop", frame);
                 continue;
