@@ -3,8 +3,12 @@
 //   benchmarks flood SECONDS      replies at 10 x the line's rate: loss, CPU, memory
 //   benchmarks idle SECONDS       polling a silent pump: CPU, vs a bare event loop with a timer
 //   benchmarks records            saving 1,000,000 values, vs a plain printf("%.15g") loop
+//   benchmarks silence RUNS       last reply to the red light, against the 3.0 s limit
+//   benchmarks reconnect RUNS     a device that comes back to its first reply shown
+//   benchmarks away SECONDS       a device that stays away: CPU and memory of the reconnecting
 #include "benchsupport.h"
 #include "form1.h"
+#include "linkwatch.h"
 #include "paneldriver.h"
 #include "pseudoterminal.h"
 #include "pumplink.h"
@@ -236,6 +240,132 @@ int records()
     return identical ? 0 : 1;
 }
 
+// Milliseconds from the last accepted reply to the red light, with the real timers: the pump
+// answers the first poll, then nothing.
+int silence(int runs)
+{
+    std::vector<double> delays;
+    for (int run = 0; run < runs; ++run) {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("pump"));
+        SimulatedPump pump(QStringLiteral(PUMPSIM_PATH), link);
+        if (!pump.start({"--mute-after", "1"}))
+            return 1;
+        Panel panel;
+        PumpLink *pumpLink = panel.form.link();
+        QElapsedTimer clock;
+        clock.start();
+        qint64 lastReply = -1;
+        qint64 red = -1;
+        QObject::connect(pumpLink, &PumpLink::replyAccepted,
+                         [&](const Reply &) { lastReply = clock.nsecsElapsed(); });
+        // Connected after the window's own watch, so the light has changed when this runs.
+        QObject::connect(pumpLink, &PumpLink::silenceStarted, [&] {
+            if (panel.form.linkWatch().light() == LinkWatch::Light::Red)
+                red = clock.nsecsElapsed();
+        });
+        if (!panel.driver.openPort(link))
+            return 1;
+        QElapsedTimer limit;
+        limit.start();
+        while (red < 0 && limit.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        if (red < 0 || lastReply < 0)
+            return 1;
+        delays.push_back((red - lastReply) / 1e6);
+    }
+    std::printf("silence: last reply to red light over %d runs: median %.1f ms, max %.1f ms "
+                "(goal <= 3100 ms)\n",
+                runs, percentile(delays, 0.5), *std::max_element(delays.begin(), delays.end()));
+    return 0;
+}
+
+// Milliseconds from starting the pump again (its device and link appear) to the first reply
+// the panel accepts from it, the pump coming back at different points of the 2 s retry round.
+int reconnect(int runs)
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("pump"));
+    SimulatedPump pump(QStringLiteral(PUMPSIM_PATH), link);
+    if (!pump.start())
+        return 1;
+    Panel panel;
+    PumpLink *pumpLink = panel.form.link();
+    if (!panel.driver.openPort(link))
+        return 1;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 firstReply = -1;
+    QObject::connect(pumpLink, &PumpLink::replyAccepted, [&](const Reply &) {
+        if (firstReply < 0)
+            firstReply = clock.nsecsElapsed();
+    });
+    std::vector<double> delays;
+    for (int run = 0; run < runs; ++run) {
+        pump.stop(); // the device goes away
+        QElapsedTimer limit;
+        limit.start();
+        while (pumpLink->status().state != LinkStatus::State::Reconnecting &&
+               limit.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        runFor(300 + run * 2000 / runs); // away for a while, back at another point of the round
+        firstReply = -1;
+        const qint64 back = clock.nsecsElapsed();
+        if (!pump.start())
+            return 1;
+        limit.restart();
+        while (firstReply < 0 && limit.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        if (firstReply < 0)
+            return 1;
+        delays.push_back((firstReply - back) / 1e6);
+    }
+    std::printf("reconnect: device back to first reply over %d runs: median %.0f ms, max %.0f ms "
+                "(goal <= 2500 ms)\n",
+                runs, percentile(delays, 0.5), *std::max_element(delays.begin(), delays.end()));
+    return 0;
+}
+
+// A device that goes away and stays away: the panel tries every 2 s. CPU against a bare event
+// loop with a 2 s timer, and memory sampled every 10 s.
+int away(int seconds)
+{
+    double floor = 0;
+    {
+        QTimer timer;
+        timer.start(2000);
+        const double start = cpuSeconds();
+        runFor(std::min(seconds, 60) * 1000);
+        floor = 100.0 * (cpuSeconds() - start) / std::min(seconds, 60);
+    }
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("pump"));
+    SimulatedPump pump(QStringLiteral(PUMPSIM_PATH), link);
+    if (!pump.start())
+        return 1;
+    Panel panel;
+    if (!panel.driver.openPort(link))
+        return 1;
+    pump.stop();
+    runFor(3000);
+    if (panel.form.link()->status().state != LinkStatus::State::Reconnecting)
+        return 1;
+    const long memoryStart = residentKilobytes();
+    long memoryMax = memoryStart;
+    const double start = cpuSeconds();
+    for (int elapsed = 0; elapsed < seconds; elapsed += 10) {
+        runFor(std::min(10, seconds - elapsed) * 1000);
+        memoryMax = std::max(memoryMax, residentKilobytes());
+    }
+    const double cpu = 100.0 * (cpuSeconds() - start) / seconds;
+    const long memoryEnd = residentKilobytes();
+    std::printf("away: %d s of a device that stays away, %d attempts: cpu %.3f %% of one core "
+                "(goal < 0.5 %%; floor %.3f %%); memory %ld kB -> %ld kB, highest %ld kB\n",
+                seconds, panel.form.link()->status().reconnectTries, cpu, floor, memoryStart,
+                memoryEnd, memoryMax);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -252,6 +382,13 @@ int main(int argc, char *argv[])
         return idle(amount > 0 ? amount : 60);
     if (what == QLatin1String("records"))
         return records();
-    std::fprintf(stderr, "usage: benchmarks latency|flood|idle|records [AMOUNT]\n");
+    if (what == QLatin1String("silence"))
+        return silence(amount > 0 ? amount : 5);
+    if (what == QLatin1String("reconnect"))
+        return reconnect(amount > 0 ? amount : 10);
+    if (what == QLatin1String("away"))
+        return away(amount > 0 ? amount : 600);
+    std::fprintf(stderr,
+                 "usage: benchmarks latency|flood|idle|records|silence|reconnect|away [AMOUNT]\n");
     return 2;
 }

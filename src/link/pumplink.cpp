@@ -179,7 +179,7 @@ void PumpLink::armSilenceTimer(qint64 remaining)
 
 void PumpLink::checkSilence()
 {
-    if (m_state != LinkStatus::State::Open || m_silent)
+    if (m_state != LinkStatus::State::Open || m_silent || !m_MSComm1->isOpen())
         return;
     const qint64 quietFor = m_clock() - quietSince();
     if (quietFor < LinkStatus::silenceLimit) {

@@ -455,6 +455,10 @@ void TestForm1::closeRunsUnload()
     QVERIFY(QTest::qWaitForWindowExposed(m_form));
     QVERIFY(m_form->close());
     QVERIFY(!m_port->isOpen());
+    // A closed port is not a silent pump: no beep while the program ends.
+    m_form->link()->setClock([] { return qint64(1) << 40; });
+    m_form->link()->checkSilence();
+    QCOMPARE(m_dialogs->beeps, 0);
 }
 
 void TestForm1::endSkipsUnload()

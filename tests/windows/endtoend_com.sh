@@ -56,4 +56,36 @@ rm -f "$prefix/dosdevices/d:"
 restart_wine
 echo "--- without a D: drive"
 PUMPPANEL_D_DRIVE=absent "$wine_run" "$program" -platform offscreen recordFile || status=1
+
+echo "--- the pump goes away and comes back"
+kill "$pump_pid" 2>/dev/null && wait "$pump_pid" 2>/dev/null || true
+# The pump hangs up 4 s after it starts; COM1 then leads nowhere for 4 s, and back to the pump,
+# started again at its link.
+(
+    child=""
+    trap '[ -n "$child" ] && kill "$child" 2>/dev/null; exit 0' TERM
+    "$pumpsim" --link "$work/pump" --log "$work/pump2.log" --hang-up-after 4 &
+    child=$!
+    wait "$child"
+    ln -sfn "$work/nowhere" "$prefix/dosdevices/com1"
+    sleep 4 &
+    child=$!
+    wait "$child"
+    ln -sfn "$work/pump" "$prefix/dosdevices/com1"
+    "$pumpsim" --link "$work/pump" --log "$work/pump2.log" &
+    child=$!
+    wait "$child"
+) &
+pump_pid=$!
+for _ in $(seq 50); do
+    [ -e "$work/pump" ] && break
+    sleep 0.1
+done
+PUMPPANEL_D_DRIVE=absent PUMPPANEL_PUMP=comes-back "$wine_run" "$program" -platform offscreen \
+    reconnectsByItself >"$work/reconnect.out" 2>&1 || status=1
+cat "$work/reconnect.out"
+grep -q '^PASS   : TestEndToEndCom::reconnectsByItself()' "$work/reconnect.out" || {
+    echo "FAIL: the reconnect case did not pass"
+    status=1
+}
 exit $status
