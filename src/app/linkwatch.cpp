@@ -117,9 +117,13 @@ void LinkWatch::refresh()
         break;
     }
     m_state->setText(line);
-    m_indicator->setStyleSheet(QStringLiteral("background: %1; border-radius: 7px;")
-                                   .arg(QLatin1String(colourOf(m_light))));
-    m_indicator->setProperty("light", QLatin1String(nameOf(m_light)));
+    const QLatin1String name(nameOf(m_light));
+    if (m_indicator->property("light").toString() !=
+        name) { // restyling costs; twice a second adds up
+        m_indicator->setStyleSheet(QStringLiteral("background: %1; border-radius: 7px;")
+                                       .arg(QLatin1String(colourOf(m_light))));
+        m_indicator->setProperty("light", name);
+    }
     // A screen reader says the same words the status bar shows.
     const QString description = m_news.isEmpty() ? line : line + QString::fromUtf8(" · ") + m_news;
     m_indicator->setAccessibleDescription(description);
@@ -128,14 +132,17 @@ void LinkWatch::refresh()
 
 void LinkWatch::onFrameSent(const QString &frame)
 {
-    if (const std::optional<SetpointWatch::Event> event = m_setpoints.frameSent(frame))
+    if (const std::optional<SetpointWatch::Event> event = m_setpoints.frameSent(frame)) {
         tell(Messages::setpointNews(*event));
+        emit setpointEvent(*event);
+    }
 }
 
 void LinkWatch::onReply(const Reply &reply)
 {
     QList<SetpointWatch::Event> changes;
     for (const SetpointWatch::Event &event : m_setpoints.replied(reply)) {
+        emit setpointEvent(event);
         switch (event.kind) {
         case SetpointWatch::Event::Kind::Changed:
             changes << event;

@@ -31,6 +31,10 @@ public:
     QString news() const { return m_news; }
     const SetpointWatch &setpoints() const { return m_setpoints; }
 
+signals:
+    // What became of a setpoint, as the status bar tells it.
+    void setpointEvent(const SetpointWatch::Event &event);
+
 private:
     void onFrameSent(const QString &frame);
     void onReply(const Reply &reply);
