@@ -11,6 +11,7 @@
 #include "pumplink.h"
 #include "recordsave.h"
 #include "runcontrol.h"
+#include "runjournal.h"
 #include "setpointdialogs.h"
 #include "surface.h"
 #include "tellingsender.h"
@@ -168,6 +169,15 @@ Form1::Form1(const Platform &platform, QWidget *parent)
 
     // Conditions that repeat with every poll are shown here, never as a stream of messages.
     m_linkWatch = new LinkWatch(*m_link, *m_platform.dialogs, statusBar(), this);
+    // Made after the readouts are wired, so that a reply's row shows the value it brought.
+    m_runJournal = new RunJournal(m_platform.runLogFolder, *m_link, m_readoutView,
+                                  *m_platform.dialogs, statusBar(), this);
+    connect(m_linkWatch, &LinkWatch::setpointEvent, m_runJournal, &RunJournal::setpointEvent);
+    m_keySender->setJournal(m_runJournal);
+    m_keypad->setJournal(m_runJournal);
+    m_setpointDialogs->setJournal(m_runJournal);
+    m_timedRun->setJournal(m_runJournal);
+    m_recordSave->setJournal(m_runJournal);
     statusBar()->setSizeGripEnabled(true);
 
     buildMenus();
@@ -269,8 +279,9 @@ void Form1::buildMenus()
 
     m_file = addMenu(bar, "file", "文件(F)");
     onClick(addEntry(m_file, "save", "保存"), [this] { m_recordSave->save_Click(); });
-    onClick(addEntry(m_file, "print", "打印"),
-            [this] { printTestPage(*m_platform.CommonDialog1, *m_platform.dialogs); });
+    onClick(addEntry(m_file, "print", "打印"), [this] {
+        printTestPage(*m_platform.CommonDialog1, *m_platform.dialogs, m_runJournal);
+    });
     onClick(addEntry(m_file, "end", "退出"), [this] { emit endRequested(); });
 
     m_settime = addMenu(bar, "settime", "定时(T)");
@@ -370,6 +381,7 @@ void Form1::Form_MouseDown(Qt::MouseButton button, QPoint globalPosition)
 void Form1::Form_Unload()
 {
     m_platform.MSComm1->close();
+    m_runJournal->portClosed();
 }
 
 void Form1::Communication_Click()
@@ -382,11 +394,13 @@ void Form1::Communication_Click()
     case PumpLink::OpenOutcome::Cancelled:
         return;
     case PumpLink::OpenOutcome::InvalidPort:
+        m_runJournal->note(QStringLiteral("refused"), QString::fromUtf8("通信：%1").arg(answer));
         m_platform.dialogs->messageBox(Messages::invalidPort(answer), Messages::linkTitle);
         return;
     case PumpLink::OpenOutcome::OpenFailed:
     case PumpLink::OpenOutcome::SettingsRefused:
         // A port kept open goes on being polled; nothing about it changes here.
+        m_runJournal->note(QStringLiteral("open-failed"), Messages::openFailed(result));
         m_platform.dialogs->messageBox(Messages::openFailed(result), Messages::linkTitle);
         return;
     case PumpLink::OpenOutcome::Opened:
@@ -394,6 +408,7 @@ void Form1::Communication_Click()
     }
     for (QMenu *menu : {m_file, m_settime, m_Pump, m_rightkey, m_seting})
         setMenuEnabled(menu, true);
+    m_runJournal->portOpened(result.device);
     m_link->startPoll();
 }
 

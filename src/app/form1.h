@@ -24,6 +24,7 @@ class QMenu;
 class RecordFile;
 class RecordSave;
 class RunControl;
+class RunJournal;
 class SetpointDialogs;
 class Surface;
 class TellingSender;
@@ -35,6 +36,7 @@ struct Platform
     Dialogs *dialogs = nullptr;
     Printer *CommonDialog1 = nullptr; // the printer dialog and the printer
     RecordFile *recordFile = nullptr;
+    QString runLogFolder; // where the run logs go
 };
 
 class Form1 : public QMainWindow
@@ -88,6 +90,7 @@ public:
     const RecordStore &records() const { return m_records; }
     const ReadoutView &readouts() const { return m_readoutView; }
     const LinkWatch &linkWatch() const { return *m_linkWatch; }
+    RunJournal &runJournal() const { return *m_runJournal; }
     // Brings the status line up to date; a timer does so twice a second.
     void refreshStatus();
 
@@ -127,6 +130,7 @@ private:
     TimedRun::Display m_elapsed{};
     QButtonGroup *m_keys = nullptr;
     LinkWatch *m_linkWatch = nullptr;
+    RunJournal *m_runJournal = nullptr;
     QMenu *m_file = nullptr;
     QMenu *m_settime = nullptr;
     QMenu *m_Pump = nullptr;

@@ -1,5 +1,7 @@
 #include "messages.h"
 
+#include <QDir>
+
 namespace Messages {
 
 QString invalidPort(const QString &answer)
@@ -176,6 +178,22 @@ QString changedWhileAway(const QList<SetpointWatch::Event> &changes)
     return QString::fromUtf8("重新连接后，泵报告的设定与上次发送的不同：%1。\r\n"
                              "泵可能重新启动过。面板没有重新发送任何设定，请核对后按需要重新设定。")
         .arg(parts.join(QString::fromUtf8("；")));
+}
+
+QString runLogFailed(const QString &folder, const QString &reason)
+{
+    return QString::fromUtf8("运行记录无法写入文件夹 %1。\r\n（%2）\r\n"
+                             "面板和泵照常工作，记录先保留在程序中，之后会继续尝试写入；"
+                             "恢复写入时状态栏会说明。")
+        .arg(QDir::toNativeSeparators(folder), reason);
+}
+
+QString runLogResumed(const QString &file, int late, int dropped)
+{
+    QString text = QString::fromUtf8("运行记录恢复写入 %1（补写 %2 行").arg(file).arg(late);
+    if (dropped > 0)
+        text += QString::fromUtf8("，%1 行已丢失").arg(dropped);
+    return text + QString::fromUtf8("）");
 }
 
 } // namespace Messages

@@ -31,4 +31,9 @@ QString setpointNews(const SetpointWatch::Event &event);
 inline const QString reconnectTitle = QString::fromUtf8("重新连接");
 QString changedWhileAway(const QList<SetpointWatch::Event> &changes);
 
+// The run log's folder cannot be written, and writing works again.
+inline const QString runLogTitle = QString::fromUtf8("运行记录");
+QString runLogFailed(const QString &folder, const QString &reason);
+QString runLogResumed(const QString &file, int late, int dropped);
+
 } // namespace Messages

@@ -3,6 +3,7 @@
 #include "framesender.h"
 
 class Dialogs;
+class Journal;
 
 // A sender for the keys and menu commands: when a frame cannot be sent, the operator is told
 // with one message, and the caller stops as it would on any failed write.
@@ -13,8 +14,11 @@ public:
 
     bool send(const QString &frame) override;
     Failure lastFailure() const override { return m_link.lastFailure(); }
+    // Where frames that were not sent are noted.
+    void setJournal(Journal *journal) { m_journal = journal; }
 
 private:
     FrameSender &m_link;
     Dialogs &m_dialogs;
+    Journal *m_journal = nullptr;
 };

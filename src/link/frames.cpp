@@ -83,7 +83,8 @@ QList<Reply> ReplyAssembler::feed(const QByteArray &bytes)
         }
         if (m_pending.at(start + Frames::frameLength - 1) == 'Y') {
             const QByteArray frame = m_pending.mid(start, Frames::frameLength);
-            replies.append(Reply{QLatin1Char(frame.at(3)), QString::fromLatin1(frame.mid(4, 4))});
+            replies.append(Reply{QLatin1Char(frame.at(3)), QString::fromLatin1(frame.mid(4, 4)),
+                                 QString::fromLatin1(frame.mid(1, 2))});
             m_dropping = false;
             at = start + Frames::frameLength;
         } else {

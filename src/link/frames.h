@@ -50,7 +50,11 @@ struct Reply
     enum class Target { None, CurrentPressure, SetPressure, SetFlow };
 
     QChar letter;
-    QString data; // the 4 characters of the data field
+    QString data;                        // the 4 characters of the data field
+    QString pump = QStringLiteral("00"); // the pump number field
+
+    // The frame as it was received.
+    QString frame() const { return QLatin1Char('Q') + pump + letter + data + QLatin1Char('Y'); }
 
     Target target() const;
     QString caption() const; // the caption the target label takes

@@ -23,10 +23,12 @@ public:
 };
 
 class Dialogs;
+class Journal;
 
 // 文件(F) → 打印: the test page, one document holding "打印测试" per copy. Nothing is shown
 // on cancel or failure; when the copies went to several files, the operator is told which.
-void printTestPage(Printer &printer, Dialogs &dialogs);
+// Copies printed are noted in the journal, if one is given.
+void printTestPage(Printer &printer, Dialogs &dialogs, Journal *journal = nullptr);
 
 // The file a later copy goes to when printing to `chosen`: the number before the suffix, as in
 // out.pdf, out-2.pdf; out, out-2.

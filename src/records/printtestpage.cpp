@@ -1,4 +1,5 @@
 #include "dialogs.h"
+#include "journal.h"
 #include "printer.h"
 
 #include <QDir>
@@ -6,15 +7,27 @@
 
 #include <limits>
 
-void printTestPage(Printer &printer, Dialogs &dialogs)
+void printTestPage(Printer &printer, Dialogs &dialogs, Journal *journal)
 {
     const std::optional<int> copies = printer.showPrinter();
     if (!copies || *copies > std::numeric_limits<qint16>::max())
         return; // cancelled, or more copies than the count can hold
+    int printed = 0;
     for (int copy = 1; copy <= *copies; ++copy) {
         printer.printLine(QString::fromUtf8("打印测试"));
         if (!printer.endDocument())
             break; // what was printed stays printed; the rest is not tried
+        ++printed;
+    }
+    if (printed > 0) {
+        const QStringList written = printer.filesWritten();
+        noteTo(journal, QStringLiteral("printed"),
+               QString::fromUtf8("测试页 %1 份%2")
+                   .arg(printed)
+                   .arg(written.isEmpty()
+                            ? QString()
+                            : QString::fromUtf8(" → ") +
+                                  QDir::toNativeSeparators(written.join(QStringLiteral("; ")))));
     }
     // Only the first copy is where the operator chose; the others must be found.
     const QStringList files = printer.filesWritten();

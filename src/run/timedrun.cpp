@@ -3,6 +3,7 @@
 #include "dialogs.h"
 #include "frames.h"
 #include "framesender.h"
+#include "journal.h"
 #include "numbers.h"
 
 #include <QLabel>
@@ -19,12 +20,13 @@ TimedRun::TimedRun(Display display, FrameSender &sender, Dialogs &dialogs)
 
 void TimedRun::stset_Click()
 {
-    const std::optional<double> minutes =
-        textToDouble(m_dialogs.inputBox(QString::fromUtf8("请输入设定时间 单位 分 "),
-                                        QString::fromUtf8("时间设定"), QStringLiteral("0")));
+    const QString typed = m_dialogs.inputBox(QString::fromUtf8("请输入设定时间 单位 分 "),
+                                             QString::fromUtf8("时间设定"), QStringLiteral("0"));
+    const std::optional<double> minutes = textToDouble(typed);
     if (!minutes)
         return; // Cancel, or not a number: the duration stays as it was
     if (*minutes * 60.0 > countLimit) {
+        noteTo(m_journal, QStringLiteral("refused"), QString::fromUtf8("时间设定：%1").arg(typed));
         m_dialogs.messageBox(
             QString::fromUtf8("时间设定错误!\r\n最长定时为 546.1 分（9 时 6 分 7 秒）。"),
             QString::fromUtf8("错误"));
@@ -42,12 +44,15 @@ void TimedRun::ststart_Click()
     m_tset = 0;
     m_Timer1.start();
     setDisplayVisible(true);
+    noteTo(m_journal, QStringLiteral("timed-start"),
+           QString::fromUtf8("定时 %1 分").arg(QString::number(m_timeset)));
 }
 
 void TimedRun::stzanting_Click()
 {
     m_Timer1.stop();
     m_sender.send(Frames::stopFrame);
+    noteTo(m_journal, QStringLiteral("timed-pause"), elapsedText());
 }
 
 void TimedRun::stcontiune_Click()
@@ -55,10 +60,12 @@ void TimedRun::stcontiune_Click()
     if (!m_sender.send(Frames::runFrame))
         return;
     m_Timer1.start();
+    noteTo(m_journal, QStringLiteral("timed-resume"), elapsedText());
 }
 
 void TimedRun::stend_Click()
 {
+    noteTo(m_journal, QStringLiteral("timed-end"), elapsedText());
     m_timeset = 0;
     m_Timer1.stop();
     if (!m_sender.send(Frames::stopFrame))
@@ -78,10 +85,18 @@ void TimedRun::Timer1_Timer()
     if (double(m_tset) >= m_timeset * 60.0 || m_tset == countLimit) {
         // The run ends here even when the stop frame cannot go out (a lost port): a timer left
         // running would try, and tell the operator, again every second.
+        noteTo(m_journal, QStringLiteral("timed-done"), elapsedText());
         m_Timer1.stop();
         m_tset = 0;
         m_sender.send(Frames::stopFrame);
     }
+}
+
+QString TimedRun::elapsedText() const
+{
+    return QString::fromUtf8("已运行 %1 秒，定时 %2 分")
+        .arg(m_tset)
+        .arg(QString::number(m_timeset));
 }
 
 void TimedRun::setDisplayVisible(bool visible)

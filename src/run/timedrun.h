@@ -5,6 +5,7 @@
 
 class Dialogs;
 class FrameSender;
+class Journal;
 class QLabel;
 
 // A run of a set number of minutes under 定时(T): Timer1 counts the seconds in tset, the elapsed
@@ -40,9 +41,12 @@ public:
     qint16 tset() const { return m_tset; }
     double timeset() const { return m_timeset; }
     QTimer *Timer1() { return &m_Timer1; }
+    // Where the steps of a run and refused durations are noted.
+    void setJournal(Journal *journal) { m_journal = journal; }
 
 private:
     void setDisplayVisible(bool visible);
+    QString elapsedText() const;
 
     qint16 m_tset = 0;    // elapsed seconds
     double m_timeset = 0; // length of the run, minutes
@@ -50,4 +54,5 @@ private:
     QTimer m_Timer1;
     FrameSender &m_sender;
     Dialogs &m_dialogs;
+    Journal *m_journal = nullptr;
 };

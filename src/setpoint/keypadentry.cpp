@@ -2,6 +2,7 @@
 
 #include "dialogs.h"
 #include "framesender.h"
+#include "journal.h"
 #include "numbers.h"
 #include "pumpnumber.h"
 
@@ -70,6 +71,11 @@ void KeypadEntry::endEntry(Frames::Setpoint setpoint, Readout field, const char 
     // The field holds the digits typed (and the point), so this always converts.
     const double value = textToDouble(m_readouts.caption(field)).value_or(0);
     if (value > Frames::rule(setpoint).limit) {
+        noteTo(m_journal, QStringLiteral("refused"),
+               QString::fromUtf8("键盘 %1 %2")
+                   .arg(setpoint == Frames::Setpoint::Flow ? QString::fromUtf8("流量")
+                                                           : QString::fromUtf8("压力"),
+                        m_readouts.caption(field)));
         m_dialogs.messageBox(QString::fromUtf8(refusal), QString::fromUtf8("设定错误"));
         return;
     }

@@ -9,6 +9,7 @@
 
 class Dialogs;
 class FrameSender;
+class Journal;
 class PumpNumber;
 
 // Typing a set flow or set pressure on the keypad. L or P starts an entry, the digit keys type
@@ -33,6 +34,8 @@ public:
     qint16 pr() const { return m_mode == Mode::Pressure; }
     // The caption being typed into, if any: a reply must not overwrite it.
     std::optional<Readout> entryField() const;
+    // Where refused entries are noted.
+    void setJournal(Journal *journal) { m_journal = journal; }
 
 private:
     void startEntry(Mode mode, Readout field, const QString &state);
@@ -43,4 +46,5 @@ private:
     const PumpNumber &m_pumpNumber;
     FrameSender &m_sender;
     Dialogs &m_dialogs;
+    Journal *m_journal = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "dialogs.h"
 #include "framesender.h"
+#include "journal.h"
 #include "numbers.h"
 #include "pumpnumber.h"
 
@@ -38,13 +39,16 @@ void SetpointDialogs::askSetpoint(Frames::Setpoint setpoint, const Prompt &promp
 {
     const QString text =
         QString::fromUtf8(prompt.firstLine) + crlf + QString::fromUtf8(prompt.secondLine);
-    const std::optional<double> answer = textToDouble(
-        m_dialogs.inputBox(text, QString::fromUtf8(prompt.title), QLatin1String(prompt.preset)));
+    const QString typed =
+        m_dialogs.inputBox(text, QString::fromUtf8(prompt.title), QLatin1String(prompt.preset));
+    const std::optional<double> answer = textToDouble(typed);
     if (!answer)
         return; // Cancel, or not a number
     stored = *answer;
     // A negative value has no place in the frame's data field.
     if (stored > Frames::rule(setpoint).limit || stored < 0) {
+        noteTo(m_journal, QStringLiteral("refused"),
+               QString::fromUtf8("%1：%2").arg(QString::fromUtf8(prompt.title), typed));
         m_dialogs.messageBox(QString::fromUtf8(prompt.refusal), errorTitle);
         return;
     }
@@ -54,12 +58,13 @@ void SetpointDialogs::askSetpoint(Frames::Setpoint setpoint, const Prompt &promp
 
 void SetpointDialogs::Pump_NO_Click()
 {
-    const std::optional<qint16> answer =
-        textToInt16(m_dialogs.inputBox(QString::fromUtf8("请输入要控制泵的编号 "),
-                                       QString::fromUtf8("编号设定"), QStringLiteral("0")));
+    const QString typed = m_dialogs.inputBox(QString::fromUtf8("请输入要控制泵的编号 "),
+                                             QString::fromUtf8("编号设定"), QStringLiteral("0"));
+    const std::optional<qint16> answer = textToInt16(typed);
     if (!answer)
         return;
     if (*answer < 0 || *answer > PumpNumber::largest) {
+        noteTo(m_journal, QStringLiteral("refused"), QString::fromUtf8("编号设定：%1").arg(typed));
         m_dialogs.messageBox(QString::fromUtf8("泵编号设定错误!"), errorTitle);
         return;
     }

@@ -6,6 +6,7 @@
 
 class Dialogs;
 class FrameSender;
+class Journal;
 class PumpNumber;
 
 // The menu 设定(S): flow and pressure sent through input boxes with pump number "00", and the
@@ -23,6 +24,8 @@ public:
     // The flow and the pressure last answered in their dialogs, sent or refused.
     double setliq() const { return m_setliq; }
     double setpresure() const { return m_setpresure; }
+    // Where refused answers are noted.
+    void setJournal(Journal *journal) { m_journal = journal; }
 
 private:
     struct Prompt
@@ -40,4 +43,5 @@ private:
     PumpNumber &m_pumpNumber;
     FrameSender &m_sender;
     Dialogs &m_dialogs;
+    Journal *m_journal = nullptr;
 };

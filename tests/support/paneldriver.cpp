@@ -17,7 +17,8 @@ PanelDriver::PanelDriver(PumpPort &port, Given given)
 {
     Dialogs *dialogs = given.dialogs ? given.dialogs : &m_dialogs;
     RecordFile *recordFile = given.recordFile ? given.recordFile : &m_recordFile;
-    m_form = std::make_unique<Form1>(Platform{&m_port, dialogs, &m_printer, recordFile});
+    m_form =
+        std::make_unique<Form1>(Platform{&m_port, dialogs, &m_printer, recordFile, runLogFolder()});
 }
 
 PanelDriver::~PanelDriver() = default;

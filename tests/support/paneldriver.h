@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -42,6 +43,8 @@ public:
     FakeDialogs &dialogs() { return m_dialogs; }
     FakePrinter &printer() { return m_printer; }
     FakeRecordFile &recordFile() { return m_recordFile; }
+    // Where the window's run logs go.
+    QString runLogFolder() const { return m_runLogs.path() + QStringLiteral("/runs"); }
 
     // The labels of a group (Label4, Label5) are told apart by their index; -1 takes the first.
     QLabel *label(const QString &objectName, int index = -1) const;
@@ -75,5 +78,6 @@ private:
     FakeDialogs m_dialogs;
     FakePrinter m_printer;
     FakeRecordFile m_recordFile;
+    QTemporaryDir m_runLogs; // never the operator's own folder
     std::unique_ptr<Form1> m_form;
 };

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// The console the program was started from, for the few answers the panel gives there. On
+// Windows the panel is a windowed program: it writes to the console of the command prompt that
+// started it, or to the files or pipes its output was sent to.
+class Console
+{
+public:
+    void write(const QString &out, const QString &err);
+};

@@ -1,0 +1,156 @@
+#include "runjournal.h"
+
+#include "dialogs.h"
+#include "messages.h"
+#include "pumplink.h"
+#include "readouts.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QStatusBar>
+
+namespace {
+
+QString seconds(qint64 ms)
+{
+    return QString::number(ms / 1000.0, 'f', 1);
+}
+
+} // namespace
+
+RunJournal::RunJournal(const QString &folder, PumpLink &link, const ReadoutView &readouts,
+                       Dialogs &dialogs, QStatusBar *bar, QObject *parent)
+    : QObject(parent)
+    , m_log(folder)
+    , m_link(link)
+    , m_readouts(readouts)
+    , m_dialogs(dialogs)
+{
+    m_state = new QLabel(bar);
+    m_state->setObjectName(QStringLiteral("runLogStatus"));
+    m_state->setTextFormat(Qt::PlainText);
+    bar->addPermanentWidget(m_state);
+
+    connect(&m_link, &PumpLink::replyAccepted, this, &RunJournal::onReply);
+    connect(&m_link, &PumpLink::frameSent, this, &RunJournal::onFrameSent);
+    connect(&m_link, &PumpLink::silenceStarted, this, [this] {
+        note(QStringLiteral("silent"),
+             QString::fromUtf8("%1 秒没有应答").arg(seconds(LinkStatus::silenceLimit)));
+    });
+    connect(&m_link, &PumpLink::silenceEnded, this, [this](qint64 silentFor) {
+        note(QStringLiteral("answering"),
+             QString::fromUtf8("%1 秒没有应答后恢复").arg(seconds(silentFor)));
+    });
+    connect(&m_link, &PumpLink::linkLost, this, [this](const QString &reason) {
+        note(QStringLiteral("lost"),
+             QString::fromUtf8("串口 %1 的设备已断开（%2）").arg(m_link.device(), reason));
+    });
+    connect(&m_link, &PumpLink::reconnected, this, [this](qint64 downFor) {
+        note(QStringLiteral("reconnected"),
+             QString::fromUtf8("%1，断开 %2 秒").arg(m_link.device(), seconds(downFor)));
+    });
+
+    connect(&m_log, &RunLog::fileStarted, this, [this](const QString &path) {
+        showState(QString::fromUtf8("运行记录 %1").arg(QFileInfo(path).fileName()));
+    });
+    connect(&m_log, &RunLog::writeFailed, this, [this](const QString &reason) {
+        showState(QString::fromUtf8("运行记录无法写入"));
+        // Once per failure, after the event that found it has been handled.
+        QMetaObject::invokeMethod(
+            this,
+            [this, reason] {
+                m_dialogs.messageBox(Messages::runLogFailed(m_log.folder(), reason),
+                                     Messages::runLogTitle);
+            },
+            Qt::QueuedConnection);
+    });
+    connect(&m_log, &RunLog::writingResumed, this, [this](int late, int dropped) {
+        showState(
+            Messages::runLogResumed(QFileInfo(m_log.currentFile()).fileName(), late, dropped));
+    });
+    showState(QString::fromUtf8("运行记录：打开串口后开始"));
+}
+
+void RunJournal::portOpened(const QString &device)
+{
+    m_log.start();
+    note(QStringLiteral("opened"), QString::fromUtf8("串口 %1，9600,n,8,1").arg(device));
+}
+
+void RunJournal::portClosed()
+{
+    m_log.stop(QString::fromUtf8("串口已关闭"));
+}
+
+void RunJournal::note(const QString &event, const QString &detail)
+{
+    m_log.record(event, detail, readings());
+}
+
+void RunJournal::setpointEvent(const SetpointWatch::Event &event)
+{
+    switch (event.kind) {
+    case SetpointWatch::Event::Kind::Confirmed:
+        note(QStringLiteral("confirmed"), Messages::setpointNews(event));
+        break;
+    case SetpointWatch::Event::Kind::Unconfirmed:
+        note(QStringLiteral("unconfirmed"), Messages::setpointNews(event));
+        break;
+    case SetpointWatch::Event::Kind::Changed:
+        note(QStringLiteral("differs"),
+             QString::fromUtf8("重新连接后 ") + Messages::setpointNews(event));
+        break;
+    case SetpointWatch::Event::Kind::SentElsewhere:
+        break; // the command row names the pump
+    }
+}
+
+void RunJournal::onReply(const Reply &reply)
+{
+    const std::optional<Readout> readout = ReadoutView::readoutOf(reply.target());
+    if (readout)
+        m_reported[std::size_t(*readout)] = true;
+    if (reply.target() == Reply::Target::SetFlow)
+        m_lastReported[0] = reply.caption();
+    else if (reply.target() == Reply::Target::SetPressure)
+        m_lastReported[1] = reply.caption();
+    note(QStringLiteral("reply"), reply.frame());
+}
+
+void RunJournal::onFrameSent(const QString &frame)
+{
+    if (frame == Frames::pollFrame)
+        return; // the replies are logged; a poll every 1.5 s would only double the rows
+    if (frame == Frames::runFrame)
+        m_run = QStringLiteral("RUN");
+    else if (frame == Frames::stopFrame)
+        m_run = QStringLiteral("STOP");
+    QString detail = frame;
+    const QChar letter = frame.size() == Frames::frameLength ? frame.at(3) : QChar();
+    for (const Frames::Setpoint setpoint : {Frames::Setpoint::Flow, Frames::Setpoint::Pressure}) {
+        if (letter != QLatin1Char(Frames::rule(setpoint).letter))
+            continue;
+        const bool flow = setpoint == Frames::Setpoint::Flow;
+        detail += QStringLiteral(" %1 %2 -> %3")
+                      .arg(flow ? QStringLiteral("set_flow") : QStringLiteral("set_pressure"),
+                           m_lastReported[flow ? 0 : 1], frame.mid(4, 4));
+        if (frame.mid(1, 2) != QLatin1String("00"))
+            detail += QString::fromUtf8("（泵 %1）").arg(frame.mid(1, 2));
+    }
+    note(QStringLiteral("command"), detail);
+}
+
+RunLog::Readings RunJournal::readings() const
+{
+    auto shown = [this](Readout readout) {
+        return m_reported[std::size_t(readout)] ? m_readouts.caption(readout) : QString();
+    };
+    return {shown(Readout::CurrentPressure), shown(Readout::SetPressure), shown(Readout::SetFlow),
+            m_run};
+}
+
+void RunJournal::showState(const QString &text)
+{
+    m_state->setText(text);
+}
