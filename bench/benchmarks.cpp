@@ -6,6 +6,11 @@
 //   benchmarks silence RUNS       last reply to the red light, against the 3.0 s limit
 //   benchmarks reconnect RUNS     a device that comes back to its first reply shown
 //   benchmarks away SECONDS       a device that stays away: CPU and memory of the reconnecting
+//   benchmarks logcost SECONDS    the run log at the flood rate: latency p99 and CPU, with and
+//                                 without it
+//   benchmarks logsize POLLS      the run log's bytes per hour at the normal poll rate
+//   benchmarks killtest RUNS      kill -9 during a flood: every row up to the last accepted
+//                                 reply is in the file and the chain verifies
 #include "benchsupport.h"
 #include "form1.h"
 #include "linkwatch.h"
@@ -14,18 +19,26 @@
 #include "pumplink.h"
 #include "qtpumpport.h"
 #include "recordstore.h"
+#include "runjournal.h"
+#include "runlog.h"
+#include "runlogformat.h"
 #include "simulatedpump.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QLabel>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <termios.h>
@@ -42,11 +55,38 @@ struct Panel
     Form1 &form = driver.form();
 };
 
+// The simulated pump on a link in a temporary folder of its own.
+struct LinkedPump
+{
+    QTemporaryDir dir;
+    QString link = dir.filePath(QStringLiteral("pump"));
+    SimulatedPump pump{QStringLiteral(PUMPSIM_PATH), link};
+
+    // Starts the pump with `options` and opens the panel's port on it.
+    bool open(Panel &panel, const QStringList &options = {})
+    {
+        return start(options) && panel.driver.openPort(link);
+    }
+    bool start(const QStringList &options = {}) { return pump.start(options); }
+    void stop() { pump.stop(); }
+    long answersSent() const { return pump.answersSent(); }
+};
+
 void runFor(qint64 milliseconds)
 {
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// The share of one core this process uses while its event loop runs for `milliseconds`.
+double cpuPercentOver(qint64 milliseconds)
+{
+    const double start = cpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    runFor(milliseconds);
+    return 100.0 * (cpuSeconds() - start) / (clock.elapsed() / 1000.0);
 }
 
 double percentile(std::vector<double> values, double fraction)
@@ -126,24 +166,16 @@ int latency(int frames)
 
 int flood(int seconds)
 {
-    QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("pump"));
     // 9600 baud carries at most 960 / 9 = 106.7 frames a second; ten times that is 1067 frames,
     // about 356 three-frame answers.
-    SimulatedPump pump(QStringLiteral(PUMPSIM_PATH), link);
-    if (!pump.start({"--flood", "356"}))
-        return 1;
+    LinkedPump pump;
     Panel panel;
-    if (!panel.driver.openPort(link))
+    if (!pump.open(panel, {"--flood", "356"}))
         return 1;
     runFor(2000); // settle
     const long memoryStart = residentKilobytes();
     const qint64 acceptedStart = panel.form.link()->status().repliesAccepted;
-    const double cpuStart = cpuSeconds();
-    QElapsedTimer clock;
-    clock.start();
-    runFor(seconds * 1000);
-    const double cpu = 100.0 * (cpuSeconds() - cpuStart) / (clock.elapsed() / 1000.0);
+    const double cpu = cpuPercentOver(seconds * 1000);
     const long memoryEnd = residentKilobytes();
     pump.stop();
     const long pumpFrames = pump.answersSent() * 3;
@@ -175,13 +207,9 @@ int idle(int seconds)
         runFor(seconds * 1000);
         floor = 100.0 * (cpuSeconds() - start) / seconds;
     }
-    QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("pump"));
-    SimulatedPump pump(QStringLiteral(PUMPSIM_PATH), link);
-    if (!pump.start({"--silent"}))
-        return 1;
+    LinkedPump pump;
     Panel panel;
-    if (!panel.driver.openPort(link))
+    if (!pump.open(panel, {"--silent"}))
         return 1;
     const double start = cpuSeconds();
     runFor(seconds * 1000);
@@ -246,9 +274,7 @@ int silence(int runs)
 {
     std::vector<double> delays;
     for (int run = 0; run < runs; ++run) {
-        QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("pump"));
-        SimulatedPump pump(QStringLiteral(PUMPSIM_PATH), link);
+        LinkedPump pump;
         if (!pump.start({"--mute-after", "1"}))
             return 1;
         Panel panel;
@@ -264,7 +290,7 @@ int silence(int runs)
             if (panel.form.linkWatch().light() == LinkWatch::Light::Red)
                 red = clock.nsecsElapsed();
         });
-        if (!panel.driver.openPort(link))
+        if (!panel.driver.openPort(pump.link))
             return 1;
         QElapsedTimer limit;
         limit.start();
@@ -284,14 +310,10 @@ int silence(int runs)
 // the panel accepts from it, the pump coming back at different points of the 2 s retry round.
 int reconnect(int runs)
 {
-    QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("pump"));
-    SimulatedPump pump(QStringLiteral(PUMPSIM_PATH), link);
-    if (!pump.start())
-        return 1;
+    LinkedPump pump;
     Panel panel;
     PumpLink *pumpLink = panel.form.link();
-    if (!panel.driver.openPort(link))
+    if (!pump.open(panel))
         return 1;
     QElapsedTimer clock;
     clock.start();
@@ -338,13 +360,9 @@ int away(int seconds)
         runFor(std::min(seconds, 60) * 1000);
         floor = 100.0 * (cpuSeconds() - start) / std::min(seconds, 60);
     }
-    QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("pump"));
-    SimulatedPump pump(QStringLiteral(PUMPSIM_PATH), link);
-    if (!pump.start())
-        return 1;
+    LinkedPump pump;
     Panel panel;
-    if (!panel.driver.openPort(link))
+    if (!pump.open(panel))
         return 1;
     pump.stop();
     runFor(3000);
@@ -364,6 +382,169 @@ int away(int seconds)
                 seconds, panel.form.link()->status().reconnectTries, cpu, floor, memoryStart,
                 memoryEnd, memoryMax);
     return 0;
+}
+
+// The run log's file of a panel, once it has one.
+QString runLogFile(Panel &panel)
+{
+    return panel.form.runJournal().log().currentFile();
+}
+
+// Write-to-label latency on a pseudo-terminal, as latency() measures it.
+std::vector<double> shownLatency(Panel &panel, PseudoTerminal &pump, int frames)
+{
+    QLabel *LcurrP = panel.driver.label(QStringLiteral("LcurrP"));
+    bool arrived = false;
+    const QMetaObject::Connection connection =
+        QObject::connect(panel.form.link(), &PumpLink::replyAccepted,
+                         [&](const Reply &reply) { arrived = LcurrP->text() == reply.caption(); });
+    std::vector<double> latencies = measureLatency(pump, frames, arrived);
+    QObject::disconnect(connection);
+    return latencies;
+}
+
+int logcost(int seconds)
+{
+    // Latency, with the log and then with it stopped, on one window.
+    {
+        PseudoTerminal pump;
+        Panel panel;
+        if (!panel.driver.openPort(pump.slavePath()))
+            return 1;
+        panel.driver.stopPolling();
+        const std::vector<double> logged = shownLatency(panel, pump, 10000);
+        const qint64 bytes = QFileInfo(runLogFile(panel)).size();
+        panel.form.runJournal().log().stop(QStringLiteral("bench"));
+        const std::vector<double> bare = shownLatency(panel, pump, 10000);
+        std::printf(
+            "logcost: latency over 10,000 frames: with the log median %.0f us, p99 %.0f us; "
+            "without median %.0f us, p99 %.0f us (log file %lld bytes)\n",
+            percentile(logged, 0.5), percentile(logged, 0.99), percentile(bare, 0.5),
+            percentile(bare, 0.99), static_cast<long long>(bytes));
+    }
+    // CPU at ten times the line's rate, with and without the log.
+    for (const bool withLog : {true, false}) {
+        LinkedPump pump;
+        Panel panel;
+        if (!pump.open(panel, {"--flood", "356"}))
+            return 1;
+        if (!withLog)
+            panel.form.runJournal().log().stop(QStringLiteral("bench"));
+        runFor(2000);
+        const qint64 acceptedStart = panel.form.link()->status().repliesAccepted;
+        const double cpu = cpuPercentOver(seconds * 1000);
+        const qint64 accepted = panel.form.link()->status().repliesAccepted - acceptedStart;
+        pump.stop();
+        std::printf(
+            "logcost: flood %d s, %s the log: cpu %.2f %% of one core, %lld replies "
+            "accepted%s\n",
+            seconds, withLog ? "with" : "without", cpu, static_cast<long long>(accepted),
+            withLog ? qPrintable(
+                          QStringLiteral(", log %1 bytes").arg(QFileInfo(runLogFile(panel)).size()))
+                    : "");
+    }
+    return 0;
+}
+
+// Bytes of run log per answered poll, times the polls of an hour at 1.5 s.
+int logsize(int polls)
+{
+    LinkedPump pump;
+    Panel panel;
+    if (!pump.open(panel))
+        return 1;
+    panel.driver.stopPolling();
+    if (!panel.driver.poll(3))
+        return 1;
+    const qint64 start = QFileInfo(runLogFile(panel)).size();
+    for (int i = 2; i <= polls + 1; ++i) {
+        if (!panel.driver.poll(3 * i))
+            return 1;
+    }
+    const double perPoll = double(QFileInfo(runLogFile(panel)).size() - start) / polls;
+    const double perHour = perPoll * 3600.0 / (PumpLink::pollInterval / 1000.0);
+    std::printf("logsize: %d polls, %.0f bytes per answered poll (three reply rows): %.2f MB per "
+                "hour, %.1f MB per day at one poll every 1.5 s\n",
+                polls, perPoll, perHour / 1e6, perHour * 24 / 1e6);
+    return 0;
+}
+
+// The child of the kill test: a panel logging a flood from the pump at `link`. Prints where its
+// log goes, then every 20 ms how many replies it has accepted, each count printed only after
+// the rows of those replies were handed to the system.
+int logchild(const QString &link)
+{
+    Panel panel;
+    if (!panel.driver.openPort(link))
+        return 1;
+    std::printf("file %s\n", qPrintable(runLogFile(panel)));
+    std::fflush(stdout);
+    QTimer report;
+    QObject::connect(&report, &QTimer::timeout, [&] {
+        std::printf("accepted %lld\n",
+                    static_cast<long long>(panel.form.link()->status().repliesAccepted));
+        std::fflush(stdout);
+    });
+    report.start(20);
+    runFor(60000);
+    return 0;
+}
+
+int killtest(int runs)
+{
+    int failures = 0;
+    for (int run = 1; run <= runs; ++run) {
+        LinkedPump pump;
+        if (!pump.start({"--flood", "356"}))
+            return 1;
+        QProcess child;
+        child.setProcessChannelMode(QProcess::SeparateChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("logchild"), pump.link});
+        if (!child.waitForStarted())
+            return 1;
+        const int after = 1000 + int(QRandomGenerator::global()->bounded(3000));
+        QString file;
+        qint64 lastCount = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < after) {
+            child.waitForReadyRead(50);
+            while (child.canReadLine()) {
+                const QString line = QString::fromLocal8Bit(child.readLine()).trimmed();
+                if (line.startsWith(QLatin1String("file ")))
+                    file = line.mid(5);
+                else if (line.startsWith(QLatin1String("accepted ")))
+                    lastCount = line.mid(9).toLongLong();
+            }
+        }
+        // At a moment of its own, not just after a count was printed.
+        QThread::usleep(QRandomGenerator::global()->bounded(20000));
+        ::kill(pid_t(child.processId()), SIGKILL);
+        child.waitForFinished();
+        pump.stop();
+        QFile log(file);
+        if (file.isEmpty() || !log.open(QIODevice::ReadOnly))
+            return 1;
+        const QByteArray bytes = log.readAll();
+        const RunLogFormat::Verification result = RunLogFormat::verify(bytes);
+        qint64 replyRows = 0;
+        for (const QStringList &row : RunLogFormat::rows(bytes))
+            replyRows += row[2] == QLatin1String("reply");
+        const bool holds = result.outcome == RunLogFormat::Verification::Outcome::Holds;
+        const bool complete = replyRows >= lastCount;
+        failures += !(holds && complete);
+        std::printf("killtest %d: killed after %d ms; last count read %lld, reply rows in the file "
+                    "%lld (%s); chain %s over %d rows%s\n",
+                    run, after, static_cast<long long>(lastCount),
+                    static_cast<long long>(replyRows), complete ? "none missing" : "MISSING",
+                    holds ? "holds" : "BROKEN", result.rows,
+                    result.incompleteTail ? ", then a row cut short" : "");
+        // The killed window could not remove its temporary folder (the one above "runs").
+        QDir(QFileInfo(QFileInfo(file).path()).path()).removeRecursively();
+    }
+    std::printf("killtest: %d of %d runs kept every row and verified\n", runs - failures, runs);
+    return failures == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -388,7 +569,17 @@ int main(int argc, char *argv[])
         return reconnect(amount > 0 ? amount : 10);
     if (what == QLatin1String("away"))
         return away(amount > 0 ? amount : 600);
-    std::fprintf(stderr,
-                 "usage: benchmarks latency|flood|idle|records|silence|reconnect|away [AMOUNT]\n");
+    if (what == QLatin1String("logcost"))
+        return logcost(amount > 0 ? amount : 30);
+    if (what == QLatin1String("logsize"))
+        return logsize(amount > 0 ? amount : 200);
+    if (what == QLatin1String("killtest"))
+        return killtest(amount > 0 ? amount : 10);
+    if (what == QLatin1String("logchild") && argc > 2)
+        return logchild(QString::fromLocal8Bit(argv[2]));
+    std::fprintf(
+        stderr,
+        "usage: benchmarks latency|flood|idle|records|silence|reconnect|away|logcost|logsize|"
+        "killtest [AMOUNT]\n");
     return 2;
 }

@@ -285,6 +285,26 @@ else
     indent <<<"$output"
 fi
 
+# a2. The installed panel answers its own options without opening a window. The version is the
+# package's, up to its Debian revision.
+version=$(dpkg-deb -f "$deb" Version)
+version=${version%%-*}
+if output=$(in_chroot timeout 20 pumppanel --version 2>&1) && [ "$output" = "pumppanel $version" ]; then
+    pass "pumppanel --version prints \"pumppanel $version\""
+else
+    fail "pumppanel --version does not print \"pumppanel $version\":"
+    indent <<<"$output"
+fi
+if output=$(in_chroot timeout 20 pumppanel --verify-log /etc/hostname 2>&1); then
+    fail "pumppanel --verify-log takes a file that is not a run log:"
+    indent <<<"$output"
+elif [ $? -eq 2 ]; then
+    pass "pumppanel --verify-log refuses a file that is not a run log, with exit status 2"
+else
+    fail "pumppanel --verify-log on a file that is not a run log: not exit status 2"
+    indent <<<"$output"
+fi
+
 # b. The installed panel starts and keeps running until it is told to stop.
 if output=$(in_chroot /bin/bash -c '
     QT_QPA_PLATFORM=offscreen pumppanel >/tmp/pumppanel.out 2>&1 &

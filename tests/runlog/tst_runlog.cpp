@@ -170,7 +170,12 @@ void TestRunLog::fileAndFirstRow()
         QCryptographicHash::hash(QByteArray(64, '0') + fields, QCryptographicHash::Sha256).toHex();
     QCOMPARE(lines[1], fields + ',' + chain + "\r\n");
     QCOMPARE(RunLogFormat::rows(file).constFirst().at(7), detail);
+    // Forced to the disk within two seconds, and no timer ticks once nothing is new.
+    QVERIFY(t.log.syncTimer()->isActive());
+    QCOMPARE(t.log.syncTimer()->interval(), 2000);
     QVERIFY(t.log.syncNow(true));
+    QVERIFY(QMetaObject::invokeMethod(t.log.syncTimer(), "timeout", Qt::DirectConnection));
+    QVERIFY(!t.log.syncTimer()->isActive());
 }
 
 void TestRunLog::tampering_data()
