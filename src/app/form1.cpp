@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "dialogs.h"
+#include "historywindow.h"
 #include "keypadentry.h"
 #include "linkwatch.h"
 #include "messages.h"
@@ -24,6 +25,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QToolButton>
 #include <QStatusBar>
 
 namespace {
@@ -173,6 +175,16 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     m_runJournal = new RunJournal(m_platform.runLogFolder, *m_link, m_readoutView,
                                   *m_platform.dialogs, statusBar(), this);
     connect(m_linkWatch, &LinkWatch::setpointEvent, m_runJournal, &RunJournal::setpointEvent);
+    auto *history = new QToolButton(this);
+    history->setText(QString::fromUtf8("运行记录"));
+    history->setObjectName(QStringLiteral("historyButton"));
+    history->setAutoRaise(true);
+    history->setFocusPolicy(Qt::NoFocus); // the keys' tab order stays as it is
+    // No taller than the status bar's text, which sets the window's height.
+    history->setMaximumHeight(fontMetrics().height() + 4);
+    statusBar()->addPermanentWidget(history);
+    connect(history, &QToolButton::clicked, this, &Form1::openHistory);
+    connect(m_Picture1, &PictureBox::doubleClicked, this, &Form1::openHistory);
     m_keySender->setJournal(m_runJournal);
     m_keypad->setJournal(m_runJournal);
     m_setpointDialogs->setJournal(m_runJournal);
@@ -188,6 +200,26 @@ Form1::Form1(const Platform &platform, QWidget *parent)
 }
 
 Form1::~Form1() = default;
+
+void Form1::openHistory()
+{
+    RunLog &log = m_runJournal->log();
+    if (!m_history) {
+        m_history = std::make_unique<HistoryWindow>(m_platform.runLogFolder,
+                                                    QStringLiteral(PUMPPANEL_VERSION));
+        connect(&log, &RunLog::rowWritten, m_history.get(), &HistoryWindow::rowWritten);
+        // A new log (通信 again, midnight) is followed when the window follows the current one.
+        connect(&log, &RunLog::fileStarted, m_history.get(), [this](const QString &path) {
+            if (m_history->isLive() || m_history->logPath().isEmpty())
+                m_history->openLog(path, true);
+        });
+        if (!log.currentFile().isEmpty())
+            m_history->openLog(log.currentFile(), log.isRunning());
+    }
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
+}
 
 QLabel *Form1::ReadoutLabels::operator[](Readout readout) const
 {

@@ -11,6 +11,7 @@
 #include <memory>
 
 class Dialogs;
+class HistoryWindow;
 class KeypadEntry;
 class LinkWatch;
 class PictureBox;
@@ -93,6 +94,10 @@ public:
     RunJournal &runJournal() const { return *m_runJournal; }
     // Brings the status line up to date; a timer does so twice a second.
     void refreshStatus();
+    // Opens the window of the run's history, or raises it; the status bar's 运行记录 and a
+    // double-click on the trend box do this.
+    void openHistory();
+    HistoryWindow *historyWindow() const { return m_history.get(); }
 
     // The client area's size in pixels and its place on the screen.
     static constexpr QSize clientSize() { return QSize(727, 502); }
@@ -145,4 +150,5 @@ private:
     std::unique_ptr<PressureTrend> m_trend;
     std::unique_ptr<ReadingRecorder> m_recorder;
     std::unique_ptr<RecordSave> m_recordSave;
+    std::unique_ptr<HistoryWindow> m_history;
 };

@@ -194,6 +194,7 @@ bool RunLog::writeRow(const Row &row)
     }
     m_chain = chain;
     m_dirty = true;
+    emit rowWritten();
     if (!m_syncTimer.isActive())
         m_syncTimer.start();
     return true;

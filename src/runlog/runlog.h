@@ -71,6 +71,8 @@ public:
 signals:
     // A file was started (its full path).
     void fileStarted(const QString &path);
+    // A row was handed to the system.
+    void rowWritten();
     // Writing failed: the first time, and not again until it has worked once more.
     void writeFailed(const QString &reason);
     // Writing works again: rows written late, and rows that were dropped.

@@ -81,3 +81,9 @@ void PictureBox::fitDrawing() const
     }
     m_drawing = resized;
 }
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    emit doubleClicked();
+    QFrame::mouseDoubleClickEvent(event);
+}

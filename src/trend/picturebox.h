@@ -32,7 +32,11 @@ public:
     // The drawing area as drawn so far.
     const QImage &drawing() const;
 
+signals:
+    void doubleClicked();
+
 protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 

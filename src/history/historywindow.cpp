@@ -1,0 +1,290 @@
+#include "historywindow.h"
+
+#include "canvas.h"
+#include "historyplot.h"
+#include "runlogformat.h"
+#include "runreport.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <QTimeZone>
+#include <QToolBar>
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+// The time field of a row, or -1.
+qint64 rowTime(const QByteArray &line)
+{
+    qint64 time = -1;
+    int offset = 0;
+    if (line.size() < 29 || !parseRowTime(line.constData(), line.constData() + 29, &time, &offset))
+        return -1;
+    return time;
+}
+
+} // namespace
+
+HistoryWindow::HistoryWindow(const QString &runsFolder, const QString &version, QWidget *parent)
+    : QMainWindow(parent)
+    , m_runsFolder(runsFolder)
+    , m_version(version)
+    , m_data(std::make_unique<RunData>())
+    , m_reader(std::make_unique<RunDataReader>())
+{
+    setObjectName(QStringLiteral("historyWindow"));
+    setWindowTitle(QString::fromUtf8("运行记录"));
+    m_plot = new HistoryPlot(this);
+    m_plot->setObjectName(QStringLiteral("historyPlot"));
+    m_plot->setData(m_data.get());
+    setCentralWidget(m_plot);
+
+    QToolBar *tools = addToolBar(QString::fromUtf8("运行记录"));
+    tools->setObjectName(QStringLiteral("historyTools"));
+    tools->setMovable(false);
+    auto add = [&](const char *name, const char *text, auto slot) {
+        QAction *action = tools->addAction(QString::fromUtf8(text));
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    add("openLog", "打开…", [this] { chooseLog(); });
+    m_follow = add("follow", "跟随", [this](bool on) { m_plot->setFollowing(on); });
+    m_follow->setCheckable(true);
+    m_follow->setChecked(true);
+    add("fitAll", "全部", [this] { m_plot->fitAll(); });
+    tools->addSeparator();
+    add("exportCsv", "导出 CSV…", [this] {
+        saveAs(QString::fromUtf8("导出可见范围"), QStringLiteral("CSV (*.csv)"),
+               QStringLiteral(".csv"),
+               [this](const QString &path, QString *error) { return exportCsv(path, error); });
+    });
+    add("exportPng", "导出 PNG…", [this] {
+        saveAs(QString::fromUtf8("导出图"), QStringLiteral("PNG (*.png)"), QStringLiteral(".png"),
+               [this](const QString &path, QString *error) {
+                   return exportPng(path, m_plot->size(), error);
+               });
+    });
+    add("exportSvg", "导出 SVG…", [this] {
+        saveAs(QString::fromUtf8("导出图"), QStringLiteral("SVG (*.svg)"), QStringLiteral(".svg"),
+               [this](const QString &path, QString *error) {
+                   return exportSvg(path, m_plot->size(), error);
+               });
+    });
+    add("exportReport", "运行报告 PDF…", [this] {
+        saveAs(QString::fromUtf8("运行报告"), QStringLiteral("PDF (*.pdf)"), QStringLiteral(".pdf"),
+               [this](const QString &path, QString *error) {
+                   return exportReport(path,
+                                       m_plot->range().from > m_data->firstTime ||
+                                           m_plot->range().to < m_data->lastTime,
+                                       error);
+               });
+    });
+    add("printReport", "打印报告…", [this] { printReport(); });
+
+    m_state = new QLabel(this);
+    m_state->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(m_state, 1);
+    connect(m_plot, &HistoryPlot::rangeChanged, this, &HistoryWindow::showState);
+    resize(1000, 560);
+    showState();
+}
+
+HistoryWindow::~HistoryWindow() = default;
+
+bool HistoryWindow::openLog(const QString &path, bool live)
+{
+    auto data = std::make_unique<RunData>();
+    auto reader = std::make_unique<RunDataReader>();
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return false;
+    // In pieces: the whole file is never held at once.
+    while (!file->atEnd()) {
+        if (!reader->feed(file->read(4 << 20), *data))
+            return false;
+    }
+    m_liveFile = live ? std::move(file) : nullptr;
+    m_data = std::move(data);
+    m_reader = std::move(reader);
+    m_path = path;
+    m_live = live;
+    m_follow->setEnabled(live);
+    m_plot->setData(m_data.get());
+    showState();
+    return true;
+}
+
+void HistoryWindow::readMore()
+{
+    m_readScheduled = false;
+    if (!m_liveFile)
+        return;
+    const QByteArray more = m_liveFile->readAll();
+    if (!more.isEmpty() && m_reader->feed(more, *m_data)) {
+        m_plot->dataGrew();
+        showState();
+    }
+}
+
+void HistoryWindow::rowWritten()
+{
+    if (m_readScheduled || !m_liveFile)
+        return;
+    m_readScheduled = true;
+    QMetaObject::invokeMethod(this, &HistoryWindow::readMore, Qt::QueuedConnection);
+}
+
+bool HistoryWindow::exportCsv(const QString &path, QString *error) const
+{
+    QFile log(m_path);
+    if (!log.open(QIODevice::ReadOnly)) {
+        *error = log.errorString();
+        return false;
+    }
+    const RunData::Range range = m_plot->range();
+    QByteArray out = QByteArray(RunLogFormat::byteOrderMark) + RunLogFormat::headerLine();
+    QByteArray pending;
+    bool header = true;
+    while (!log.atEnd()) {
+        pending += log.read(4 << 20);
+        qsizetype at = 0;
+        for (;;) {
+            // Rows end at CR LF outside quotes.
+            bool quoted = false;
+            qsizetype end = -1;
+            for (qsizetype i = at; i + 1 < pending.size(); ++i) {
+                if (pending[i] == '"')
+                    quoted = !quoted;
+                else if (!quoted && pending[i] == '\r' && pending[i + 1] == '\n') {
+                    end = i;
+                    break;
+                }
+            }
+            if (end < 0)
+                break;
+            const QByteArray line = pending.mid(at, end - at);
+            if (!header && range.contains(rowTime(line)))
+                out += line + "\r\n";
+            header = false;
+            at = end + 2;
+        }
+        pending.remove(0, at);
+    }
+    return writeFile(path, out, error);
+}
+
+bool HistoryWindow::exportPng(const QString &path, QSize size, QString *error) const
+{
+    QImage image(size, QImage::Format_RGB32);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        PainterCanvas canvas(painter);
+        PlotDrawing::draw(canvas, *m_data, m_plot->range(), QRectF(QPointF(0, 0), QSizeF(size)));
+    }
+    if (!image.save(path, "PNG")) {
+        *error = QString::fromUtf8("无法写入 %1").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    return true;
+}
+
+bool HistoryWindow::exportSvg(const QString &path, QSize size, QString *error) const
+{
+    SvgCanvas canvas(QSizeF(size), 12);
+    PlotDrawing::draw(canvas, *m_data, m_plot->range(), QRectF(QPointF(0, 0), QSizeF(size)));
+    return writeFile(path, canvas.document(), error);
+}
+
+bool HistoryWindow::exportReport(const QString &path, bool visibleRange, QString *error) const
+{
+    const RunData::Range range = visibleRange ? m_plot->range() : m_data->whole();
+    QPdfWriter pdf(path);
+    pdf.setResolution(300);
+    pdf.setTitle(QString::fromUtf8("泵运行报告"));
+    const RunReport report = RunReport::make(*m_data, range, !visibleRange, m_path, m_version);
+    if (!report.paint(pdf, *m_data, range)) {
+        *error = QString::fromUtf8("无法写入 %1").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    return true;
+}
+
+void HistoryWindow::chooseLog()
+{
+    const QString path =
+        QFileDialog::getOpenFileName(this, QString::fromUtf8("打开运行记录"), m_runsFolder,
+                                     QString::fromUtf8("运行记录 (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (!openLog(path, false))
+        QMessageBox::information(this, QString::fromUtf8("运行记录"),
+                                 QString::fromUtf8("%1 不是可以读取的运行记录文件。")
+                                     .arg(QDir::toNativeSeparators(path)));
+}
+
+void HistoryWindow::saveAs(const QString &title, const QString &filter, const QString &suffix,
+                           const std::function<bool(const QString &, QString *)> &write)
+{
+    QString path = QFileDialog::getSaveFileName(this, title, QDir::homePath(), filter);
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(suffix, Qt::CaseInsensitive))
+        path += suffix;
+    QString error;
+    if (!write(path, &error))
+        QMessageBox::information(
+            this, title,
+            QString::fromUtf8("无法保存 %1：%2").arg(QDir::toNativeSeparators(path), error));
+}
+
+void HistoryWindow::printReport()
+{
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const RunData::Range range = m_data->whole();
+    RunReport::make(*m_data, range, true, m_path, m_version).paint(printer, *m_data, range);
+}
+
+void HistoryWindow::showState()
+{
+    if (m_path.isEmpty()) {
+        m_state->setText(
+            QString::fromUtf8("没有运行记录：打开串口后开始记录，或用“打开…”选择以前的记录"));
+        return;
+    }
+    const RunData::Range range = m_plot->range();
+    auto clock = [this](qint64 time) {
+        return QDateTime::fromMSecsSinceEpoch(time, QTimeZone(m_data->utcOffset))
+            .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    };
+    m_state->setText(
+        QString::fromUtf8("%1%2 · %3 行 · 显示 %4 至 %5")
+            .arg(QFileInfo(m_path).fileName(), m_live ? QString::fromUtf8("（实时）") : QString())
+            .arg(m_data->rows)
+            .arg(clock(range.from), clock(range.to)));
+}

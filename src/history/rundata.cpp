@@ -1,0 +1,289 @@
+#include "rundata.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace {
+
+constexpr float notKnown = std::numeric_limits<float>::quiet_NaN();
+
+bool sameValue(float a, float b)
+{
+    return (std::isnan(a) && std::isnan(b)) || a == b;
+}
+
+void addStep(std::vector<RunData::Step> &steps, qint64 time, float value)
+{
+    if (steps.empty() ? std::isnan(value) : sameValue(steps.back().value, value))
+        return;
+    steps.push_back({time, value});
+}
+
+float number(const char *begin, const char *end)
+{
+    float value = notKnown;
+    if (begin == end)
+        return value;
+    const auto result = std::from_chars(begin, end, value);
+    return result.ec == std::errc() && result.ptr == end ? value : notKnown;
+}
+
+int digits(const char *text, int count, bool *ok)
+{
+    int value = 0;
+    for (int i = 0; i < count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            *ok = false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar.
+qint64 daysFromCivil(int year, int month, int day)
+{
+    year -= month <= 2;
+    const qint64 era = (year >= 0 ? year : year - 399) / 400;
+    const int yearOfEra = int(year - era * 400);
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+bool breaksTheCurve(const QString &event)
+{
+    for (const char *word : {"opened", "silent", "lost", "continued", "closed", "log-gap"}) {
+        if (event == QLatin1String(word))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool parseRowTime(const char *begin, const char *end, qint64 *time, int *offset)
+{
+    // 2026-12-10T09:15:02.125+08:00
+    if (end - begin != 29 || begin[4] != '-' || begin[7] != '-' || begin[10] != 'T' ||
+        begin[13] != ':' || begin[16] != ':' || begin[19] != '.' ||
+        (begin[23] != '+' && begin[23] != '-') || begin[26] != ':')
+        return false;
+    bool ok = true;
+    const int year = digits(begin, 4, &ok);
+    const int month = digits(begin + 5, 2, &ok);
+    const int day = digits(begin + 8, 2, &ok);
+    const int hour = digits(begin + 11, 2, &ok);
+    const int minute = digits(begin + 14, 2, &ok);
+    const int second = digits(begin + 17, 2, &ok);
+    const int ms = digits(begin + 20, 3, &ok);
+    const int offsetSeconds =
+        (digits(begin + 24, 2, &ok) * 3600 + digits(begin + 27, 2, &ok) * 60) *
+        (begin[23] == '-' ? -1 : 1);
+    if (!ok || month < 1 || month > 12 || day < 1 || day > 31)
+        return false;
+    const qint64 local =
+        ((daysFromCivil(year, month, day) * 24 + hour) * 60 + minute) * 60 + second;
+    *time = (local - offsetSeconds) * 1000 + ms;
+    *offset = offsetSeconds;
+    return true;
+}
+
+float RunData::valueAt(const std::vector<Step> &steps, qint64 time)
+{
+    const auto after = std::upper_bound(steps.begin(), steps.end(), time,
+                                        [](qint64 t, const Step &step) { return t < step.time; });
+    return after == steps.begin() ? notKnown : std::prev(after)->value;
+}
+
+bool RunData::joinsPrevious(std::size_t index) const
+{
+    return index > 0 && !std::binary_search(gapStarts.begin(), gapStarts.end(), readingTime[index]);
+}
+
+bool RunDataReader::feed(const QByteArray &bytes, RunData &data)
+{
+    m_pending.append(bytes);
+    const char *const start = m_pending.constData();
+    const char *at = start;
+    const char *const end = start + m_pending.size();
+    if (!m_headerSeen) {
+        const QByteArray header =
+            "\xEF\xBB\xBFtime,elapsed_s,event,current_pressure_mpa,set_pressure_mpa,"
+            "set_flow_ml_min,run,detail,chain\r\n";
+        if (m_pending.size() < header.size())
+            return header.startsWith(m_pending);
+        if (!m_pending.startsWith(header))
+            return false;
+        at += header.size();
+        m_headerSeen = true;
+    }
+    // Rows end at CR LF outside quotes; only the detail field is ever quoted.
+    while (at < end) {
+        bool quoted = false;
+        const char *lineEnd = nullptr;
+        for (const char *c = at; c + 1 < end; ++c) {
+            if (*c == '"')
+                quoted = !quoted;
+            else if (!quoted && *c == '\r' && c[1] == '\n') {
+                lineEnd = c;
+                break;
+            }
+        }
+        if (!lineEnd)
+            break; // the rest of the row is still being written
+        readRow(at, lineEnd, data);
+        at = lineEnd + 2;
+    }
+    m_consumed += at - start;
+    m_pending.remove(0, at - start);
+    return true;
+}
+
+bool RunDataReader::readRow(const char *begin, const char *end, RunData &data)
+{
+    // The nine fields; a quoted one is unquoted into `detail`.
+    const char *fieldBegin[9];
+    const char *fieldEnd[9];
+    QByteArray detail;
+    int field = 0;
+    const char *at = begin;
+    while (field < 9) {
+        fieldBegin[field] = at;
+        if (at < end && *at == '"') {
+            ++at;
+            while (at < end) {
+                if (*at == '"') {
+                    if (at + 1 < end && at[1] == '"') {
+                        detail += '"';
+                        at += 2;
+                        continue;
+                    }
+                    ++at;
+                    break;
+                }
+                detail += *at++;
+            }
+            fieldEnd[field] = at;
+        } else {
+            while (at < end && *at != ',')
+                ++at;
+            fieldEnd[field] = at;
+            if (field == 7)
+                detail = QByteArray(fieldBegin[7], int(fieldEnd[7] - fieldBegin[7]));
+        }
+        ++field;
+        if (at >= end)
+            break;
+        ++at; // the comma
+    }
+    qint64 time = 0;
+    int offset = 0;
+    if (field != 9 || !parseRowTime(fieldBegin[0], fieldEnd[0], &time, &offset))
+        return false;
+
+    if (data.rows++ == 0)
+        data.firstTime = time;
+    data.lastTime = time;
+    data.utcOffset = offset;
+    data.lastChain = QString::fromLatin1(fieldBegin[8], int(fieldEnd[8] - fieldBegin[8]));
+    addStep(data.setPressure, time, number(fieldBegin[4], fieldEnd[4]));
+    addStep(data.setFlow, time, number(fieldBegin[5], fieldEnd[5]));
+    const qsizetype runLength = fieldEnd[6] - fieldBegin[6];
+    addStep(data.running, time,
+            runLength == 3   ? 1.0f
+            : runLength == 4 ? 0.0f
+                             : notKnown); // RUN, STOP, empty
+
+    const QByteArray event(fieldBegin[2], int(fieldEnd[2] - fieldBegin[2]));
+    if (event == "reply") {
+        // The current-pressure replies make the curve: "Q00N01.2Y".
+        const float pressure = number(fieldBegin[3], fieldEnd[3]);
+        if (detail.size() == 9 && detail[3] == 'N' && !std::isnan(pressure)) {
+            const bool gap = m_lastReplyWasGap || data.readingTime.empty() ||
+                             time - data.readingTime.back() > RunData::gapLimit;
+            if (gap)
+                data.gapStarts.push_back(time);
+            data.readingTime.push_back(time);
+            data.pressure.push_back(pressure);
+            m_lastReplyWasGap = false;
+        }
+        return true;
+    }
+    const QString name = QString::fromLatin1(event);
+    if (breaksTheCurve(name))
+        m_lastReplyWasGap = true;
+    if (name == QLatin1String("opened"))
+        data.port = QString::fromUtf8(detail);
+    data.events.push_back({time, name, QString::fromUtf8(begin, int(end - begin))});
+    return true;
+}
+
+std::vector<PlotColumn> decimate(const RunData &data, RunData::Range range, int width)
+{
+    std::vector<PlotColumn> columns(std::size_t(std::max(width, 0)));
+    if (width <= 0 || range.to < range.from)
+        return columns;
+    const auto &times = data.readingTime;
+    const auto first = std::lower_bound(times.begin(), times.end(), range.from);
+    const auto last = std::upper_bound(times.begin(), times.end(), range.to);
+    const double scale = double(width) / double(std::max<qint64>(range.to - range.from, 1));
+    auto gap = std::lower_bound(data.gapStarts.begin(), data.gapStarts.end(), range.from);
+    for (auto it = first; it != last; ++it) {
+        const std::size_t index = std::size_t(it - times.begin());
+        const int x = std::min(width - 1, int(double(*it - range.from) * scale));
+        PlotColumn &column = columns[std::size_t(x)];
+        const float value = data.pressure[index];
+        while (gap != data.gapStarts.end() && *gap < *it)
+            ++gap;
+        const bool joins = index > 0 && !(gap != data.gapStarts.end() && *gap == *it);
+        if (!column.hasData()) {
+            column.min = column.max = column.first = value;
+            column.joinsPrevious = joins;
+        } else {
+            column.min = std::min(column.min, value);
+            column.max = std::max(column.max, value);
+        }
+        column.last = value;
+    }
+    return columns;
+}
+
+RunSummary summarize(const RunData &data, RunData::Range range)
+{
+    RunSummary summary;
+    const auto &times = data.readingTime;
+    const auto first = std::lower_bound(times.begin(), times.end(), range.from);
+    const auto last = std::upper_bound(times.begin(), times.end(), range.to);
+    double sum = 0;
+    for (auto it = first; it != last; ++it) {
+        const float value = data.pressure[std::size_t(it - times.begin())];
+        if (summary.readings++ == 0)
+            summary.minPressure = summary.maxPressure = value;
+        summary.minPressure = std::min(summary.minPressure, value);
+        summary.maxPressure = std::max(summary.maxPressure, value);
+        sum += value;
+    }
+    if (summary.readings > 0)
+        summary.meanPressure = sum / summary.readings;
+
+    // Between any two changes of the run state or the set flow both are constant.
+    std::vector<qint64> bounds{range.from, range.to};
+    for (const auto *steps : {&data.running, &data.setFlow}) {
+        for (const RunData::Step &step : *steps) {
+            if (step.time > range.from && step.time < range.to)
+                bounds.push_back(step.time);
+        }
+    }
+    std::sort(bounds.begin(), bounds.end());
+    for (std::size_t i = 0; i + 1 < bounds.size(); ++i) {
+        const qint64 from = bounds[i];
+        const qint64 length = bounds[i + 1] - from;
+        if (length <= 0 || RunData::valueAt(data.running, from) != 1.0f)
+            continue;
+        summary.runningMs += length;
+        const float flow = RunData::valueAt(data.setFlow, from);
+        if (!std::isnan(flow))
+            summary.estimatedVolume += double(flow) * double(length) / 60000.0;
+    }
+    return summary;
+}

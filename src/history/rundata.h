@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+// A run log read into columns for drawing: the current-pressure readings against the clock, the
+// set pressure, set flow and run state as steps, and the other rows as events. Kept small (about
+// 12 bytes a reading) so that weeks of a run fit; the file itself is read again only to export.
+class RunData
+{
+public:
+    struct Step
+    {
+        qint64 time; // ms since the epoch
+        float value; // NaN: not known yet
+    };
+    struct Event
+    {
+        qint64 time;
+        QString event;
+        QString row; // the row as written, without its line end, for the hover text
+    };
+    struct Range
+    {
+        qint64 from;
+        qint64 to;
+        bool contains(qint64 time) const { return time >= from && time <= to; }
+    };
+
+    // Readings further apart than this have a gap between them: the pump was silent or the
+    // link down (the link calls silence after 3 s without a reply).
+    static constexpr qint64 gapLimit = 3000; // ms
+
+    std::vector<qint64> readingTime; // ascending
+    std::vector<float> pressure;     // MPa, one per readingTime
+    // A reading after a silence, a loss or a new file starts a new piece of the curve.
+    std::vector<qint64> gapStarts; // times of readings that do not join the one before
+    std::vector<Step> setPressure;
+    std::vector<Step> setFlow;
+    std::vector<Step> running; // 1 while RUN was the last command, 0 after STOP
+    std::vector<Event> events;
+
+    qint64 firstTime = 0; // of any row
+    qint64 lastTime = 0;
+    int utcOffset = 0; // seconds, of the last row: the clock the log was written on
+    qint64 rows = 0;
+    QString port;      // from the "opened" row
+    QString lastChain; // of the last complete row
+
+    bool isEmpty() const { return rows == 0; }
+    Range whole() const { return {firstTime, lastTime}; }
+
+    // The value of a step series at `time`: NaN before its first step.
+    static float valueAt(const std::vector<Step> &steps, qint64 time);
+    // Whether the reading at `index` is joined to the one before it.
+    bool joinsPrevious(std::size_t index) const;
+};
+
+// Reads a run log into RunData a piece at a time: whatever has been appended since the last
+// call, complete rows only, the rest kept for the next call.
+class RunDataReader
+{
+public:
+    // The bytes after those already read. False when the file is not a run log.
+    bool feed(const QByteArray &bytes, RunData &data);
+    qint64 bytesRead() const { return m_consumed; }
+
+private:
+    bool readRow(const char *begin, const char *end, RunData &data);
+
+    QByteArray m_pending;
+    qint64 m_consumed = 0;
+    bool m_headerSeen = false;
+    bool m_lastReplyWasGap = true;
+};
+
+// "2026-12-10T09:15:02.125+08:00" as ms since the epoch, and its offset in seconds; false if
+// the text is not such a time.
+bool parseRowTime(const char *begin, const char *end, qint64 *time, int *offset);
+
+// One column of pixels of the pressure curve: the least and greatest reading in it, and the
+// first and last, to join it to its neighbours.
+struct PlotColumn
+{
+    float min = std::numeric_limits<float>::quiet_NaN();
+    float max = std::numeric_limits<float>::quiet_NaN();
+    float first = 0;
+    float last = 0;
+    bool joinsPrevious = false; // its first reading joins the previous column's last
+    bool hasData() const { return !std::isnan(min); }
+};
+
+// The readings of `range` reduced to `width` columns: every reading falls in exactly one column,
+// so each column keeps the minimum and maximum of its readings whatever the length of the run.
+std::vector<PlotColumn> decimate(const RunData &data, RunData::Range range, int width);
+
+// What the run report sums up over a range.
+struct RunSummary
+{
+    int readings = 0;
+    float minPressure = 0;
+    float maxPressure = 0;
+    double meanPressure = 0;
+    qint64 runningMs = 0;
+    // The set flow integrated over the time running, in ml: an estimate, as the pump reports
+    // no volume.
+    double estimatedVolume = 0;
+};
+RunSummary summarize(const RunData &data, RunData::Range range);

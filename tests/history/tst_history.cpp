@@ -1,0 +1,488 @@
+#include "fakepumpport.h"
+#include "form1.h"
+#include "historyplot.h"
+#include "historywindow.h"
+#include "paneldriver.h"
+#include "picturebox.h"
+#include "pumplink.h"
+#include "runjournal.h"
+#include "runlog.h"
+#include "runlogformat.h"
+#include "runreport.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <QToolButton>
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A run log written by RunLog with a clock the test moves, rows as the window would log them.
+struct LogWriter
+{
+    QTemporaryDir dir;
+    QDateTime now{QDate(2026, 12, 10), QTime(9, 0, 0, 0), QTimeZone(8 * 3600)};
+    qint64 monotonic = 0;
+    RunLog log{dir.filePath(QStringLiteral("runs"))};
+    RunLog::Readings shown;
+
+    LogWriter()
+    {
+        log.setClocks([this] { return now; }, [this] { return monotonic; });
+        log.start();
+        row(QStringLiteral("opened"), utf8("串口 /dev/ttyUSB0，9600,n,8,1"));
+    }
+    void advance(qint64 ms)
+    {
+        now = now.addMSecs(ms);
+        monotonic += ms;
+    }
+    void row(const QString &event, const QString &detail) { log.record(event, detail, shown); }
+    // One answered poll: three replies.
+    void poll(double pressure)
+    {
+        shown.currentPressure = QStringLiteral("%1").arg(pressure, 4, 'f', 1, QLatin1Char('0'));
+        row(QStringLiteral("reply"), QStringLiteral("Q00N%1Y").arg(shown.currentPressure));
+        row(QStringLiteral("reply"), QStringLiteral("Q00P%1Y").arg(shown.setPressure));
+        row(QStringLiteral("reply"), QStringLiteral("Q00L%1Y").arg(shown.setFlow));
+    }
+    QString path() const { return log.currentFile(); }
+    QByteArray bytes() const
+    {
+        QFile file(path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+qint64 msOf(const QString &rowTime)
+{
+    qint64 time = 0;
+    int offset = 0;
+    const QByteArray text = rowTime.toLatin1();
+    return parseRowTime(text.constData(), text.constData() + text.size(), &time, &offset) ? time
+                                                                                          : -1;
+}
+
+} // namespace
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rowTimes_data();
+    void rowTimes();
+    void readingInPiecesIsReadingAtOnce();
+    void decimationKeepsEveryMinimumAndMaximum_data();
+    void decimationKeepsEveryMinimumAndMaximum();
+    void gaps();
+    void eventsAtTheirTime();
+    void clockLabels_data();
+    void clockLabels();
+    void csvExportOfARange();
+    void reportSummary();
+    void exports();
+    void live();
+    void openedFromThePanel();
+};
+
+void TestHistory::rowTimes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("utcMs"); // -1: not a time
+    QTest::newRow("east") << "2026-12-10T09:15:02.125+08:00"
+                          << QDateTime(QDate(2026, 12, 10), QTime(1, 15, 2, 125), QTimeZone::utc())
+                                 .toMSecsSinceEpoch();
+    QTest::newRow("west")
+        << "2026-01-01T00:00:00.000-05:30"
+        << QDateTime(QDate(2026, 1, 1), QTime(5, 30), QTimeZone::utc()).toMSecsSinceEpoch();
+    QTest::newRow("leap day") << "2028-02-29T23:59:59.999+00:00"
+                              << QDateTime(QDate(2028, 2, 29), QTime(23, 59, 59, 999),
+                                           QTimeZone::utc())
+                                     .toMSecsSinceEpoch();
+    QTest::newRow("no offset") << "2026-12-10T09:15:02.125" << qint64(-1);
+    QTest::newRow("letters") << "2026-1x-10T09:15:02.125+08:00" << qint64(-1);
+}
+
+void TestHistory::rowTimes()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, utcMs);
+    QCOMPARE(msOf(text), utcMs);
+}
+
+void TestHistory::readingInPiecesIsReadingAtOnce()
+{
+    LogWriter w;
+    w.shown.setPressure = QStringLiteral("02.0");
+    w.shown.setFlow = QStringLiteral("0150");
+    for (int i = 0; i < 50; ++i) {
+        w.advance(1500);
+        w.poll(1.0 + i % 7 * 0.1);
+        if (i % 10 == 3)
+            w.row(QStringLiteral("command"), utf8("Q00L0150Y set_flow 0100 -> 0150, \"引号\""));
+    }
+    const QByteArray bytes = w.bytes();
+    RunData whole;
+    RunDataReader atOnce;
+    QVERIFY(atOnce.feed(bytes, whole));
+    RunData pieces;
+    RunDataReader inPieces;
+    QRandomGenerator random(7);
+    for (qsizetype at = 0; at < bytes.size();) {
+        const qsizetype size = 1 + random.bounded(40);
+        QVERIFY(inPieces.feed(bytes.mid(at, size), pieces));
+        at += size;
+    }
+    QCOMPARE(whole.rows, qint64(1 + 150 + 5));
+    QCOMPARE(pieces.rows, whole.rows);
+    QCOMPARE(pieces.readingTime, whole.readingTime);
+    QCOMPARE(pieces.pressure, whole.pressure);
+    QCOMPARE(pieces.events.size(), whole.events.size());
+    QCOMPARE(whole.readingTime.size(), std::size_t(50));
+    QCOMPARE(whole.port, utf8("串口 /dev/ttyUSB0，9600,n,8,1"));
+    QCOMPARE(whole.lastChain, RunLogFormat::rows(bytes).constLast().at(8));
+    QVERIFY(!RunDataReader().feed("time,value\r\n", whole)); // not a run log
+}
+
+void TestHistory::decimationKeepsEveryMinimumAndMaximum_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("partial");
+    for (int width : {1, 7, 333, 1920}) {
+        QTest::addRow("%d px, whole", width) << width << false;
+        QTest::addRow("%d px, a part", width) << width << true;
+    }
+}
+
+void TestHistory::decimationKeepsEveryMinimumAndMaximum()
+{
+    QFETCH(int, width);
+    QFETCH(bool, partial);
+    RunData data;
+    QRandomGenerator random(11);
+    qint64 time = 1'000'000;
+    for (int i = 0; i < 20000; ++i) {
+        time += 500 + random.bounded(2000);
+        data.readingTime.push_back(time);
+        data.pressure.push_back(float(random.bounded(2000)) / 1000.0f);
+    }
+    data.gapStarts.push_back(data.readingTime.front());
+    const RunData::Range range =
+        partial ? RunData::Range{data.readingTime[4000] + 1, data.readingTime[9000] - 1}
+                : RunData::Range{data.readingTime.front(), data.readingTime.back()};
+    const std::vector<PlotColumn> columns = decimate(data, range, width);
+    QCOMPARE(columns.size(), std::size_t(width));
+
+    // Every reading in the range, put in its column by its own arithmetic here.
+    std::vector<float> lows(std::size_t(width), 10), highs(std::size_t(width), -10);
+    int counted = 0;
+    for (std::size_t i = 0; i < data.readingTime.size(); ++i) {
+        const qint64 t = data.readingTime[i];
+        if (t < range.from || t > range.to)
+            continue;
+        ++counted;
+        const auto x = std::size_t(
+            std::min<qint64>(width - 1, (t - range.from) * width / (range.to - range.from)));
+        lows[x] = std::min(lows[x], data.pressure[i]);
+        highs[x] = std::max(highs[x], data.pressure[i]);
+    }
+    QVERIFY(counted > 1000);
+    for (std::size_t x = 0; x < columns.size(); ++x) {
+        if (highs[x] < 0) {
+            QVERIFY(!columns[x].hasData());
+            continue;
+        }
+        QCOMPARE(columns[x].min, lows[x]);
+        QCOMPARE(columns[x].max, highs[x]);
+    }
+}
+
+void TestHistory::gaps()
+{
+    LogWriter w;
+    for (int i = 0; i < 4; ++i) {
+        w.advance(1500);
+        w.poll(1.0);
+    }
+    w.advance(6000); // silent for six seconds: no row in between
+    w.poll(1.1);
+    w.advance(1500);
+    w.row(QStringLiteral("lost"), QStringLiteral("gone"));
+    w.advance(1000);
+    w.row(QStringLiteral("reconnected"), QStringLiteral("back"));
+    w.poll(1.2); // 1 s after the last reading, but after a loss
+    w.advance(1500);
+    w.poll(1.3);
+    RunData data;
+    RunDataReader reader;
+    QVERIFY(reader.feed(w.bytes(), data));
+    QCOMPARE(data.readingTime.size(), std::size_t(7));
+    const std::vector<qint64> expected{data.readingTime[0], data.readingTime[4],
+                                       data.readingTime[5]};
+    QCOMPARE(data.gapStarts, expected);
+    QVERIFY(data.joinsPrevious(3));
+    QVERIFY(!data.joinsPrevious(4));
+    QVERIFY(!data.joinsPrevious(5));
+    QVERIFY(data.joinsPrevious(6));
+
+    // Drawn one reading to a column: each piece starts without a line from the one before.
+    const RunData::Range whole = data.whole();
+    const std::vector<PlotColumn> columns = decimate(data, whole, 10000);
+    QStringList joins;
+    for (const PlotColumn &column : columns) {
+        if (column.hasData())
+            joins << QString::number(column.joinsPrevious);
+    }
+    QCOMPARE(joins, QStringList({"0", "1", "1", "1", "0", "0", "1"}));
+}
+
+void TestHistory::eventsAtTheirTime()
+{
+    LogWriter w;
+    w.shown.setFlow = QStringLiteral("0100");
+    for (int i = 0; i < 40; ++i) {
+        w.advance(1500);
+        w.poll(1.0);
+        if (i == 10)
+            w.row(QStringLiteral("command"), QStringLiteral("Q00R0000Y"));
+        if (i == 30)
+            w.row(QStringLiteral("unconfirmed"), utf8("设定流量 0150 未被泵确认（泵报告 0100）"));
+    }
+    HistoryWindow window(w.dir.path(), QStringLiteral("2.0"));
+    QVERIFY(window.openLog(w.path(), false));
+    HistoryPlot *plot = window.plot();
+    plot->resize(1000, 400);
+    const RunData &data = window.data();
+    QCOMPARE(data.events.size(), std::size_t(3)); // opened, command, unconfirmed
+    const QRectF area = PlotDrawing::plotArea(QRectF(plot->rect()));
+    const auto marks = plot->eventMarks();
+    QCOMPARE(marks.size(), 3);
+    for (const auto &[x, event] : marks) {
+        const double share =
+            double(event->time - data.firstTime) / double(data.lastTime - data.firstTime);
+        QCOMPARE(qRound(x), qRound(area.left() + share * area.width()));
+    }
+    QVERIFY(marks[1].second->row.contains(QStringLiteral("Q00R0000Y")));
+    // Zoomed into the middle, only what happened there is marked.
+    plot->setRange({marks[1].second->time - 5000, marks[1].second->time + 5000});
+    QCOMPARE(plot->eventMarks().size(), 1);
+    QCOMPARE(qRound(plot->eventMarks().first().first), qRound(area.center().x()));
+    // The cursor tells the values at a moment.
+    const QString text = plot->cursorText(marks[1].second->time);
+    QVERIFY2(text.contains(utf8("压力 1.00 MPa")) && text.contains(utf8("设定流量 100 ml/min")) &&
+                 text.contains(QStringLiteral("RUN")) == false,
+             qPrintable(text));
+}
+
+void TestHistory::clockLabels_data()
+{
+    QTest::addColumn<qint64>("span");
+    QTest::addColumn<QString>("firstLabel");
+    const qint64 second = 1000;
+    QTest::newRow("seconds") << 10 * second << "09:00:01";
+    QTest::newRow("minutes") << 10 * 60 * second << "09:01";
+    QTest::newRow("hours") << 10 * 3600 * second << "10:00";
+    QTest::newRow("days") << 17 * 24 * 3600 * second << "12-11";
+}
+
+void TestHistory::clockLabels()
+{
+    QFETCH(qint64, span);
+    QFETCH(QString, firstLabel);
+    const qint64 start = QDateTime(QDate(2026, 12, 10), QTime(9, 0, 0, 300), QTimeZone(8 * 3600))
+                             .toMSecsSinceEpoch();
+    const QList<PlotDrawing::Tick> ticks =
+        PlotDrawing::timeTicks({start, start + span}, 1000, 8 * 3600);
+    // Readable: a handful of labels, at least 90 px apart, at every zoom level.
+    QVERIFY2(ticks.size() >= 3 && ticks.size() <= 12, qPrintable(QString::number(ticks.size())));
+    QCOMPARE(ticks.first().label, firstLabel);
+    for (qsizetype i = 1; i < ticks.size(); ++i)
+        QVERIFY(double(ticks[i].time - ticks[i - 1].time) * 1000 / double(span) >= 90);
+}
+
+void TestHistory::csvExportOfARange()
+{
+    LogWriter w;
+    for (int i = 0; i < 30; ++i) {
+        w.advance(1500);
+        w.poll(1.0 + i * 0.01);
+        if (i % 7 == 0)
+            w.row(QStringLiteral("refused"), utf8("键盘 流量 \"250\", 上限 200"));
+    }
+    HistoryWindow window(w.dir.path(), QStringLiteral("2.0"));
+    QVERIFY(window.openLog(w.path(), false));
+    const RunData &data = window.data();
+    const RunData::Range range{data.firstTime + 10000, data.firstTime + 25000};
+    window.plot()->setRange(range);
+    const QString out = w.dir.filePath(QStringLiteral("range.csv"));
+    QString error;
+    QVERIFY2(window.exportCsv(out, &error), qPrintable(error));
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QStringList> exported = RunLogFormat::rows(file.readAll());
+
+    QList<QStringList> expected;
+    for (const QStringList &row : RunLogFormat::rows(w.bytes())) {
+        const qint64 time = msOf(row[0]);
+        if (time >= range.from && time <= range.to)
+            expected << row;
+    }
+    QVERIFY(expected.size() > 20);
+    QCOMPARE(exported, expected);
+}
+
+void TestHistory::reportSummary()
+{
+    LogWriter w;
+    w.shown.setPressure = QStringLiteral("02.0");
+    w.shown.setFlow = QStringLiteral("0100");
+    const double pressures[] = {0.5, 1.25, 1.7, 0.9, 1.1, 1.4, 0.3, 1.9, 1.0, 0.8};
+    for (int i = 0; i < 10; ++i) {
+        w.advance(1500);
+        w.poll(pressures[i]);
+        if (i == 2) {
+            w.shown.run = QStringLiteral("RUN");
+            w.row(QStringLiteral("command"), QStringLiteral("Q00R0000Y"));
+        }
+        if (i == 5) {
+            w.shown.setFlow = QStringLiteral("0150");
+            w.row(QStringLiteral("command"), QStringLiteral("Q00L0150Y"));
+        }
+        if (i == 8) {
+            w.shown.run = QStringLiteral("STOP");
+            w.row(QStringLiteral("command"), QStringLiteral("Q00S0000Y"));
+        }
+    }
+    HistoryWindow window(w.dir.path(), QStringLiteral("2.0"));
+    QVERIFY(window.openLog(w.path(), false));
+    const RunData &data = window.data();
+
+    // Computed here from the rows alone: between one row and the next the row's values hold.
+    const QList<QStringList> rows = RunLogFormat::rows(w.bytes());
+    double low = 99, high = -1, sum = 0;
+    int readings = 0;
+    qint64 runningMs = 0;
+    double volume = 0;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (rows[i][2] == QLatin1String("reply") && rows[i][7].at(3) == QLatin1Char('N')) {
+            const double value = rows[i][3].toDouble();
+            low = std::min(low, value);
+            high = std::max(high, value);
+            sum += value;
+            ++readings;
+        }
+        if (i + 1 < rows.size() && rows[i][6] == QLatin1String("RUN")) {
+            const qint64 length = msOf(rows[i + 1][0]) - msOf(rows[i][0]);
+            runningMs += length;
+            volume += rows[i][5].toDouble() * double(length) / 60000.0;
+        }
+    }
+    QCOMPARE(readings, 10);
+    const RunReport report =
+        RunReport::make(data, data.whole(), true, w.path(), QStringLiteral("2.0"));
+    const QString summary = report.summary.join(QLatin1Char('\n'));
+    QVERIFY2(summary.contains(utf8("最低 %1 MPa，最高 %2 MPa，平均 %3 MPa（10 个读数）")
+                                  .arg(low, 0, 'f', 2)
+                                  .arg(high, 0, 'f', 2)
+                                  .arg(sum / readings, 0, 'f', 3)),
+             qPrintable(summary));
+    QVERIFY2(summary.contains(utf8("运行时间：%1").arg(durationText(runningMs))),
+             qPrintable(summary));
+    QVERIFY2(summary.contains(utf8("估计泵送体积：%1 ml").arg(volume, 0, 'f', 1)),
+             qPrintable(summary));
+    QVERIFY(summary.contains(utf8("估计值")));
+    QVERIFY(volume > 10);
+    // The page names its file and the chain of the last row.
+    QVERIFY(report.source.contains(QFileInfo(w.path()).fileName()));
+    QVERIFY(report.source.contains(rows.constLast().at(8)));
+    QCOMPARE(report.events.size(), 4); // opened and three commands
+    QCOMPARE(report.events[1][2], QStringLiteral("Q00R0000Y"));
+}
+
+void TestHistory::exports()
+{
+    LogWriter w;
+    for (int i = 0; i < 20; ++i) {
+        w.advance(1500);
+        w.poll(1.0 + i * 0.05);
+    }
+    HistoryWindow window(w.dir.path(), QStringLiteral("2.0"));
+    QVERIFY(window.openLog(w.path(), false));
+    QString error;
+    const QString png = w.dir.filePath(QStringLiteral("plot.png"));
+    QVERIFY2(window.exportPng(png, QSize(800, 400), &error), qPrintable(error));
+    QCOMPARE(QImage(png).size(), QSize(800, 400));
+    const QString svg = w.dir.filePath(QStringLiteral("plot.svg"));
+    QVERIFY2(window.exportSvg(svg, QSize(800, 400), &error), qPrintable(error));
+    QFile svgFile(svg);
+    QVERIFY(svgFile.open(QIODevice::ReadOnly));
+    const QByteArray svgText = svgFile.readAll();
+    QVERIFY(svgText.startsWith("<?xml"));
+    QVERIFY(svgText.contains("<polyline"));
+    QVERIFY(svgText.contains("#c81e1e")); // the pressure curve
+    const QString pdf = w.dir.filePath(QStringLiteral("report.pdf"));
+    QVERIFY2(window.exportReport(pdf, false, &error), qPrintable(error));
+    QFile pdfFile(pdf);
+    QVERIFY(pdfFile.open(QIODevice::ReadOnly));
+    QVERIFY(pdfFile.read(5) == "%PDF-");
+    QVERIFY(!window.exportCsv(w.dir.filePath(QStringLiteral("no/such/folder/x.csv")), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+void TestHistory::live()
+{
+    LogWriter w;
+    w.advance(1500);
+    w.poll(1.0);
+    HistoryWindow window(w.dir.path(), QStringLiteral("2.0"));
+    connect(&w.log, &RunLog::rowWritten, &window, &HistoryWindow::rowWritten);
+    QVERIFY(window.openLog(w.path(), true));
+    QCOMPARE(window.data().readingTime.size(), std::size_t(1));
+    for (int i = 0; i < 5; ++i) {
+        w.advance(1500);
+        w.poll(1.5);
+    }
+    // Read once for all of them, before the next frame.
+    QCOMPARE(window.data().readingTime.size(), std::size_t(1));
+    QCoreApplication::processEvents();
+    QCOMPARE(window.data().readingTime.size(), std::size_t(6));
+    QCOMPARE(window.plot()->range().to, window.data().lastTime); // following the newest
+}
+
+void TestHistory::openedFromThePanel()
+{
+    FakePumpPort port;
+    PanelDriver panel(port);
+    Form1 &form = panel.form();
+    QVERIFY(!form.historyWindow());
+    auto *button = form.findChild<QToolButton *>(QStringLiteral("historyButton"));
+    QVERIFY(button);
+    QCOMPARE(button->text(), utf8("运行记录"));
+    button->click();
+    HistoryWindow *window = form.historyWindow();
+    QVERIFY(window && window->isVisible());
+    QVERIFY(window->logPath().isEmpty()); // no port opened yet
+    // The log that starts with the port is followed, live.
+    QVERIFY(panel.openPort(QStringLiteral("/dev/ttyUSB0")));
+    QVERIFY(window->isLive());
+    QCOMPARE(window->logPath(), form.runJournal().log().currentFile());
+    panel.stopPolling();
+    form.link()->pollNow();
+    port.deliver("Q00N01.2YQ00P02.0YQ00L0150Y");
+    QTRY_COMPARE(window->data().readingTime.size(), std::size_t(1));
+    // Opening again raises the same window; so does a double-click on the trend box.
+    window->hide();
+    QTest::mouseDClick(form.findChild<PictureBox *>(QStringLiteral("Picture1")), Qt::LeftButton);
+    QCOMPARE(form.historyWindow(), window);
+    QVERIFY(window->isVisible());
+}
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"
