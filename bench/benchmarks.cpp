@@ -11,8 +11,12 @@
 //   benchmarks logsize POLLS      the run log's bytes per hour at the normal poll rate
 //   benchmarks killtest RUNS      kill -9 during a flood: every row up to the last accepted
 //                                 reply is in the file and the chain verifies
+//   benchmarks history ROWS       the history window on a run log of ROWS replies: open to drawn,
+//                                 redraws at 1920 px, memory; live rows; reply latency with it open
 #include "benchsupport.h"
 #include "form1.h"
+#include "historyplot.h"
+#include "historywindow.h"
 #include "linkwatch.h"
 #include "paneldriver.h"
 #include "pseudoterminal.h"
@@ -29,15 +33,18 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimeZone>
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -547,6 +554,143 @@ int killtest(int runs)
     return failures == 0 ? 0 : 1;
 }
 
+// A run log of `replies` replies, one answered poll (three replies) every 1.5 s, with a command
+// every 500 polls and a minute of silence every 5,000; written straight with the log's format.
+bool writeLongLog(const QString &path, int replies)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray out = QByteArray(RunLogFormat::byteOrderMark) + RunLogFormat::headerLine();
+    QByteArray chain = RunLogFormat::firstChain;
+    QDateTime time(QDate(2026, 11, 20), QTime(8, 0), QTimeZone(8 * 3600));
+    qint64 elapsed = 0;
+    auto row = [&](const QString &event, const QString &pressure, const QString &detail) {
+        const QByteArray fields = RunLogFormat::fieldsText(
+            {RunLogFormat::timeText(time), RunLogFormat::secondsText(elapsed), event, pressure,
+             QStringLiteral("02.0"), QStringLiteral("0150"), QStringLiteral("RUN"), detail});
+        chain = RunLogFormat::chain(chain, fields);
+        out += RunLogFormat::line(fields, chain);
+    };
+    row(QStringLiteral("opened"), QString(), QStringLiteral("/dev/ttyUSB0"));
+    for (int poll = 0; poll * 3 < replies; ++poll) {
+        time = time.addMSecs(1500);
+        elapsed += 1500;
+        if (poll % 5000 == 4999) {
+            time = time.addSecs(60);
+            elapsed += 60000;
+        }
+        const QString pressure = QStringLiteral("%1").arg(1.0 + 0.8 * std::sin(poll / 300.0), 4,
+                                                          'f', 1, QLatin1Char('0'));
+        row(QStringLiteral("reply"), pressure, QStringLiteral("Q00N%1Y").arg(pressure));
+        row(QStringLiteral("reply"), pressure, QStringLiteral("Q00P02.0Y"));
+        row(QStringLiteral("reply"), pressure, QStringLiteral("Q00L0150Y"));
+        if (poll % 500 == 0)
+            row(QStringLiteral("command"), pressure,
+                QStringLiteral("Q00L0150Y set_flow 0150 -> 0150"));
+        if (out.size() > (8 << 20)) {
+            file.write(out);
+            out.clear();
+        }
+    }
+    return file.write(out) == out.size();
+}
+
+int history(int replies)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.csv"));
+    if (!writeLongLog(path, replies))
+        return 1;
+    const qint64 fileBytes = QFileInfo(path).size();
+    QImage frame(1920, 1000, QImage::Format_RGB32);
+    {
+        HistoryWindow window(dir.path(), QStringLiteral("bench"));
+        window.plot()->resize(frame.size());
+        window.plot()->render(&frame); // an empty window, drawn once
+        const long emptyMemory = residentKilobytes();
+
+        QElapsedTimer clock;
+        clock.start();
+        if (!window.openLog(path, false))
+            return 1;
+        window.plot()->render(&frame);
+        const double openMs = clock.nsecsElapsed() / 1e6;
+        const long loadedMemory = residentKilobytes();
+
+        // Zooming in step by step around the middle, then panning: one frame each.
+        std::vector<double> redraws;
+        const double middle = window.plot()->width() / 2.0;
+        for (int step = 0; step < 40; ++step) {
+            if (step < 30)
+                window.plot()->zoom(1.25, middle);
+            else
+                window.plot()->pan(step % 2 ? 0.3 : -0.2);
+            clock.restart();
+            window.plot()->render(&frame);
+            redraws.push_back(clock.nsecsElapsed() / 1e6);
+        }
+        // The whole run again, as a double-click fits it: every reading goes through a column.
+        window.plot()->fitAll();
+        std::vector<double> wholeRedraws;
+        for (int i = 0; i < 20; ++i) {
+            clock.restart();
+            window.plot()->render(&frame);
+            wholeRedraws.push_back(clock.nsecsElapsed() / 1e6);
+        }
+        std::printf(
+            "history: %d replies (%.1f days at one poll every 1.5 s), file %.0f MB: open to "
+            "the whole run drawn %.0f ms (goal <= 1000 ms); memory %+.1f MB over an empty "
+            "window (goal <= 40 MB)\n",
+            replies, replies / 3 * 1.5 / 86400.0, fileBytes / 1e6, openMs,
+            (loadedMemory - emptyMemory) / 1024.0);
+        std::printf(
+            "history: redraw at 1920 px while zooming and panning, 40 frames: median %.1f ms, "
+            "max %.1f ms; the whole run, 20 frames: median %.1f ms, max %.1f ms (goal <= 16 ms)\n",
+            percentile(redraws, 0.5), *std::max_element(redraws.begin(), redraws.end()),
+            percentile(wholeRedraws, 0.5),
+            *std::max_element(wholeRedraws.begin(), wholeRedraws.end()));
+    }
+
+    // Live: a reply logged by the window's panel is in the history window's data before the
+    // next frame; and reply latency with the window open, against the same panel without it.
+    PseudoTerminal pump;
+    Panel panel;
+    if (!panel.driver.openPort(pump.slavePath()))
+        return 1;
+    panel.driver.stopPolling();
+    const std::vector<double> closed = shownLatency(panel, pump, 5000);
+    panel.form.openHistory();
+    HistoryWindow *window = panel.form.historyWindow();
+    // Back to back, each reply as soon as the last is in the window; and one every 100 ms, as
+    // replies come in use (three every 1.5 s).
+    std::vector<double> burst, spaced;
+    for (std::vector<double> *live : {&burst, &spaced}) {
+        for (int i = 0; i < 100; ++i) {
+            if (live == &spaced)
+                runFor(100);
+            const std::size_t before = window->data().readingTime.size();
+            QElapsedTimer clock;
+            clock.start();
+            pump.write(QByteArray("Q00N01.5Y"));
+            while (window->data().readingTime.size() == before)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            live->push_back(clock.nsecsElapsed() / 1e3);
+        }
+    }
+    const std::vector<double> open = shownLatency(panel, pump, 5000);
+    std::printf("history: live, pseudo-terminal write to the reading in the window (a frame is "
+                "16,667 us): back to back median %.0f us, max %.0f us; 100 ms apart median %.0f "
+                "us, max %.0f us\n",
+                percentile(burst, 0.5), *std::max_element(burst.begin(), burst.end()),
+                percentile(spaced, 0.5), *std::max_element(spaced.begin(), spaced.end()));
+    std::printf("history: reply latency, 5,000 frames: window closed median %.0f us, p99 %.0f us; "
+                "open median %.0f us, p99 %.0f us\n",
+                percentile(closed, 0.5), percentile(closed, 0.99), percentile(open, 0.5),
+                percentile(open, 0.99));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -573,6 +717,8 @@ int main(int argc, char *argv[])
         return logcost(amount > 0 ? amount : 30);
     if (what == QLatin1String("logsize"))
         return logsize(amount > 0 ? amount : 200);
+    if (what == QLatin1String("history"))
+        return history(amount > 0 ? amount : 1000000);
     if (what == QLatin1String("killtest"))
         return killtest(amount > 0 ? amount : 10);
     if (what == QLatin1String("logchild") && argc > 2)
@@ -580,6 +726,6 @@ int main(int argc, char *argv[])
     std::fprintf(
         stderr,
         "usage: benchmarks latency|flood|idle|records|silence|reconnect|away|logcost|logsize|"
-        "killtest [AMOUNT]\n");
+        "killtest|history [AMOUNT]\n");
     return 2;
 }

@@ -202,7 +202,7 @@ void draw(Canvas &canvas, const RunData &data, RunData::Range range, const QRect
     canvas.setPen(setPressureColour, 1.5);
     drawSteps(canvas, data.setPressure, range, area, pressureTop);
 
-    canvas.setPen(pressureColour, 1.5);
+    canvas.setPen(pressureColour, 1);
     std::optional<std::pair<double, float>> previous;
     QList<QPointF> piece;
     auto flush = [&] {

@@ -24,6 +24,8 @@
 
 namespace {
 
+constexpr qint64 frameMs = 15; // within a frame at 60 Hz, reading included
+
 bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
 {
     QSaveFile file(path);
@@ -103,6 +105,9 @@ HistoryWindow::HistoryWindow(const QString &runsFolder, const QString &version, 
     });
     add("printReport", "打印报告…", [this] { printReport(); });
 
+    m_readTimer.setSingleShot(true);
+    connect(&m_readTimer, &QTimer::timeout, this, &HistoryWindow::readMore);
+
     m_state = new QLabel(this);
     m_state->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(m_state, 1);
@@ -138,7 +143,7 @@ bool HistoryWindow::openLog(const QString &path, bool live)
 
 void HistoryWindow::readMore()
 {
-    m_readScheduled = false;
+    m_sinceRead.start();
     if (!m_liveFile)
         return;
     const QByteArray more = m_liveFile->readAll();
@@ -150,10 +155,11 @@ void HistoryWindow::readMore()
 
 void HistoryWindow::rowWritten()
 {
-    if (m_readScheduled || !m_liveFile)
+    if (m_readTimer.isActive() || !m_liveFile)
         return;
-    m_readScheduled = true;
-    QMetaObject::invokeMethod(this, &HistoryWindow::readMore, Qt::QueuedConnection);
+    // At once after a quiet spell; during a burst of rows, once a frame for all of them.
+    const qint64 since = m_sinceRead.isValid() ? m_sinceRead.elapsed() : frameMs;
+    m_readTimer.start(int(qMax<qint64>(0, frameMs - since)));
 }
 
 bool HistoryWindow::exportCsv(const QString &path, QString *error) const

@@ -2,7 +2,9 @@
 
 #include "rundata.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QTimer>
 
 #include <memory>
 
@@ -52,7 +54,8 @@ private:
     QString m_version;
     QString m_path;
     bool m_live = false;
-    bool m_readScheduled = false;
+    QTimer m_readTimer; // at most one read, and one redraw, a frame
+    QElapsedTimer m_sinceRead;
     std::unique_ptr<QFile> m_liveFile; // kept open while live; read from where it was left
     std::unique_ptr<RunData> m_data;
     std::unique_ptr<RunDataReader> m_reader;

@@ -95,6 +95,18 @@ float RunData::valueAt(const std::vector<Step> &steps, qint64 time)
     return after == steps.begin() ? notKnown : std::prev(after)->value;
 }
 
+void RunData::addReading(qint64 time, float value)
+{
+    if (readingTime.size() % blockSize == 0)
+        blocks.push_back({value, value, value});
+    Block &block = blocks.back();
+    block.min = std::min(block.min, value);
+    block.max = std::max(block.max, value);
+    block.last = value;
+    readingTime.push_back(time);
+    pressure.push_back(value);
+}
+
 bool RunData::joinsPrevious(std::size_t index) const
 {
     return index > 0 && !std::binary_search(gapStarts.begin(), gapStarts.end(), readingTime[index]);
@@ -134,6 +146,9 @@ bool RunDataReader::feed(const QByteArray &bytes, RunData &data)
         readRow(at, lineEnd, data);
         at = lineEnd + 2;
     }
+    if (!m_lastChain.isEmpty())
+        data.lastChain = QString::fromLatin1(m_lastChain);
+    m_lastChain = {};
     m_consumed += at - start;
     m_pending.remove(0, at - start);
     return true;
@@ -144,7 +159,7 @@ bool RunDataReader::readRow(const char *begin, const char *end, RunData &data)
     // The nine fields; a quoted one is unquoted into `detail`.
     const char *fieldBegin[9];
     const char *fieldEnd[9];
-    QByteArray detail;
+    QByteArray quotedDetail; // only a quoted detail is copied
     int field = 0;
     const char *at = begin;
     while (field < 9) {
@@ -154,22 +169,20 @@ bool RunDataReader::readRow(const char *begin, const char *end, RunData &data)
             while (at < end) {
                 if (*at == '"') {
                     if (at + 1 < end && at[1] == '"') {
-                        detail += '"';
+                        quotedDetail += '"';
                         at += 2;
                         continue;
                     }
                     ++at;
                     break;
                 }
-                detail += *at++;
+                quotedDetail += *at++;
             }
             fieldEnd[field] = at;
         } else {
             while (at < end && *at != ',')
                 ++at;
             fieldEnd[field] = at;
-            if (field == 7)
-                detail = QByteArray(fieldBegin[7], int(fieldEnd[7] - fieldBegin[7]));
         }
         ++field;
         if (at >= end)
@@ -185,7 +198,7 @@ bool RunDataReader::readRow(const char *begin, const char *end, RunData &data)
         data.firstTime = time;
     data.lastTime = time;
     data.utcOffset = offset;
-    data.lastChain = QString::fromLatin1(fieldBegin[8], int(fieldEnd[8] - fieldBegin[8]));
+    m_lastChain = QByteArrayView(fieldBegin[8], fieldEnd[8] - fieldBegin[8]);
     addStep(data.setPressure, time, number(fieldBegin[4], fieldEnd[4]));
     addStep(data.setFlow, time, number(fieldBegin[5], fieldEnd[5]));
     const qsizetype runLength = fieldEnd[6] - fieldBegin[6];
@@ -194,8 +207,12 @@ bool RunDataReader::readRow(const char *begin, const char *end, RunData &data)
             : runLength == 4 ? 0.0f
                              : notKnown); // RUN, STOP, empty
 
-    const QByteArray event(fieldBegin[2], int(fieldEnd[2] - fieldBegin[2]));
-    if (event == "reply") {
+    const QByteArrayView event(fieldBegin[2], fieldEnd[2] - fieldBegin[2]);
+    const bool quoted = fieldEnd[7] > fieldBegin[7] && *fieldBegin[7] == '"';
+    const QByteArrayView detail = quoted
+                                      ? QByteArrayView(quotedDetail)
+                                      : QByteArrayView(fieldBegin[7], fieldEnd[7] - fieldBegin[7]);
+    if (event == QByteArrayView("reply")) {
         // The current-pressure replies make the curve: "Q00N01.2Y".
         const float pressure = number(fieldBegin[3], fieldEnd[3]);
         if (detail.size() == 9 && detail[3] == 'N' && !std::isnan(pressure)) {
@@ -203,8 +220,7 @@ bool RunDataReader::readRow(const char *begin, const char *end, RunData &data)
                              time - data.readingTime.back() > RunData::gapLimit;
             if (gap)
                 data.gapStarts.push_back(time);
-            data.readingTime.push_back(time);
-            data.pressure.push_back(pressure);
+            data.addReading(time, pressure);
             m_lastReplyWasGap = false;
         }
         return true;
@@ -213,7 +229,7 @@ bool RunDataReader::readRow(const char *begin, const char *end, RunData &data)
     if (breaksTheCurve(name))
         m_lastReplyWasGap = true;
     if (name == QLatin1String("opened"))
-        data.port = QString::fromUtf8(detail);
+        data.port = QString::fromUtf8(detail.data(), detail.size());
     data.events.push_back({time, name, QString::fromUtf8(begin, int(end - begin))});
     return true;
 }
@@ -228,10 +244,25 @@ std::vector<PlotColumn> decimate(const RunData &data, RunData::Range range, int 
     const auto last = std::upper_bound(times.begin(), times.end(), range.to);
     const double scale = double(width) / double(std::max<qint64>(range.to - range.from, 1));
     auto gap = std::lower_bound(data.gapStarts.begin(), data.gapStarts.end(), range.from);
+    auto columnOf = [&](qint64 time) {
+        return std::min(width - 1, int(double(time - range.from) * scale));
+    };
+    const std::size_t block = RunData::blockSize;
+    const std::size_t lastIndex = std::size_t(last - times.begin());
     for (auto it = first; it != last; ++it) {
         const std::size_t index = std::size_t(it - times.begin());
-        const int x = std::min(width - 1, int(double(*it - range.from) * scale));
+        const int x = columnOf(*it);
         PlotColumn &column = columns[std::size_t(x)];
+        // A whole block inside a column that has begun: its extremes stand for its readings.
+        if (column.hasData() && index % block == 0 && index + block <= lastIndex &&
+            columnOf(times[index + block - 1]) == x) {
+            const RunData::Block &whole = data.blocks[index / block];
+            column.min = std::min(column.min, whole.min);
+            column.max = std::max(column.max, whole.max);
+            column.last = whole.last;
+            it += std::ptrdiff_t(block - 1);
+            continue;
+        }
         const float value = data.pressure[index];
         while (gap != data.gapStarts.end() && *gap < *it)
             ++gap;

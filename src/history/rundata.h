@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -44,6 +45,17 @@ public:
     std::vector<Step> setFlow;
     std::vector<Step> running; // 1 while RUN was the last command, 0 after STOP
     std::vector<Event> events;
+    // The readings in blocks of blockSize, each with its extremes and last value, so that a
+    // column wider than a block takes the block whole.
+    static constexpr std::size_t blockSize = 64;
+    struct Block
+    {
+        float min;
+        float max;
+        float last;
+    };
+    std::vector<Block> blocks;
+    void addReading(qint64 time, float value);
 
     qint64 firstTime = 0; // of any row
     qint64 lastTime = 0;
@@ -74,6 +86,7 @@ private:
     bool readRow(const char *begin, const char *end, RunData &data);
 
     QByteArray m_pending;
+    QByteArrayView m_lastChain; // into m_pending, until the end of a feed
     qint64 m_consumed = 0;
     bool m_headerSeen = false;
     bool m_lastReplyWasGap = true;

@@ -170,8 +170,7 @@ void TestHistory::decimationKeepsEveryMinimumAndMaximum()
     qint64 time = 1'000'000;
     for (int i = 0; i < 20000; ++i) {
         time += 500 + random.bounded(2000);
-        data.readingTime.push_back(time);
-        data.pressure.push_back(float(random.bounded(2000)) / 1000.0f);
+        data.addReading(time, float(random.bounded(2000)) / 1000.0f);
     }
     data.gapStarts.push_back(data.readingTime.front());
     const RunData::Range range =
