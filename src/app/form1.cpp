@@ -25,8 +25,8 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QToolButton>
 #include <QStatusBar>
+#include <QToolButton>
 
 namespace {
 

@@ -1,20 +1,12 @@
 #include "pumplink.h"
 
+#include "monotonic.h"
 #include "portname.h"
-
-#include <QElapsedTimer>
 
 PumpLink::PumpLink(PumpPort *MSComm1, QObject *parent)
     : QObject(parent)
     , m_MSComm1(MSComm1)
-    , m_clock([] {
-        static QElapsedTimer clock = [] {
-            QElapsedTimer started;
-            started.start();
-            return started;
-        }();
-        return clock.elapsed();
-    })
+    , m_clock(&monotonicMs)
 {
     m_Timer2.setObjectName(QStringLiteral("Timer2"));
     m_Timer2.setInterval(pollInterval);

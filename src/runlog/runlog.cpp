@@ -1,9 +1,9 @@
 #include "runlog.h"
 
+#include "monotonic.h"
 #include "runlogformat.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QStandardPaths>
 #include <QThreadPool>
 
@@ -44,14 +44,7 @@ RunLog::RunLog(const QString &folder, QObject *parent)
     : QObject(parent)
     , m_folder(folder)
     , m_wallClock([] { return QDateTime::currentDateTime(); })
-    , m_monotonic([] {
-        static QElapsedTimer clock = [] {
-            QElapsedTimer started;
-            started.start();
-            return started;
-        }();
-        return clock.elapsed();
-    })
+    , m_monotonic(&monotonicMs)
     , m_syncing(std::make_shared<std::atomic<bool>>(false))
 {
     m_syncTimer.setObjectName(QStringLiteral("runLogSync"));

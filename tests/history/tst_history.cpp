@@ -89,6 +89,7 @@ private slots:
     void reportSummary();
     void exports();
     void live();
+    void navigation();
     void openedFromThePanel();
 };
 
@@ -453,6 +454,51 @@ void TestHistory::live()
     QCoreApplication::processEvents();
     QCOMPARE(window.data().readingTime.size(), std::size_t(6));
     QCOMPARE(window.plot()->range().to, window.data().lastTime); // following the newest
+}
+
+void TestHistory::navigation()
+{
+    LogWriter w;
+    for (int i = 0; i < 100; ++i) {
+        w.advance(1500);
+        w.poll(1.0);
+    }
+    HistoryWindow window(w.dir.path(), QStringLiteral("2.0"));
+    QVERIFY(window.openLog(w.path(), false));
+    HistoryPlot *plot = window.plot();
+    plot->resize(1000, 400);
+    const RunData::Range whole = window.data().whole();
+    QCOMPARE(plot->range().from, whole.from); // the whole run fits at open
+    QCOMPARE(plot->range().to, whole.to);
+    const QRectF area = PlotDrawing::plotArea(QRectF(plot->rect()));
+    const qint64 span = whole.to - whole.from;
+
+    // The wheel zooms around the pointer: the time under it stays under it.
+    const QPointF pointer(area.left() + area.width() * 0.25, area.center().y());
+    const qint64 under = PlotDrawing::timeAt(pointer.x(), plot->range(), area);
+    QWheelEvent wheel(pointer, plot->mapToGlobal(pointer), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    QVERIFY(plot->range().to - plot->range().from < span);
+    QVERIFY(qAbs(PlotDrawing::timeAt(pointer.x(), plot->range(), area) - under) <= 150);
+
+    // Keys: right pans by a tenth, minus zooms out, Home fits.
+    const RunData::Range before = plot->range();
+    QTest::keyClick(plot, Qt::Key_Right);
+    QVERIFY(qAbs(plot->range().from - before.from - (before.to - before.from) / 10) <= 1);
+    QTest::keyClick(plot, Qt::Key_Minus);
+    QVERIFY(plot->range().to - plot->range().from > before.to - before.from);
+    QTest::keyClick(plot, Qt::Key_Home);
+    QCOMPARE(plot->range().from, whole.from);
+    QCOMPARE(plot->range().to, whole.to);
+
+    // Dragging pans; a double-click fits again.
+    QTest::mousePress(plot, Qt::LeftButton, {}, area.center().toPoint());
+    QTest::mouseMove(plot, (area.center() + QPointF(100, 0)).toPoint());
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, (area.center() + QPointF(100, 0)).toPoint());
+    QVERIFY(plot->range().from < whole.from);
+    QTest::mouseDClick(plot, Qt::LeftButton, {}, area.center().toPoint());
+    QCOMPARE(plot->range().from, whole.from);
 }
 
 void TestHistory::openedFromThePanel()
