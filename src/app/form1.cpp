@@ -207,6 +207,8 @@ void Form1::openHistory()
     if (!m_history) {
         m_history = std::make_unique<HistoryWindow>(m_platform.runLogFolder,
                                                     QStringLiteral(PUMPPANEL_VERSION));
+        // The program ends with the panel's window, as it always has.
+        m_history->setAttribute(Qt::WA_QuitOnClose, false);
         connect(&log, &RunLog::rowWritten, m_history.get(), &HistoryWindow::rowWritten);
         // A new log (通信 again, midnight) is followed when the window follows the current one.
         connect(&log, &RunLog::fileStarted, m_history.get(), [this](const QString &path) {

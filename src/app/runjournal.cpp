@@ -72,6 +72,13 @@ RunJournal::RunJournal(const QString &folder, PumpLink &link, const ReadoutView 
     showState(QString::fromUtf8("运行记录：打开串口后开始"));
 }
 
+RunJournal::~RunJournal()
+{
+    // The log's last row is written while the status bar it reports to is still there.
+    disconnect(&m_log, nullptr, this, nullptr);
+    m_log.stop(QString::fromUtf8("程序结束"));
+}
+
 void RunJournal::portOpened(const QString &device)
 {
     m_log.start();

@@ -27,6 +27,7 @@ class RunJournal : public QObject, public Journal
 public:
     RunJournal(const QString &folder, PumpLink &link, const ReadoutView &readouts, Dialogs &dialogs,
                QStatusBar *bar, QObject *parent = nullptr);
+    ~RunJournal() override;
 
     // A port opened through 通信: a new log begins.
     void portOpened(const QString &device);

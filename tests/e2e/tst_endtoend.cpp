@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 // The real window and serial link against the simulated pump on a pseudo-terminal, opened by
 // the path of the link the pump makes.
@@ -289,10 +290,13 @@ void TestEndToEnd::reconnectThroughTheStableName()
     m_form->link()->reconnectTimer()->stop(); // the test makes each attempt
     QVERIFY(m_pump->waitForExit());
 
-    // Another pseudo-terminal number, kept busy by a second one so that the pump's cannot
-    // reuse the first.
-    PseudoTerminal holder;
-    QVERIFY(holder.isValid());
+    // Another pseudo-terminal number: ours are opened until one has the first number (unless
+    // another program took it meanwhile), so the pump's new one cannot reuse it.
+    std::vector<std::unique_ptr<PseudoTerminal>> holders;
+    while (holders.size() < 64 && (holders.empty() || holders.back()->slavePath() != first)) {
+        holders.push_back(std::make_unique<PseudoTerminal>());
+        QVERIFY(holders.back()->isValid());
+    }
     QVERIFY(m_pump->start());
     const QString second = QFileInfo(m_link).canonicalFilePath();
     QVERIFY(second != first);

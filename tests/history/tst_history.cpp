@@ -527,6 +527,8 @@ void TestHistory::openedFromThePanel()
     QTest::mouseDClick(form.findChild<PictureBox *>(QStringLiteral("Picture1")), Qt::LeftButton);
     QCOMPARE(form.historyWindow(), window);
     QVERIFY(window->isVisible());
+    // It does not keep the program running once the panel's window is closed.
+    QVERIFY(!window->testAttribute(Qt::WA_QuitOnClose));
 }
 
 QTEST_MAIN(TestHistory)
