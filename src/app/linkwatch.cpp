@@ -18,32 +18,24 @@ QLabel *statusLabel(const char *name, QStatusBar *bar)
     return label;
 }
 
-const char *colourOf(LinkWatch::Light light)
+// How a light is named (for tests and tools) and drawn.
+struct Look
 {
-    switch (light) {
-    case LinkWatch::Light::Off:
-        return "#9e9e9e";
-    case LinkWatch::Light::Green:
-        return "#2e9d3a";
-    case LinkWatch::Light::Amber:
-        return "#f0a000";
-    case LinkWatch::Light::Red:
-        return "#d81e1e";
-    }
-    Q_UNREACHABLE();
-}
+    const char *name;
+    const char *colour;
+};
 
-const char *nameOf(LinkWatch::Light light)
+Look lookOf(LinkWatch::Light light)
 {
     switch (light) {
     case LinkWatch::Light::Off:
-        return "off";
+        return {"off", "#9e9e9e"};
     case LinkWatch::Light::Green:
-        return "green";
+        return {"green", "#2e9d3a"};
     case LinkWatch::Light::Amber:
-        return "amber";
+        return {"amber", "#f0a000"};
     case LinkWatch::Light::Red:
-        return "red";
+        return {"red", "#d81e1e"};
     }
     Q_UNREACHABLE();
 }
@@ -117,11 +109,12 @@ void LinkWatch::refresh()
         break;
     }
     m_state->setText(line);
-    const QLatin1String name(nameOf(m_light));
+    const Look look = lookOf(m_light);
+    const QLatin1String name(look.name);
     if (m_indicator->property("light").toString() !=
         name) { // restyling costs; twice a second adds up
-        m_indicator->setStyleSheet(QStringLiteral("background: %1; border-radius: 7px;")
-                                       .arg(QLatin1String(colourOf(m_light))));
+        m_indicator->setStyleSheet(
+            QStringLiteral("background: %1; border-radius: 7px;").arg(QLatin1String(look.colour)));
         m_indicator->setProperty("light", name);
     }
     // A screen reader says the same words the status bar shows.
