@@ -74,7 +74,7 @@ RunJournal::RunJournal(const QString &folder, PumpLink &link, const ReadoutView 
 
 RunJournal::~RunJournal()
 {
-    // The log's last row is written while the status bar it reports to is still there.
+    // The last row is written without telling the status bar, which may be gone by now.
     disconnect(&m_log, nullptr, this, nullptr);
     m_log.stop(QString::fromUtf8("程序结束"));
 }
