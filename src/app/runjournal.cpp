@@ -134,11 +134,10 @@ void RunJournal::onFrameSent(const QString &frame)
     else if (frame == Frames::stopFrame)
         m_run = QStringLiteral("STOP");
     QString detail = frame;
-    const QChar letter = frame.size() == Frames::frameLength ? frame.at(3) : QChar();
-    for (const Frames::Setpoint setpoint : {Frames::Setpoint::Flow, Frames::Setpoint::Pressure}) {
-        if (letter != QLatin1Char(Frames::rule(setpoint).letter))
-            continue;
-        const bool flow = setpoint == Frames::Setpoint::Flow;
+    const std::optional<Frames::Setpoint> setpoint =
+        frame.size() == Frames::frameLength ? Frames::setpointOf(frame.at(3)) : std::nullopt;
+    if (setpoint) {
+        const bool flow = *setpoint == Frames::Setpoint::Flow;
         detail += QStringLiteral(" %1 %2 -> %3")
                       .arg(flow ? QStringLiteral("set_flow") : QStringLiteral("set_pressure"),
                            m_lastReported[flow ? 0 : 1], frame.mid(4, 4));

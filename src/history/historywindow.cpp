@@ -36,12 +36,14 @@ bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
     return true;
 }
 
-// The time field of a row, or -1.
-qint64 rowTime(const QByteArray &line)
+// The time field of the row at `begin`, or -1.
+qint64 rowTime(const char *begin, const char *end)
 {
+    constexpr qsizetype timeLength = 29; // 2026-12-10T09:15:02.125+08:00
     qint64 time = -1;
     int offset = 0;
-    if (line.size() < 29 || !parseRowTime(line.constData(), line.constData() + 29, &time, &offset))
+    if (end - begin < timeLength ||
+        !RunLogFormat::parseTime(begin, begin + timeLength, &time, &offset))
         return -1;
     return time;
 }
@@ -175,28 +177,16 @@ bool HistoryWindow::exportCsv(const QString &path, QString *error) const
     bool header = true;
     while (!log.atEnd()) {
         pending += log.read(4 << 20);
-        qsizetype at = 0;
-        for (;;) {
-            // Rows end at CR LF outside quotes.
-            bool quoted = false;
-            qsizetype end = -1;
-            for (qsizetype i = at; i + 1 < pending.size(); ++i) {
-                if (pending[i] == '"')
-                    quoted = !quoted;
-                else if (!quoted && pending[i] == '\r' && pending[i + 1] == '\n') {
-                    end = i;
-                    break;
-                }
-            }
-            if (end < 0)
-                break;
-            const QByteArray line = pending.mid(at, end - at);
-            if (!header && range.contains(rowTime(line)))
-                out += line + "\r\n";
+        const char *const start = pending.constData();
+        const char *const end = start + pending.size();
+        const char *at = start;
+        while (const char *lineEnd = RunLogFormat::rowEnd(at, end)) {
+            if (!header && range.contains(rowTime(at, lineEnd)))
+                out.append(at, lineEnd + 2 - at);
             header = false;
-            at = end + 2;
+            at = lineEnd + 2;
         }
-        pending.remove(0, at);
+        pending.remove(0, at - start);
     }
     return writeFile(path, out, error);
 }

@@ -1,5 +1,7 @@
 #include "rundata.h"
 
+#include "runlogformat.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -28,28 +30,6 @@ float number(const char *begin, const char *end)
     return result.ec == std::errc() && result.ptr == end ? value : notKnown;
 }
 
-int digits(const char *text, int count, bool *ok)
-{
-    int value = 0;
-    for (int i = 0; i < count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            *ok = false;
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
-}
-
-// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar.
-qint64 daysFromCivil(int year, int month, int day)
-{
-    year -= month <= 2;
-    const qint64 era = (year >= 0 ? year : year - 399) / 400;
-    const int yearOfEra = int(year - era * 400);
-    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
 bool breaksTheCurve(const QString &event)
 {
     for (const char *word : {"opened", "silent", "lost", "continued", "closed", "log-gap"}) {
@@ -60,33 +40,6 @@ bool breaksTheCurve(const QString &event)
 }
 
 } // namespace
-
-bool parseRowTime(const char *begin, const char *end, qint64 *time, int *offset)
-{
-    // 2026-12-10T09:15:02.125+08:00
-    if (end - begin != 29 || begin[4] != '-' || begin[7] != '-' || begin[10] != 'T' ||
-        begin[13] != ':' || begin[16] != ':' || begin[19] != '.' ||
-        (begin[23] != '+' && begin[23] != '-') || begin[26] != ':')
-        return false;
-    bool ok = true;
-    const int year = digits(begin, 4, &ok);
-    const int month = digits(begin + 5, 2, &ok);
-    const int day = digits(begin + 8, 2, &ok);
-    const int hour = digits(begin + 11, 2, &ok);
-    const int minute = digits(begin + 14, 2, &ok);
-    const int second = digits(begin + 17, 2, &ok);
-    const int ms = digits(begin + 20, 3, &ok);
-    const int offsetSeconds =
-        (digits(begin + 24, 2, &ok) * 3600 + digits(begin + 27, 2, &ok) * 60) *
-        (begin[23] == '-' ? -1 : 1);
-    if (!ok || month < 1 || month > 12 || day < 1 || day > 31)
-        return false;
-    const qint64 local =
-        ((daysFromCivil(year, month, day) * 24 + hour) * 60 + minute) * 60 + second;
-    *time = (local - offsetSeconds) * 1000 + ms;
-    *offset = offsetSeconds;
-    return true;
-}
 
 float RunData::valueAt(const std::vector<Step> &steps, qint64 time)
 {
@@ -120,8 +73,7 @@ bool RunDataReader::feed(const QByteArray &bytes, RunData &data)
     const char *const end = start + m_pending.size();
     if (!m_headerSeen) {
         const QByteArray header =
-            "\xEF\xBB\xBFtime,elapsed_s,event,current_pressure_mpa,set_pressure_mpa,"
-            "set_flow_ml_min,run,detail,chain\r\n";
+            QByteArray(RunLogFormat::byteOrderMark) + RunLogFormat::headerLine();
         if (m_pending.size() < header.size())
             return header.startsWith(m_pending);
         if (!m_pending.startsWith(header))
@@ -129,18 +81,8 @@ bool RunDataReader::feed(const QByteArray &bytes, RunData &data)
         at += header.size();
         m_headerSeen = true;
     }
-    // Rows end at CR LF outside quotes; only the detail field is ever quoted.
     while (at < end) {
-        bool quoted = false;
-        const char *lineEnd = nullptr;
-        for (const char *c = at; c + 1 < end; ++c) {
-            if (*c == '"')
-                quoted = !quoted;
-            else if (!quoted && *c == '\r' && c[1] == '\n') {
-                lineEnd = c;
-                break;
-            }
-        }
+        const char *lineEnd = RunLogFormat::rowEnd(at, end);
         if (!lineEnd)
             break; // the rest of the row is still being written
         readRow(at, lineEnd, data);
@@ -191,7 +133,7 @@ bool RunDataReader::readRow(const char *begin, const char *end, RunData &data)
     }
     qint64 time = 0;
     int offset = 0;
-    if (field != 9 || !parseRowTime(fieldBegin[0], fieldEnd[0], &time, &offset))
+    if (field != 9 || !RunLogFormat::parseTime(fieldBegin[0], fieldEnd[0], &time, &offset))
         return false;
 
     if (data.rows++ == 0)
@@ -230,7 +172,8 @@ bool RunDataReader::readRow(const char *begin, const char *end, RunData &data)
         m_lastReplyWasGap = true;
     if (name == QLatin1String("opened"))
         data.port = QString::fromUtf8(detail.data(), detail.size());
-    data.events.push_back({time, name, QString::fromUtf8(begin, int(end - begin))});
+    data.events.push_back({time, name, QString::fromUtf8(detail.data(), detail.size()),
+                           QString::fromUtf8(begin, int(end - begin))});
     return true;
 }
 

@@ -24,7 +24,8 @@ public:
     {
         qint64 time;
         QString event;
-        QString row; // the row as written, without its line end, for the hover text
+        QString detail; // unquoted
+        QString row;    // the row as written, without its line end, for the hover text
     };
     struct Range
     {
@@ -91,10 +92,6 @@ private:
     bool m_headerSeen = false;
     bool m_lastReplyWasGap = true;
 };
-
-// "2026-12-10T09:15:02.125+08:00" as ms since the epoch, and its offset in seconds; false if
-// the text is not such a time.
-bool parseRowTime(const char *begin, const char *end, qint64 *time, int *offset);
 
 // One column of pixels of the pressure curve: the least and greatest reading in it, and the
 // first and last, to join it to its neighbours.

@@ -2,7 +2,6 @@
 
 #include "canvas.h"
 #include "historyplot.h"
-#include "runlogformat.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -62,12 +61,8 @@ RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeR
     for (const RunData::Event &event : data.events) {
         if (!range.contains(event.time))
             continue;
-        const QList<QStringList> rows =
-            RunLogFormat::rows(QByteArray(RunLogFormat::byteOrderMark) +
-                               RunLogFormat::headerLine() + event.row.toUtf8() + "\r\n");
-        const QString detail = rows.isEmpty() ? QString() : rows.first().at(7);
         report.events << QStringList{clock(event.time, data.utcOffset).mid(11), event.event,
-                                     detail};
+                                     event.detail};
     }
     report.source = QString::fromUtf8("运行记录文件：%1　最后一行 chain：%2")
                         .arg(QFileInfo(fileName).fileName(), data.lastChain);

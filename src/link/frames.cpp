@@ -26,6 +26,15 @@ const SetpointRule &rule(Setpoint setpoint)
     return setpoint == Setpoint::Flow ? flow : pressure;
 }
 
+std::optional<Setpoint> setpointOf(QChar letter)
+{
+    for (const Setpoint setpoint : {Setpoint::Flow, Setpoint::Pressure}) {
+        if (letter == QLatin1Char(rule(setpoint).letter))
+            return setpoint;
+    }
+    return std::nullopt;
+}
+
 QString setpointFrame(Setpoint setpoint, qint16 pumpNumber, double value)
 {
     const SetpointRule &setpointRule = rule(setpoint);

@@ -5,6 +5,8 @@
 #include <QMetaType>
 #include <QString>
 
+#include <optional>
+
 // Frames are 9 ASCII characters in both directions: "Q", a two-digit pump number, a letter,
 // a 4-character data field, "Y". No length byte, no checksum, no line ending.
 namespace Frames {
@@ -29,6 +31,8 @@ struct SetpointRule
     QString (*dataField)(double);
 };
 const SetpointRule &rule(Setpoint setpoint);
+// The setpoint a frame letter sets ('L', 'P'), if any.
+std::optional<Setpoint> setpointOf(QChar letter);
 
 // "Q" + pump number field + letter + data field + "Y". The builders check no widths: an
 // out-of-range value gives a longer text, which the sending side refuses to write.

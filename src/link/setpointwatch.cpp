@@ -4,15 +4,6 @@ namespace {
 
 const QString polledPump = QStringLiteral("00");
 
-std::optional<Frames::Setpoint> setpointOf(QChar letter)
-{
-    for (const Frames::Setpoint setpoint : {Frames::Setpoint::Flow, Frames::Setpoint::Pressure}) {
-        if (letter == QLatin1Char(Frames::rule(setpoint).letter))
-            return setpoint;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 std::optional<SetpointWatch::Event> SetpointWatch::frameSent(const QString &frame)
@@ -26,7 +17,7 @@ std::optional<SetpointWatch::Event> SetpointWatch::frameSent(const QString &fram
     }
     if (frame.size() != Frames::frameLength)
         return std::nullopt;
-    const std::optional<Frames::Setpoint> setpoint = setpointOf(frame.at(3));
+    const std::optional<Frames::Setpoint> setpoint = Frames::setpointOf(frame.at(3));
     if (!setpoint)
         return std::nullopt;
     const QString pump = frame.mid(1, 2);
@@ -43,7 +34,7 @@ QList<SetpointWatch::Event> SetpointWatch::replied(const Reply &reply)
 {
     QList<Event> events;
     const std::optional<Frames::Setpoint> setpoint =
-        reply.target() == Reply::Target::None ? std::nullopt : setpointOf(reply.letter);
+        reply.target() == Reply::Target::None ? std::nullopt : Frames::setpointOf(reply.letter);
     if (!setpoint)
         return events;
     const QString reported = reply.caption();

@@ -61,6 +61,71 @@ QByteArray line(const QByteArray &fields, const QByteArray &chainValue)
 
 namespace {
 
+int digits(const char *text, int count, bool *ok)
+{
+    int value = 0;
+    for (int i = 0; i < count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            *ok = false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar.
+qint64 daysFromCivil(int year, int month, int day)
+{
+    year -= month <= 2;
+    const qint64 era = (year >= 0 ? year : year - 399) / 400;
+    const int yearOfEra = int(year - era * 400);
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+} // namespace
+
+bool parseTime(const char *begin, const char *end, qint64 *time, int *offset)
+{
+    // 2026-12-10T09:15:02.125+08:00
+    if (end - begin != 29 || begin[4] != '-' || begin[7] != '-' || begin[10] != 'T' ||
+        begin[13] != ':' || begin[16] != ':' || begin[19] != '.' ||
+        (begin[23] != '+' && begin[23] != '-') || begin[26] != ':')
+        return false;
+    bool ok = true;
+    const int year = digits(begin, 4, &ok);
+    const int month = digits(begin + 5, 2, &ok);
+    const int day = digits(begin + 8, 2, &ok);
+    const int hour = digits(begin + 11, 2, &ok);
+    const int minute = digits(begin + 14, 2, &ok);
+    const int second = digits(begin + 17, 2, &ok);
+    const int ms = digits(begin + 20, 3, &ok);
+    const int offsetSeconds =
+        (digits(begin + 24, 2, &ok) * 3600 + digits(begin + 27, 2, &ok) * 60) *
+        (begin[23] == '-' ? -1 : 1);
+    if (!ok || month < 1 || month > 12 || day < 1 || day > 31)
+        return false;
+    const qint64 local =
+        ((daysFromCivil(year, month, day) * 24 + hour) * 60 + minute) * 60 + second;
+    *time = (local - offsetSeconds) * 1000 + ms;
+    *offset = offsetSeconds;
+    return true;
+}
+
+const char *rowEnd(const char *begin, const char *end)
+{
+    bool quoted = false;
+    for (const char *c = begin; c + 1 < end; ++c) {
+        if (*c == '"')
+            quoted = !quoted;
+        else if (!quoted && *c == '\r' && c[1] == '\n')
+            return c;
+    }
+    return nullptr;
+}
+
+namespace {
+
 // One record of the file: its fields unquoted, and where its text lies.
 struct Record
 {

@@ -33,6 +33,12 @@ QByteArray field(const QString &text);
 QString timeText(const QDateTime &time);
 // Seconds with three decimals and a point.
 QString secondsText(qint64 milliseconds);
+// A time as timeText() writes it, as ms since the epoch and its UTC offset in seconds; false if
+// the text is not such a time.
+bool parseTime(const char *begin, const char *end, qint64 *time, int *offset);
+// Where the row starting at `begin` ends: its CR of a CR LF outside quotes, or nullptr while
+// the row is incomplete.
+const char *rowEnd(const char *begin, const char *end);
 
 // The eight fields before the chain, as written and joined by commas.
 QByteArray fieldsText(const QStringList &fields);

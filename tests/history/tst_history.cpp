@@ -65,8 +65,9 @@ qint64 msOf(const QString &rowTime)
     qint64 time = 0;
     int offset = 0;
     const QByteArray text = rowTime.toLatin1();
-    return parseRowTime(text.constData(), text.constData() + text.size(), &time, &offset) ? time
-                                                                                          : -1;
+    return RunLogFormat::parseTime(text.constData(), text.constData() + text.size(), &time, &offset)
+               ? time
+               : -1;
 }
 
 } // namespace
