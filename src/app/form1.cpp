@@ -171,10 +171,8 @@ Form1::Form1(const Platform &platform, QWidget *parent)
 
     // Conditions that repeat with every poll are shown here, never as a stream of messages.
     m_linkWatch = new LinkWatch(*m_link, *m_platform.dialogs, statusBar(), this);
-    // Made after the readouts are wired, so that a reply's row shows the value it brought.
-    m_runJournal = new RunJournal(m_platform.runLogFolder, *m_link, m_readoutView,
-                                  *m_platform.dialogs, statusBar(), this);
-    connect(m_linkWatch, &LinkWatch::setpointEvent, m_runJournal, &RunJournal::setpointEvent);
+    m_runJournal =
+        new RunJournal(m_platform.runLogFolder, *m_link, *m_platform.dialogs, statusBar(), this);
     auto *history = new QToolButton(this);
     history->setText(QString::fromUtf8("运行记录"));
     history->setObjectName(QStringLiteral("historyButton"));
@@ -211,10 +209,11 @@ void Form1::openHistory()
         m_history->setAttribute(Qt::WA_QuitOnClose, false);
         connect(&log, &RunLog::rowWritten, m_history.get(), &HistoryWindow::rowWritten);
         // A new log (通信 again, midnight) is followed when the window follows the current one.
-        connect(&log, &RunLog::fileStarted, m_history.get(), [this](const QString &path) {
-            if (m_history->isLive() || m_history->logPath().isEmpty())
-                m_history->openLog(path, true);
-        });
+        connect(&log, &RunLog::fileStarted, m_history.get(),
+                [this](const QString &path, bool continues) {
+                    if (m_history->isLive() || m_history->logPath().isEmpty())
+                        m_history->followFile(path, continues);
+                });
         if (!log.currentFile().isEmpty())
             m_history->openLog(log.currentFile(), log.isRunning());
     }
@@ -415,7 +414,13 @@ void Form1::Form_MouseDown(Qt::MouseButton button, QPoint globalPosition)
 void Form1::Form_Unload()
 {
     m_platform.MSComm1->close();
-    m_runJournal->portClosed();
+    m_runJournal->portClosed(m_endReason.isEmpty() ? QString::fromUtf8("串口已关闭") : m_endReason);
+}
+
+void Form1::endBySystem(const QString &reason)
+{
+    m_endReason = QString::fromUtf8("串口已关闭：%1").arg(reason);
+    close();
 }
 
 void Form1::Communication_Click()
@@ -449,7 +454,7 @@ void Form1::Communication_Click()
 void Form1::showReply(const Reply &reply)
 {
     storeReading(reply);
-    m_readoutView.showReply(reply, m_keypad->entryField());
+    m_readoutView.showReported(reply.target(), m_link->pumpState(), m_keypad->entryField());
     m_trend->step(m_readoutView.caption(Readout::CurrentPressure));
 }
 

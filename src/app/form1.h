@@ -98,6 +98,9 @@ public:
     // double-click on the trend box do this.
     void openHistory();
     HistoryWindow *historyWindow() const { return m_history.get(); }
+    // The system ends the program (logout, shutdown, a signal): the window closes as when the
+    // operator closes it, and the run log says why.
+    void endBySystem(const QString &reason);
 
     // The client area's size in pixels and its place on the screen.
     static constexpr QSize clientSize() { return QSize(727, 502); }
@@ -126,6 +129,7 @@ private:
     void reportLinkLost(const QString &reason);
 
     Platform m_platform;
+    QString m_endReason;
     ReadoutView m_readoutView;
     PumpNumber m_pumpNumber;
     RecordStore m_records; // saveprcout and saveprdata: the stored pressure readings

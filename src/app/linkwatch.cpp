@@ -8,6 +8,8 @@
 #include <QStatusBar>
 #include <QTime>
 
+#include <utility>
+
 namespace {
 
 QLabel *statusLabel(const char *name, QStatusBar *bar)
@@ -57,26 +59,17 @@ LinkWatch::LinkWatch(PumpLink &link, Dialogs &dialogs, QStatusBar *bar, QObject 
     bar->addWidget(m_newsLabel);
 
     connect(&m_link, &PumpLink::stateChanged, this, &LinkWatch::refresh);
-    connect(&m_link, &PumpLink::frameSent, this, &LinkWatch::onFrameSent);
-    connect(&m_link, &PumpLink::replyAccepted, this, &LinkWatch::onReply);
+    connect(&m_link, &PumpLink::setpointEvent, this, &LinkWatch::onSetpointEvent);
     connect(&m_link, &PumpLink::silenceStarted, this, [this] {
-        m_setpoints.interrupted();
         // One beep and no dialog: an unattended run must not pile up message boxes.
         m_dialogs.beep();
         refresh();
     });
-    connect(&m_link, &PumpLink::silenceEnded, this, [this](qint64 silentFor) {
-        m_setpoints.interrupted(); // polls that went unanswered judge nothing
-        tell(Messages::silenceEnded(silentFor));
-    });
-    connect(&m_link, &PumpLink::linkLost, this, [this] {
-        m_setpoints.interrupted();
-        refresh();
-    });
-    connect(&m_link, &PumpLink::reconnected, this, [this](qint64 downFor) {
-        m_setpoints.reconnected();
-        tell(Messages::reconnected(m_link.device(), downFor));
-    });
+    connect(&m_link, &PumpLink::silenceEnded, this,
+            [this](qint64 silentFor) { tell(Messages::silenceEnded(silentFor)); });
+    connect(&m_link, &PumpLink::linkLost, this, &LinkWatch::refresh);
+    connect(&m_link, &PumpLink::reconnected, this,
+            [this](qint64 downFor) { tell(Messages::reconnected(m_link.device(), downFor)); });
 
     m_refreshTimer.setInterval(500);
     connect(&m_refreshTimer, &QTimer::timeout, this, &LinkWatch::refresh);
@@ -102,7 +95,8 @@ void LinkWatch::refresh()
             m_light = Light::Red;
             break;
         }
-        for (const SetpointWatch::Event &open : m_setpoints.unconfirmed()) {
+        for (const SetpointWatch::Event &open :
+             m_link.setpoints().unconfirmed(m_link.pumpState())) {
             line += QString::fromUtf8(" · ") + Messages::setpointNews(open);
             m_light = Light::Amber;
         }
@@ -123,42 +117,32 @@ void LinkWatch::refresh()
     m_indicator->setToolTip(description);
 }
 
-void LinkWatch::onFrameSent(const QString &frame)
+void LinkWatch::onSetpointEvent(const SetpointWatch::Event &event)
 {
-    if (const std::optional<SetpointWatch::Event> event = m_setpoints.frameSent(frame)) {
-        tell(Messages::setpointNews(*event));
-        emit setpointEvent(*event);
-    }
-}
-
-void LinkWatch::onReply(const Reply &reply)
-{
-    QList<SetpointWatch::Event> changes;
-    for (const SetpointWatch::Event &event : m_setpoints.replied(reply)) {
-        emit setpointEvent(event);
-        switch (event.kind) {
-        case SetpointWatch::Event::Kind::Changed:
-            changes << event;
-            break;
-        case SetpointWatch::Event::Kind::Unconfirmed: // stays in the state line until it clears
-            refresh();
-            break;
-        case SetpointWatch::Event::Kind::Confirmed:
-        case SetpointWatch::Event::Kind::SentElsewhere:
-            tell(Messages::setpointNews(event));
-            break;
-        }
-    }
-    if (changes.isEmpty())
+    switch (event.kind) {
+    case SetpointWatch::Event::Kind::Changed:
+        break;
+    case SetpointWatch::Event::Kind::Unconfirmed: // stays in the state line until it clears
+        refresh();
         return;
-    // Told after the reply's own notification has returned, and never resent by itself: the
-    // pump may have restarted, and the operator decides.
-    QMetaObject::invokeMethod(
-        this,
-        [this, changes] {
-            m_dialogs.messageBox(Messages::changedWhileAway(changes), Messages::reconnectTitle);
-        },
-        Qt::QueuedConnection);
+    case SetpointWatch::Event::Kind::Confirmed:
+    case SetpointWatch::Event::Kind::SentElsewhere:
+        tell(Messages::setpointNews(event));
+        return;
+    }
+    // The changes one reply brings are told together, after the reply's own notification has
+    // returned, and never resent by themselves: the pump may have restarted, and the operator
+    // decides.
+    if (m_changes.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                const QList<SetpointWatch::Event> changes = std::exchange(m_changes, {});
+                m_dialogs.messageBox(Messages::changedWhileAway(changes), Messages::reconnectTitle);
+            },
+            Qt::QueuedConnection);
+    }
+    m_changes << event;
 }
 
 void LinkWatch::tell(const QString &news)

@@ -10,7 +10,6 @@ class Dialogs;
 class PumpLink;
 class QLabel;
 class QStatusBar;
-struct Reply;
 
 // Keeps the operator sure of the pump: a light at the left of the status bar (green while
 // replies arrive, amber while reconnecting or while a setpoint is not confirmed, red while the
@@ -29,20 +28,15 @@ public:
     void refresh();
     Light light() const { return m_light; }
     QString news() const { return m_news; }
-    const SetpointWatch &setpoints() const { return m_setpoints; }
-
-signals:
-    // What became of a setpoint, as the status bar tells it.
-    void setpointEvent(const SetpointWatch::Event &event);
 
 private:
-    void onFrameSent(const QString &frame);
-    void onReply(const Reply &reply);
+    void onSetpointEvent(const SetpointWatch::Event &event);
     void tell(const QString &news);
 
     PumpLink &m_link;
     Dialogs &m_dialogs;
-    SetpointWatch m_setpoints;
+    // Setpoints found changed after a reconnection, told together in one message.
+    QList<SetpointWatch::Event> m_changes;
     QLabel *m_indicator = nullptr;
     QLabel *m_state = nullptr;
     QLabel *m_newsLabel = nullptr;

@@ -3,7 +3,6 @@
 #include "dialogs.h"
 #include "messages.h"
 #include "pumplink.h"
-#include "readouts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,12 +18,11 @@ QString seconds(qint64 ms)
 
 } // namespace
 
-RunJournal::RunJournal(const QString &folder, PumpLink &link, const ReadoutView &readouts,
-                       Dialogs &dialogs, QStatusBar *bar, QObject *parent)
+RunJournal::RunJournal(const QString &folder, PumpLink &link, Dialogs &dialogs, QStatusBar *bar,
+                       QObject *parent)
     : QObject(parent)
     , m_log(folder)
     , m_link(link)
-    , m_readouts(readouts)
     , m_dialogs(dialogs)
 {
     m_state = new QLabel(bar);
@@ -32,7 +30,10 @@ RunJournal::RunJournal(const QString &folder, PumpLink &link, const ReadoutView 
     m_state->setTextFormat(Qt::PlainText);
     bar->addPermanentWidget(m_state);
 
-    connect(&m_link, &PumpLink::replyAccepted, this, &RunJournal::onReply);
+    // The link tells a reply, then what it confirmed or flagged: the rows come in that order.
+    connect(&m_link, &PumpLink::replyAccepted, this,
+            [this](const Reply &reply) { note(QStringLiteral("reply"), reply.frame()); });
+    connect(&m_link, &PumpLink::setpointEvent, this, &RunJournal::onSetpointEvent);
     connect(&m_link, &PumpLink::frameSent, this, &RunJournal::onFrameSent);
     connect(&m_link, &PumpLink::silenceStarted, this, [this] {
         note(QStringLiteral("silent"),
@@ -51,7 +52,7 @@ RunJournal::RunJournal(const QString &folder, PumpLink &link, const ReadoutView 
              QString::fromUtf8("%1，断开 %2 秒").arg(m_link.device(), seconds(downFor)));
     });
 
-    connect(&m_log, &RunLog::fileStarted, this, [this](const QString &path) {
+    connect(&m_log, &RunLog::fileStarted, this, [this](const QString &path, bool) {
         showState(QString::fromUtf8("运行记录 %1").arg(QFileInfo(path).fileName()));
     });
     connect(&m_log, &RunLog::writeFailed, this, [this](const QString &reason) {
@@ -82,12 +83,14 @@ RunJournal::~RunJournal()
 void RunJournal::portOpened(const QString &device)
 {
     m_log.start();
-    note(QStringLiteral("opened"), QString::fromUtf8("串口 %1，9600,n,8,1").arg(device));
+    // The program's version says what the columns mean: from 2.1 on, what the pump reported.
+    note(QStringLiteral("opened"), QString::fromUtf8("串口 %1，9600,n,8,1（pumppanel %2）")
+                                       .arg(device, QStringLiteral(PUMPPANEL_VERSION)));
 }
 
-void RunJournal::portClosed()
+void RunJournal::portClosed(const QString &why)
 {
-    m_log.stop(QString::fromUtf8("串口已关闭"));
+    m_log.stop(why);
 }
 
 void RunJournal::note(const QString &event, const QString &detail)
@@ -95,7 +98,7 @@ void RunJournal::note(const QString &event, const QString &detail)
     m_log.record(event, detail, readings());
 }
 
-void RunJournal::setpointEvent(const SetpointWatch::Event &event)
+void RunJournal::onSetpointEvent(const SetpointWatch::Event &event)
 {
     switch (event.kind) {
     case SetpointWatch::Event::Kind::Confirmed:
@@ -113,34 +116,21 @@ void RunJournal::setpointEvent(const SetpointWatch::Event &event)
     }
 }
 
-void RunJournal::onReply(const Reply &reply)
-{
-    const std::optional<Readout> readout = ReadoutView::readoutOf(reply.target());
-    if (readout)
-        m_reported[std::size_t(*readout)] = true;
-    if (reply.target() == Reply::Target::SetFlow)
-        m_lastReported[0] = reply.caption();
-    else if (reply.target() == Reply::Target::SetPressure)
-        m_lastReported[1] = reply.caption();
-    note(QStringLiteral("reply"), reply.frame());
-}
-
 void RunJournal::onFrameSent(const QString &frame)
 {
     if (frame == Frames::pollFrame)
         return; // the replies are logged; a poll every 1.5 s would only double the rows
-    if (frame == Frames::runFrame)
-        m_run = QStringLiteral("RUN");
-    else if (frame == Frames::stopFrame)
-        m_run = QStringLiteral("STOP");
     QString detail = frame;
     const std::optional<Frames::Setpoint> setpoint =
         frame.size() == Frames::frameLength ? Frames::setpointOf(frame.at(3)) : std::nullopt;
     if (setpoint) {
         const bool flow = *setpoint == Frames::Setpoint::Flow;
+        // The old value is the one the pump last reported.
+        const PumpState::Reported &reported = m_link.pumpState().reported(
+            flow ? PumpState::Value::SetFlow : PumpState::Value::SetPressure);
         detail += QStringLiteral(" %1 %2 -> %3")
                       .arg(flow ? QStringLiteral("set_flow") : QStringLiteral("set_pressure"),
-                           m_lastReported[flow ? 0 : 1], frame.mid(4, 4));
+                           reported.data, frame.mid(4, 4));
         if (frame.mid(1, 2) != QLatin1String("00"))
             detail += QString::fromUtf8("（泵 %1）").arg(frame.mid(1, 2));
     }
@@ -149,11 +139,10 @@ void RunJournal::onFrameSent(const QString &frame)
 
 RunLog::Readings RunJournal::readings() const
 {
-    auto shown = [this](Readout readout) {
-        return m_reported[std::size_t(readout)] ? m_readouts.caption(readout) : QString();
-    };
-    return {shown(Readout::CurrentPressure), shown(Readout::SetPressure), shown(Readout::SetFlow),
-            m_run};
+    const PumpState &pump = m_link.pumpState();
+    auto reported = [&pump](PumpState::Value value) { return pump.reported(value).data; };
+    return {reported(PumpState::Value::CurrentPressure), reported(PumpState::Value::SetPressure),
+            reported(PumpState::Value::SetFlow), pump.runText()};
 }
 
 void RunJournal::showState(const QString &text)

@@ -58,10 +58,10 @@ Reply::Target Reply::target() const
     }
 }
 
-QString Reply::caption() const
+QString Reply::captionOf(Target target, const QString &data)
 {
     // The set pressure always shows a point in place of its third data character.
-    if (target() == Target::SetPressure)
+    if (target == Target::SetPressure && !data.isEmpty())
         return data.left(2) + QLatin1Char('.') + data.mid(3, 1);
     return data;
 }

@@ -61,7 +61,10 @@ struct Reply
     QString frame() const { return QLatin1Char('Q') + pump + letter + data + QLatin1Char('Y'); }
 
     Target target() const;
-    QString caption() const; // the caption the target label takes
+    QString caption() const { return captionOf(target(), data); } // what the target label shows
+    // The caption a data field of `target` gives: the set pressure shows a point in place of
+    // its third character.
+    static QString captionOf(Target target, const QString &data);
 };
 Q_DECLARE_METATYPE(Reply)
 

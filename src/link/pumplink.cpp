@@ -35,7 +35,7 @@ PumpLink::OpenResult PumpLink::open(const QString &answer)
         return result;
     }
     result.device = *device;
-    if (m_state == LinkStatus::State::Reconnecting) {
+    if (m_pump.link() == LinkStatus::State::Reconnecting) {
         // The operator chose: the lost device is no longer waited for.
         result.abandonedDevice = m_MSComm1->device();
         stopReconnecting();
@@ -89,7 +89,7 @@ void PumpLink::finishOpening(OpenResult &result)
 {
     m_openedAt = m_clock();
     m_lastReplyAt.reset();
-    m_silent = false;
+    m_pump.setSilent(false);
     // Decided now, while the device is there to be matched with its stable name.
     m_reopenName = m_MSComm1->reopenName(m_MSComm1->device());
     armSilenceTimer(LinkStatus::silenceLimit);
@@ -100,7 +100,7 @@ void PumpLink::finishOpening(OpenResult &result)
 
 void PumpLink::setState(LinkStatus::State state)
 {
-    m_state = state;
+    m_pump.setLink(state);
     emit stateChanged();
 }
 
@@ -129,11 +129,10 @@ bool PumpLink::send(const QString &frame)
     }
     m_lastFailure = Failure::None;
     ++m_framesSent;
-    if (frame == Frames::runFrame)
-        m_runCommanded = true;
-    else if (frame == Frames::stopFrame)
-        m_runCommanded = false;
+    m_pump.sent(frame, m_clock());
     emit frameSent(frame);
+    if (const std::optional<SetpointWatch::Event> event = m_setpoints.frameSent(frame, m_pump))
+        emit setpointEvent(*event);
     return true;
 }
 
@@ -152,15 +151,17 @@ void PumpLink::onReceived(const QByteArray &bytes)
     m_repliesAccepted += replies.size();
     m_lastReplyAt = now;
     armSilenceTimer(LinkStatus::silenceLimit);
-    if (m_silent) {
-        m_silent = false;
+    if (m_pump.silent()) {
+        m_pump.setSilent(false);
+        m_setpoints.interrupted(); // polls that went unanswered judge nothing
         emit silenceEnded(silentFor);
         emit stateChanged();
     }
     for (const Reply &reply : replies) {
-        if (reply.target() == Reply::Target::SetFlow)
-            m_reportedFlow = reply.caption();
+        m_pump.replied(reply, now);
         emit replyAccepted(reply);
+        for (const SetpointWatch::Event &event : m_setpoints.replied(reply, m_pump))
+            emit setpointEvent(event);
     }
 }
 
@@ -171,14 +172,15 @@ void PumpLink::armSilenceTimer(qint64 remaining)
 
 void PumpLink::checkSilence()
 {
-    if (m_state != LinkStatus::State::Open || m_silent || !m_MSComm1->isOpen())
+    if (m_pump.link() != LinkStatus::State::Open || m_pump.silent() || !m_MSComm1->isOpen())
         return;
     const qint64 quietFor = m_clock() - quietSince();
     if (quietFor < LinkStatus::silenceLimit) {
         armSilenceTimer(LinkStatus::silenceLimit - quietFor);
         return;
     }
-    m_silent = true;
+    m_pump.setSilent(true);
+    m_setpoints.interrupted();
     emit silenceStarted();
     emit stateChanged();
 }
@@ -188,7 +190,8 @@ void PumpLink::onDeviceLost(const QString &reason)
     m_Timer2.stop();
     m_silenceTimer.stop();
     resetAssembler();
-    m_silent = false;
+    m_pump.setSilent(false);
+    m_setpoints.interrupted();
     m_lostAt = m_clock();
     m_reconnectTries = 0;
     setState(LinkStatus::State::Reconnecting);
@@ -198,7 +201,7 @@ void PumpLink::onDeviceLost(const QString &reason)
 
 void PumpLink::reconnectNow()
 {
-    if (m_state != LinkStatus::State::Reconnecting)
+    if (m_pump.link() != LinkStatus::State::Reconnecting)
         return;
     ++m_reconnectTries;
     // A device that is back but busy or refusing is tried again at the next round, like one
@@ -213,6 +216,7 @@ void PumpLink::reconnectNow()
     OpenResult ignored;
     finishOpening(ignored);
     startPoll();
+    m_setpoints.reconnected(m_pump);
     emit reconnected(downFor);
     pollNow(); // the pump's numbers now, not a poll interval later
 }
@@ -232,7 +236,7 @@ void PumpLink::resetAssembler()
 LinkStatus PumpLink::status() const
 {
     LinkStatus status;
-    status.state = m_state;
+    status.state = m_pump.link();
     status.device = m_MSComm1->device();
     status.framesSent = m_framesSent;
     status.repliesAccepted = m_repliesAccepted;
@@ -241,12 +245,12 @@ LinkStatus PumpLink::status() const
     status.sinceOpened = now - m_openedAt;
     if (m_lastReplyAt)
         status.sinceLastReply = now - *m_lastReplyAt;
-    status.silent = m_silent;
+    status.silent = m_pump.silent();
     status.reopenName = m_reopenName;
     status.reconnectTries = m_reconnectTries;
-    if (m_state == LinkStatus::State::Reconnecting)
+    if (m_pump.link() == LinkStatus::State::Reconnecting)
         status.sinceLost = now - m_lostAt;
-    status.runCommanded = m_runCommanded;
-    status.reportedFlow = m_reportedFlow;
+    status.runCommanded = m_pump.run() == PumpState::Run::Run;
+    status.reportedFlow = m_pump.caption(PumpState::Value::SetFlow);
     return status;
 }

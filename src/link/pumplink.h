@@ -3,6 +3,8 @@
 #include "frames.h"
 #include "framesender.h"
 #include "pumpport.h"
+#include "pumpstate.h"
+#include "setpointwatch.h"
 
 #include <QObject>
 #include <QStringList>
@@ -11,10 +13,11 @@
 #include <functional>
 #include <optional>
 
-// How the link stands, for the operator's status line.
+// How the link stands, for the operator's status line: a view made when asked, from the pump's
+// state and the link's counters.
 struct LinkStatus
 {
-    enum class State { Closed, Open, Reconnecting };
+    using State = PumpState::Link;
     // Two polls in a row without an accepted reply: the pump does not answer.
     static constexpr qint64 silenceLimit = 3000; // ms
 
@@ -38,7 +41,9 @@ struct LinkStatus
 };
 
 // The link to the pump: opening the port from the operator's answer, the status poll on
-// Timer2, the one place frames are written, and cutting what arrives into replies.
+// Timer2, the one place frames are written, cutting what arrives into replies, and the owner of
+// the pump's state, which it brings up to date before it tells anyone of a reply or a frame.
+// What a reply causes is told in one order: the reply, then what became of a setpoint.
 class PumpLink : public QObject, public FrameSender
 {
     Q_OBJECT
@@ -88,12 +93,16 @@ public:
     // The device of the open port, or of the one last open.
     QString device() const { return m_MSComm1->device(); }
     LinkStatus status() const;
+    const PumpState &pumpState() const { return m_pump; }
+    const SetpointWatch &setpoints() const { return m_setpoints; }
     // A monotonic clock in milliseconds; tests set their own.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
 signals:
-    // Each accepted reply, in arrival order.
+    // Each accepted reply, in arrival order, once the pump's state holds it.
     void replyAccepted(const Reply &reply);
+    // What became of a setpoint, told after the reply or the frame that decided it.
+    void setpointEvent(const SetpointWatch::Event &event);
     // The port failed while open; it is closed and the poll stopped.
     void linkLost(const QString &reason);
     // The port was opened, closed or lost, or a reconnect attempt failed.
@@ -122,18 +131,16 @@ private:
     QTimer m_reconnectTimer;
     QTimer m_silenceTimer;
     ReplyAssembler m_assembler;
+    PumpState m_pump;
+    SetpointWatch m_setpoints;
     Failure m_lastFailure = Failure::None;
     std::function<qint64()> m_clock;
-    LinkStatus::State m_state = LinkStatus::State::Closed;
     qint64 m_framesSent = 0;
     qint64 m_repliesAccepted = 0;
     qint64 m_rejectedBefore = 0; // by assemblers of earlier openings
     qint64 m_openedAt = 0;
     std::optional<qint64> m_lastReplyAt;
-    bool m_silent = false;
     QString m_reopenName;
     int m_reconnectTries = 0;
     qint64 m_lostAt = 0;
-    bool m_runCommanded = false;
-    QString m_reportedFlow;
 };

@@ -2,11 +2,27 @@
 
 namespace {
 
-const QString polledPump = QStringLiteral("00");
+const QString &polledPump = PumpState::polledPump;
+
+constexpr Frames::Setpoint setpoints[] = {Frames::Setpoint::Flow, Frames::Setpoint::Pressure};
+
+PumpState::Value valueOf(Frames::Setpoint setpoint)
+{
+    return setpoint == Frames::Setpoint::Flow ? PumpState::Value::SetFlow
+                                              : PumpState::Value::SetPressure;
+}
+
+// The value last sent to the pump the poll asks, if one was.
+std::optional<QString> lastSentToPolled(const PumpState &state, Frames::Setpoint setpoint)
+{
+    const PumpState::Sent &sent = state.sentToPolled(setpoint);
+    return sent.sent ? std::optional<QString>(sent.data) : std::nullopt;
+}
 
 } // namespace
 
-std::optional<SetpointWatch::Event> SetpointWatch::frameSent(const QString &frame)
+std::optional<SetpointWatch::Event> SetpointWatch::frameSent(const QString &frame,
+                                                             const PumpState &state)
 {
     if (frame == Frames::pollFrame) {
         for (Expectation &expected : m_expected) {
@@ -20,50 +36,48 @@ std::optional<SetpointWatch::Event> SetpointWatch::frameSent(const QString &fram
     const std::optional<Frames::Setpoint> setpoint = Frames::setpointOf(frame.at(3));
     if (!setpoint)
         return std::nullopt;
-    const QString pump = frame.mid(1, 2);
-    const QString data = frame.mid(4, 4);
-    if (pump != polledPump)
-        return Event{Event::Kind::SentElsewhere, *setpoint, data, QString(), pump};
+    const PumpState::Sent &sent = state.sent(*setpoint);
+    if (sent.pump != polledPump)
+        return Event{Event::Kind::SentElsewhere, *setpoint, sent.data, QString(), sent.pump};
     // A newer value replaces what was expected of the older one.
-    m_expected[index(*setpoint)] = Expectation{data, QString(), 0, true, false};
-    m_lastSent[index(*setpoint)] = data;
+    m_expected[index(*setpoint)] = Expectation{0, true, false};
     return std::nullopt;
 }
 
-QList<SetpointWatch::Event> SetpointWatch::replied(const Reply &reply)
+QList<SetpointWatch::Event> SetpointWatch::replied(const Reply &reply, const PumpState &state)
 {
     QList<Event> events;
     const std::optional<Frames::Setpoint> setpoint =
         reply.target() == Reply::Target::None ? std::nullopt : Frames::setpointOf(reply.letter);
     if (!setpoint)
         return events;
-    const QString reported = reply.caption();
+    const QString reported = state.caption(valueOf(*setpoint));
 
     Expectation &expected = m_expected[index(*setpoint)];
     if (expected.pending) {
-        expected.reported = reported;
-        if (reported == expected.sent) {
-            events << Event{Event::Kind::Confirmed, *setpoint, expected.sent, reported, polledPump};
+        const QString sent = state.sentToPolled(*setpoint).data;
+        if (reported == sent) {
+            events << Event{Event::Kind::Confirmed, *setpoint, sent, reported, polledPump};
             expected = Expectation();
         } else if (expected.polls >= pollsToConfirm && !expected.unconfirmed) {
             expected.unconfirmed = true;
-            events << Event{Event::Kind::Unconfirmed, *setpoint, expected.sent, reported,
-                            polledPump};
+            events << Event{Event::Kind::Unconfirmed, *setpoint, sent, reported, polledPump};
         }
     }
 
-    if (m_comparing && !m_lastSent[index(*setpoint)].isEmpty() &&
-        !m_afterReconnect[index(*setpoint)]) {
-        m_afterReconnect[index(*setpoint)] = reported;
+    if (m_comparing && lastSentToPolled(state, *setpoint)) {
+        m_reportedSinceReconnect[index(*setpoint)] = true;
         bool complete = true;
-        for (std::size_t i = 0; i < m_lastSent.size(); ++i)
-            complete = complete && (m_lastSent[i].isEmpty() || m_afterReconnect[i]);
+        for (const Frames::Setpoint each : setpoints)
+            complete = complete &&
+                       (!lastSentToPolled(state, each) || m_reportedSinceReconnect[index(each)]);
         if (complete) {
             m_comparing = false;
-            for (std::size_t i = 0; i < m_lastSent.size(); ++i) {
-                if (!m_lastSent[i].isEmpty() && *m_afterReconnect[i] != m_lastSent[i])
-                    events << Event{Event::Kind::Changed, Frames::Setpoint(i), m_lastSent[i],
-                                    *m_afterReconnect[i], polledPump};
+            for (const Frames::Setpoint each : setpoints) {
+                const std::optional<QString> sent = lastSentToPolled(state, each);
+                const QString now = state.caption(valueOf(each));
+                if (sent && now != *sent)
+                    events << Event{Event::Kind::Changed, each, *sent, now, polledPump};
             }
         }
     }
@@ -76,20 +90,23 @@ void SetpointWatch::interrupted()
         expected.polls = 0;
 }
 
-void SetpointWatch::reconnected()
+void SetpointWatch::reconnected(const PumpState &state)
 {
     interrupted();
-    m_afterReconnect = {};
-    m_comparing = !m_lastSent[0].isEmpty() || !m_lastSent[1].isEmpty();
+    m_reportedSinceReconnect = {};
+    m_comparing = false;
+    for (const Frames::Setpoint setpoint : setpoints)
+        m_comparing = m_comparing || lastSentToPolled(state, setpoint);
 }
 
-QList<SetpointWatch::Event> SetpointWatch::unconfirmed() const
+QList<SetpointWatch::Event> SetpointWatch::unconfirmed(const PumpState &state) const
 {
     QList<Event> list;
-    for (std::size_t i = 0; i < m_expected.size(); ++i) {
-        if (m_expected[i].unconfirmed)
-            list << Event{Event::Kind::Unconfirmed, Frames::Setpoint(i), m_expected[i].sent,
-                          m_expected[i].reported, polledPump};
+    for (const Frames::Setpoint setpoint : setpoints) {
+        const Expectation &expected = m_expected[index(setpoint)];
+        if (expected.unconfirmed)
+            list << Event{Event::Kind::Unconfirmed, setpoint, state.sentToPolled(setpoint).data,
+                          state.caption(valueOf(setpoint)), polledPump};
     }
     return list;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "frames.h"
+#include "pumpstate.h"
 
 #include <QList>
 #include <QString>
@@ -10,7 +11,8 @@
 
 // Whether the pump took the setpoints sent to it. The protocol has no acknowledgement: the only
 // evidence is the set flow and set pressure the pump reports at the next polls. The watch is
-// told what goes out and what comes back and says what follows from it; it keeps no time of its
+// told what goes out and what comes back, after the pump's state has taken it in, and says what
+// follows from it; what was sent and reported it reads from that state. It keeps no time of its
 // own, it counts polls.
 class SetpointWatch
 {
@@ -36,23 +38,23 @@ public:
     };
 
     // A frame the link wrote. Returns SentElsewhere for a setpoint to another pump.
-    std::optional<Event> frameSent(const QString &frame);
+    std::optional<Event> frameSent(const QString &frame, const PumpState &state);
     // An accepted reply. After a reconnection, the Changed events come together, once, when
-    // the pump has reported every value sent before.
-    QList<Event> replied(const Reply &reply);
+    // the pump has reported every value last sent to it.
+    QList<Event> replied(const Reply &reply, const PumpState &state);
     // The pump went silent or the link was lost: nothing is judged on the polls before.
     void interrupted();
-    // The link is back: the first reported values are compared with the last ones sent.
-    void reconnected();
+    // The link is back: the values reported next are compared with the last ones sent.
+    void reconnected(const PumpState &state);
 
     // The values sent and not (yet) shown back after pollsToConfirm polls.
-    QList<Event> unconfirmed() const;
+    QList<Event> unconfirmed(const PumpState &state) const;
 
 private:
+    // The judgement on the value last sent to the polled pump: it outlives a later send to
+    // another pump number, which the poll cannot confirm.
     struct Expectation
     {
-        QString sent;
-        QString reported;
         int polls = 0;
         bool pending = false;
         bool unconfirmed = false;
@@ -60,8 +62,7 @@ private:
     static std::size_t index(Frames::Setpoint setpoint) { return std::size_t(setpoint); }
 
     std::array<Expectation, 2> m_expected;
-    // The last value sent to the polled pump, and what it reported first after a reconnection.
-    std::array<QString, 2> m_lastSent;
-    std::array<std::optional<QString>, 2> m_afterReconnect;
+    // After a reconnection: which of the values last sent the pump has reported since.
+    std::array<bool, 2> m_reportedSinceReconnect{};
     bool m_comparing = false;
 };

@@ -1,10 +1,10 @@
 #include "runcontrol.h"
 
+#include "captions.h"
 #include "frames.h"
 #include "framesender.h"
-#include "readouts.h"
 
-RunControl::RunControl(ReadoutView &readouts, FrameSender &sender)
+RunControl::RunControl(Captions &readouts, FrameSender &sender)
     : m_readouts(readouts)
     , m_sender(sender)
 {}

@@ -1,7 +1,7 @@
 #pragma once
 
 class FrameSender;
-class ReadoutView;
+class Captions;
 
 // Run and stop by hand: the RUN and STOP keys, the 泵(O) menu and the popup. Each sends its fixed
 // frame at once; only the two keys also show what was pressed in the run-state readout, after
@@ -9,7 +9,7 @@ class ReadoutView;
 class RunControl
 {
 public:
-    RunControl(ReadoutView &readouts, FrameSender &sender);
+    RunControl(Captions &readouts, FrameSender &sender);
 
     void Cmdr_Click();
     void Cmds_Click();
@@ -19,6 +19,6 @@ public:
     void rstop_Click() { stop_Click(); }
 
 private:
-    ReadoutView &m_readouts;
+    Captions &m_readouts;
     FrameSender &m_sender;
 };

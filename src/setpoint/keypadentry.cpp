@@ -6,7 +6,7 @@
 #include "numbers.h"
 #include "pumpnumber.h"
 
-KeypadEntry::KeypadEntry(ReadoutView &readouts, const PumpNumber &pumpNumber, FrameSender &sender,
+KeypadEntry::KeypadEntry(Captions &readouts, const PumpNumber &pumpNumber, FrameSender &sender,
                          Dialogs &dialogs)
     : m_readouts(readouts)
     , m_pumpNumber(pumpNumber)

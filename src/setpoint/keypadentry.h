@@ -1,7 +1,7 @@
 #pragma once
 
+#include "captions.h"
 #include "frames.h"
-#include "readouts.h"
 
 #include <QString>
 
@@ -20,7 +20,7 @@ class KeypadEntry
 public:
     enum class Mode { Idle, Flow, Pressure };
 
-    KeypadEntry(ReadoutView &readouts, const PumpNumber &pumpNumber, FrameSender &sender,
+    KeypadEntry(Captions &readouts, const PumpNumber &pumpNumber, FrameSender &sender,
                 Dialogs &dialogs);
 
     void Cmdl_Click();
@@ -42,7 +42,7 @@ private:
     void endEntry(Frames::Setpoint setpoint, Readout field, const char *refusal);
 
     Mode m_mode = Mode::Idle;
-    ReadoutView &m_readouts;
+    Captions &m_readouts;
     const PumpNumber &m_pumpNumber;
     FrameSender &m_sender;
     Dialogs &m_dialogs;

@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QObject::connect(&link, &PumpLink::replyAccepted, &link, [&](const Reply &reply) {
         check(reply.data.size() == 4);
         // As the window shows a reply.
-        readouts.showReply(reply, typedInto);
+        readouts.showReported(reply.target(), link.pumpState(), typedInto);
         const std::optional<Readout> target = ReadoutView::readoutOf(reply.target());
         if (target && target == typedInto)
             check(readouts.caption(*target) == typedCaption);

@@ -611,24 +611,29 @@ void TestPumpLink::setpointWatch()
         return QStringLiteral("%1 %2 %3")
             .arg(QLatin1String(kinds[int(event.kind)]), event.sent, last);
     };
+    // The pump's state takes each frame and reply in first, as the link does.
+    PumpState state;
     SetpointWatch watch;
     QStringList seen;
     for (const QString &step : std::as_const(steps)) {
         if (step.startsWith(QLatin1Char('>'))) {
-            if (const auto event = watch.frameSent(step.mid(2)))
+            state.sent(step.mid(2), 0);
+            if (const auto event = watch.frameSent(step.mid(2), state))
                 seen << describe(*event);
         } else if (step.startsWith(QLatin1Char('<'))) {
-            for (const SetpointWatch::Event &event : watch.replied({step.at(2), step.mid(3)}))
+            const Reply reply{step.at(2), step.mid(3)};
+            state.replied(reply, 0);
+            for (const SetpointWatch::Event &event : watch.replied(reply, state))
                 seen << describe(event);
         } else if (step == QLatin1String("quiet")) {
             watch.interrupted();
         } else {
-            watch.reconnected();
+            watch.reconnected(state);
         }
     }
     QCOMPARE(seen, events);
     QStringList stillOpen;
-    for (const SetpointWatch::Event &event : watch.unconfirmed())
+    for (const SetpointWatch::Event &event : watch.unconfirmed(state))
         stillOpen << event.sent + QLatin1Char(' ') + event.reported;
     QCOMPARE(stillOpen, open);
 }

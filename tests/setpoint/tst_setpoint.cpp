@@ -2,6 +2,7 @@
 #include "fakesender.h"
 #include "keypadentry.h"
 #include "pumpnumber.h"
+#include "pumpstate.h"
 #include "readouts.h"
 #include "setpointdialogs.h"
 #include "testsupport.h"
@@ -233,7 +234,10 @@ void TestSetpoint::replyDuringEntryIsHeldBack()
     QFETCH(QString, keysAfter);
     QFETCH(QStringList, sent);
     press(keys);
-    m_setup->readouts.showReply(Reply{reply.at(0), reply.mid(1)}, m_setup->keypad.entryField());
+    const Reply arrived{reply.at(0), reply.mid(1)};
+    PumpState state;
+    state.replied(arrived, 0);
+    m_setup->readouts.showReported(arrived.target(), state, m_setup->keypad.entryField());
     QCOMPARE(caption(Readout(readout)), shown);
     press(keysAfter);
     QCOMPARE(m_setup->sender.sent, sent);

@@ -1,5 +1,7 @@
 #include "readouts.h"
 
+#include "pumpstate.h"
+
 ReadoutView::ReadoutView()
     : m_captions{QStringLiteral("00.0"), QStringLiteral("02.0"), QStringLiteral("000"), QString(),
                  QStringLiteral("     STOP")}
@@ -11,11 +13,13 @@ void ReadoutView::setCaption(Readout readout, const QString &caption)
     emit captionChanged(readout, caption);
 }
 
-void ReadoutView::showReply(const Reply &reply, std::optional<Readout> typedInto)
+void ReadoutView::showReported(Reply::Target target, const PumpState &state,
+                               std::optional<Readout> typedInto)
 {
-    const std::optional<Readout> readout = readoutOf(reply.target());
-    if (readout && readout != typedInto)
-        setCaption(*readout, reply.caption());
+    const std::optional<Readout> readout = readoutOf(target);
+    const std::optional<PumpState::Value> value = PumpState::valueOf(target);
+    if (readout && value && readout != typedInto)
+        setCaption(*readout, state.caption(*value));
 }
 
 std::optional<Readout> ReadoutView::readoutOf(Reply::Target target)
