@@ -1,9 +1,10 @@
 #include "commandline.h"
 
 #include "console.h"
-#include "runlogformat.h"
+#include "runfiles.h"
+#include "runlog.h"
 
-#include <QFile>
+#include <QDir>
 
 namespace {
 
@@ -12,44 +13,95 @@ const char *const help = R"(用法：pumppanel [选项]
 泵控制面板。不带选项时打开面板窗口。
 
 选项：
-  --verify-log 文件   检查运行记录文件的 chain：完好时输出 "OK: N rows, from … to …"，
-                      退出码 0；有行被改动、删除或插入时指出第一个不符的行，退出码 1；
-                      不是运行记录文件时说明原因，退出码 2。
+  --verify-log 文件或文件夹…
+                      检查运行记录文件的 chain。文件夹代表其中所有的 .csv 文件。
+                      每一行被改动、插入、删除或调换位置，都会被发现：指出第一个不符的行，
+                      退出码 1。文件末尾被截掉、或程序没有正常结束（没有结束行），
+                      退出码 3。完好并有结束行，或正在被运行中的面板写入时输出
+                      "OK: N rows, from … to …"，退出码 0。不是运行记录或无法读取，退出码 2。
+                      午夜后接续的文件，检查它接续的文件存在并以它所带的 chain 结束；
+                      检查多个文件时，缺少的文件算作不符（退出码 1）。
+                      多个文件的退出码取最严重的：1，然后 2，然后 3，然后 0。
+                      整个文件连同 chain 被重新计算后改写，无法发现（chain 没有密钥）：
+                      打印在运行报告上、与文件分开保存的最后一行 chain，才把文件和纸面对应起来。
   -h, --help          显示本帮助。
   -v, --version       显示版本。
 
 运行记录保存在 %1。
 )";
 
-int verifyLog(const QString &path, QString &out, QString &err)
+QString rowsText(const RunLogFormat::Verification &verification)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err += QString::fromUtf8("无法读取 %1：%2\n").arg(path, file.errorString());
+    return QStringLiteral("%1 rows, from %2 to %3")
+        .arg(verification.rows)
+        .arg(verification.rows > 0 ? verification.firstTime : QStringLiteral("-"),
+             verification.rows > 0 ? verification.lastTime : QStringLiteral("-"));
+}
+
+// What one file's check says, on standard output and on standard error.
+void describe(const RunFiles::Check &check, const QString &prefix, QString &out, QString &err)
+{
+    const RunLogFormat::Verification &verification = check.verification;
+    const QString path = QDir::toNativeSeparators(check.path);
+    switch (check.outcome) {
+    case RunFiles::Check::Outcome::NotARunLog:
+        if (!check.readError.isEmpty())
+            err += QString::fromUtf8("无法读取 %1：%2\n").arg(path, check.readError);
+        else
+            err += QString::fromUtf8("%1 不是运行记录文件：%2。\n").arg(path, verification.problem);
+        return;
+    case RunFiles::Check::Outcome::Broken:
+        out += prefix + QString::fromUtf8("第 %1 行（time %2）的 chain 不符：这一行或它之前的行被"
+                                          "改动、删除、插入或调换过。此前的 %3 行完好。\n")
+                            .arg(verification.brokenRow)
+                            .arg(verification.brokenTime)
+                            .arg(verification.brokenRow - 1);
+        return;
+    case RunFiles::Check::Outcome::Closed:
+        out += prefix + QStringLiteral("OK: ") + rowsText(verification) + QLatin1Char('\n');
+        break;
+    case RunFiles::Check::Outcome::BeingWritten:
+        out += prefix + QStringLiteral("OK: ") + rowsText(verification) +
+               QString::fromUtf8("；正在写入：运行中的面板还在记录这个文件，结束行尚未写出。\n");
+        break;
+    case RunFiles::Check::Outcome::NotClosed:
+        out +=
+            prefix + QString::fromUtf8("没有结束行：程序异常结束，或末尾的行被删除（%1 完好）。\n")
+                         .arg(rowsText(verification));
+        break;
+    }
+    if (verification.incompleteTail)
+        out += prefix + QString::fromUtf8("文件末尾有一行没有写完（程序在写入时中断），未计入。\n");
+    if (check.previousFile.isEmpty())
+        return;
+    if (!check.previousFound)
+        out += prefix + (check.previousRequired
+                             ? QString::fromUtf8("接续的文件 %1 不存在：运行中的一个文件缺少。\n")
+                             : QString::fromUtf8("接续的文件 %1 不在同一文件夹，未核对。\n"))
+                            .arg(check.previousFile);
+    else if (!check.previousMatches)
+        out += prefix + QString::fromUtf8("接续的文件 %1 的最后一行 chain 与这个文件第一行所带的"
+                                          "不符：那个文件被改动、截短或换掉过。\n")
+                            .arg(check.previousFile);
+    else
+        out += prefix + QString::fromUtf8("接续 %1，chain 相符。\n").arg(check.previousFile);
+}
+
+int verifyLogs(const QStringList &paths, QString &out, QString &err)
+{
+    const QList<RunFiles::Check> checks = RunFiles::check(paths);
+    if (checks.isEmpty()) {
+        err += QString::fromUtf8("%1 中没有运行记录文件（*.csv）。\n")
+                   .arg(QDir::toNativeSeparators(paths.join(QLatin1Char(' '))));
         return 2;
     }
-    const RunLogFormat::Verification result = RunLogFormat::verify(file.readAll());
-    switch (result.outcome) {
-    case RunLogFormat::Verification::Outcome::Holds:
-        out += QStringLiteral("OK: %1 rows, from %2 to %3\n")
-                   .arg(result.rows)
-                   .arg(result.rows > 0 ? result.firstTime : QStringLiteral("-"),
-                        result.rows > 0 ? result.lastTime : QStringLiteral("-"));
-        if (result.incompleteTail)
-            out += QString::fromUtf8("文件末尾有一行没有写完（程序在写入时中断），未计入。\n");
-        return 0;
-    case RunLogFormat::Verification::Outcome::Broken:
-        out += QString::fromUtf8("第 %1 行（time %2）的 chain 不符：这一行或它之前的行被改动、"
-                                 "删除或插入过。此前的 %3 行完好。\n")
-                   .arg(result.brokenRow)
-                   .arg(result.brokenTime)
-                   .arg(result.brokenRow - 1);
-        return 1;
-    case RunLogFormat::Verification::Outcome::NotARunLog:
-        err += QString::fromUtf8("%1 不是运行记录文件：%2。\n").arg(path, result.problem);
-        return 2;
+    for (const RunFiles::Check &check : checks) {
+        const QString prefix = checks.size() > 1
+                                   ? QDir::toNativeSeparators(check.path) + QStringLiteral(": ")
+                                   : QString();
+        describe(check, prefix, out, err);
     }
-    return 2;
+    return RunFiles::worstExitCode(checks);
 }
 
 } // namespace
@@ -59,9 +111,7 @@ std::optional<int> runCommandLine(const QStringList &arguments, QString &out, QS
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &option = arguments[i];
         if (option == QLatin1String("-h") || option == QLatin1String("--help")) {
-            out += QString::fromUtf8(help).arg(
-                QString::fromUtf8("Linux 上的 ~/.local/share/pumppanel/runs/，Windows 上的 "
-                                  "%LOCALAPPDATA%\\pumppanel\\runs\\"));
+            out += QString::fromUtf8(help).arg(QDir::toNativeSeparators(RunLog::defaultFolder()));
             return 0;
         }
         if (option == QLatin1String("-v") || option == QLatin1String("--version")) {
@@ -73,7 +123,7 @@ std::optional<int> runCommandLine(const QStringList &arguments, QString &out, QS
                 err += QString::fromUtf8("--verify-log 需要一个文件名。\n");
                 return 2;
             }
-            return verifyLog(arguments[i + 1], out, err);
+            return verifyLogs(arguments.mid(i + 1), out, err);
         }
     }
     return std::nullopt; // Qt's own options (-platform and the like) go to the application
@@ -81,12 +131,9 @@ std::optional<int> runCommandLine(const QStringList &arguments, QString &out, QS
 
 std::optional<int> runCommandLine(int argc, char *argv[])
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
     QString out;
     QString err;
-    const std::optional<int> exitCode = runCommandLine(arguments, out, err);
+    const std::optional<int> exitCode = runCommandLine(commandLineArguments(argc, argv), out, err);
     if (exitCode) {
         Console console;
         console.write(out, err);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #ifdef Q_OS_WIN
+#include <shellapi.h>
 #include <windows.h>
 
 namespace {
@@ -29,6 +30,17 @@ void writeTo(DWORD which, const QString &text)
 
 } // namespace
 
+QStringList commandLineArguments(int, char *[])
+{
+    QStringList arguments;
+    int count = 0;
+    LPWSTR *words = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 1; words && i < count; ++i)
+        arguments << QString::fromWCharArray(words[i]);
+    LocalFree(words);
+    return arguments;
+}
+
 void Console::write(const QString &out, const QString &err)
 {
     // Started from a command prompt, a windowed program has no console of its own.
@@ -45,6 +57,14 @@ void Console::write(const QString &out, const QString &err)
 }
 
 #else
+
+QStringList commandLineArguments(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
 
 void Console::write(const QString &out, const QString &err)
 {

@@ -5,18 +5,21 @@
 #include "qtpumpport.h"
 #include "recordfile.h"
 #include "runlog.h"
+#include "sessionend.h"
 #include "uifont.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    // The run logs' folder is named after the program alone, with no organisation; --help names
+    // it, before there is an application.
+    QCoreApplication::setApplicationName(QStringLiteral("pumppanel"));
     // --help, --version and --verify-log answer on the console and end there.
     if (const std::optional<int> exitCode = runCommandLine(argc, argv))
         return *exitCode;
 
     QApplication app(argc, argv);
-    // The run logs' folder is named after the program alone, with no organisation.
     QCoreApplication::setApplicationName(QStringLiteral("pumppanel"));
     useChineseInterfaceFont();
 
@@ -28,6 +31,9 @@ int main(int argc, char *argv[])
     dialogs.setParent(&form);
     printer.setParent(&form);
     QObject::connect(&form, &Form1::endRequested, &app, [] { QCoreApplication::exit(0); });
+    // Logout, shutdown and kill end the panel as closing its window does.
+    SessionEnd sessionEnd;
+    endWithTheSession(sessionEnd, form);
     form.show();
     return app.exec();
 }

@@ -1,32 +1,11 @@
 #pragma once
 
+#include "plotdrawing.h"
 #include "rundata.h"
 
 #include <QWidget>
 
 #include <optional>
-
-class Canvas;
-
-// How the whole run is drawn: pressure against the local clock on the left axis, set pressure as
-// a stepped line on the same axis, set flow as a stepped line on its own axis at the right,
-// shaded gaps where the link was silent or down, and a mark at the top for every event.
-namespace PlotDrawing {
-
-struct Tick
-{
-    qint64 time;
-    QString label;
-};
-
-QRectF plotArea(const QRectF &bounds);
-double xOf(qint64 time, RunData::Range range, const QRectF &area);
-qint64 timeAt(double x, RunData::Range range, const QRectF &area);
-// Clock labels a readable distance apart, at round times of the log's own clock.
-QList<Tick> timeTicks(RunData::Range range, double width, int utcOffset);
-void draw(Canvas &canvas, const RunData &data, RunData::Range range, const QRectF &bounds);
-
-} // namespace PlotDrawing
 
 // The plot on the screen: the mouse wheel zooms the time axis around the pointer, dragging pans,
 // a double-click fits the whole run; the arrow keys pan, + and - zoom, Home fits. A cursor line

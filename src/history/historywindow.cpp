@@ -2,6 +2,7 @@
 
 #include "canvas.h"
 #include "historyplot.h"
+#include "plotdrawing.h"
 #include "runlogformat.h"
 #include "runreport.h"
 
@@ -36,16 +37,21 @@ bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
     return true;
 }
 
-// The time field of the row at `begin`, or -1.
-qint64 rowTime(const char *begin, const char *end)
+// The time of a row, or -1.
+qint64 rowTime(const RunLogFormat::Row &row)
 {
-    constexpr qsizetype timeLength = 29; // 2026-12-10T09:15:02.125+08:00
+    const QByteArrayView field = row.fields[RunLogFormat::Time];
     qint64 time = -1;
     int offset = 0;
-    if (end - begin < timeLength ||
-        !RunLogFormat::parseTime(begin, begin + timeLength, &time, &offset))
+    if (row.count < 1 ||
+        !RunLogFormat::parseTime(field.data(), field.data() + field.size(), &time, &offset))
         return -1;
     return time;
+}
+
+QString fileName(const QString &path)
+{
+    return QFileInfo(path).fileName();
 }
 
 } // namespace
@@ -124,23 +130,65 @@ bool HistoryWindow::openLog(const QString &path, bool live)
 {
     auto data = std::make_unique<RunData>();
     auto reader = std::make_unique<RunDataReader>();
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly))
-        return false;
-    // In pieces: the whole file is never held at once.
-    while (!file->atEnd()) {
-        if (!reader->feed(file->read(4 << 20), *data))
-            return false;
+    std::unique_ptr<QFile> liveFile;
+    const QList<RunFiles::Piece> pieces = RunFiles::runOf(path);
+    for (const RunFiles::Piece &piece : pieces) {
+        const bool opened = piece.path == path;
+        if (piece.kind == RunFiles::Piece::Kind::Missing) {
+            reader->markMissing(fileName(piece.path), *data);
+            continue;
+        }
+        if (piece.kind == RunFiles::Piece::Kind::Mismatched)
+            reader->markMismatched(fileName(piece.path), *data);
+        auto file = std::make_unique<QFile>(piece.path);
+        if (!file->open(QIODevice::ReadOnly)) {
+            if (opened)
+                return false;
+            reader->markMissing(fileName(piece.path), *data);
+            continue;
+        }
+        reader->startFile(fileName(piece.path), *data);
+        // In pieces: the whole file is never held at once.
+        while (!file->atEnd()) {
+            if (!reader->feed(file->read(4 << 20), *data)) {
+                if (opened)
+                    return false;
+                break;
+            }
+        }
+        if (opened && live)
+            liveFile = std::move(file);
     }
-    m_liveFile = live ? std::move(file) : nullptr;
+    m_liveFile = std::move(liveFile);
     m_data = std::move(data);
     m_reader = std::move(reader);
     m_path = path;
+    m_pieces = pieces;
     m_live = live;
     m_follow->setEnabled(live);
     m_plot->setData(m_data.get());
     showState();
     return true;
+}
+
+void HistoryWindow::followFile(const QString &path, bool continues)
+{
+    if (!continues || !m_live || !m_liveFile) {
+        openLog(path, true);
+        return;
+    }
+    readMore(); // the rest of the file left, its closing row among it
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly)) {
+        openLog(path, true);
+        return;
+    }
+    m_liveFile = std::move(file);
+    m_reader->startFile(fileName(path), *m_data);
+    m_path = path;
+    m_pieces << RunFiles::Piece{RunFiles::Piece::Kind::File, path};
+    readMore();
+    showState();
 }
 
 void HistoryWindow::readMore()
@@ -164,31 +212,128 @@ void HistoryWindow::rowWritten()
     m_readTimer.start(int(qMax<qint64>(0, frameMs - since)));
 }
 
+bool HistoryWindow::forEachRow(
+    const std::function<void(const QString &file, const RunLogFormat::Row &row)> &take,
+    QString *error) const
+{
+    for (const RunFiles::Piece &piece : m_pieces) {
+        if (piece.kind == RunFiles::Piece::Kind::Missing)
+            continue;
+        QFile log(piece.path);
+        if (!log.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("%1: %2").arg(fileName(piece.path), log.errorString());
+            return false;
+        }
+        const QString name = fileName(piece.path);
+        const QByteArray fileStart = RunLogFormat::fileStart();
+        QByteArray pending;
+        bool header = true;
+        while (!log.atEnd()) {
+            pending += log.read(4 << 20);
+            const char *const end = pending.constData() + pending.size();
+            const char *at = pending.constData();
+            if (header) {
+                if (pending.size() < fileStart.size())
+                    continue;
+                at += fileStart.size();
+                header = false;
+            }
+            RunLogFormat::Row row;
+            while (at < end) {
+                const RunLogFormat::Read read = RunLogFormat::readRow(at, end, row);
+                if (read == RunLogFormat::Read::Incomplete)
+                    break;
+                if (read == RunLogFormat::Read::Complete &&
+                    row.count == RunLogFormat::columnCount) {
+                    take(name, row);
+                    at = row.next;
+                    continue;
+                }
+                // Not a row the panel wrote: left out, from the next line end on.
+                const qsizetype lineEnd = QByteArrayView(at, end - at).indexOf("\r\n");
+                at = lineEnd < 0 ? end : at + lineEnd + 2;
+            }
+            pending.remove(0, at - pending.constData());
+        }
+    }
+    return true;
+}
+
 bool HistoryWindow::exportCsv(const QString &path, QString *error) const
 {
-    QFile log(m_path);
-    if (!log.open(QIODevice::ReadOnly)) {
-        *error = log.errorString();
+    const RunData::Range range = m_plot->range();
+    // First what frames the range in the source: the chain just before it and the one at its
+    // end, the files its rows come from, and its first and last row's time.
+    QByteArray chainBefore = RunLogFormat::firstChain;
+    QByteArray chainAtEnd;
+    QStringList sources;
+    QString firstTime, firstElapsed, lastTime, lastElapsed;
+    const bool read = forEachRow(
+        [&](const QString &file, const RunLogFormat::Row &row) {
+            const qint64 time = rowTime(row);
+            if (time >= 0 && time < range.from) {
+                chainBefore = row.bytes(RunLogFormat::Chain);
+                return;
+            }
+            if (!range.contains(time))
+                return;
+            if (firstTime.isEmpty()) {
+                firstTime = row.text(RunLogFormat::Time);
+                firstElapsed = row.text(RunLogFormat::Elapsed);
+            }
+            lastTime = row.text(RunLogFormat::Time);
+            lastElapsed = row.text(RunLogFormat::Elapsed);
+            chainAtEnd = row.bytes(RunLogFormat::Chain);
+            if (sources.isEmpty() || sources.constLast() != file)
+                sources << file;
+        },
+        error);
+    if (!read)
+        return false;
+    const QString exportedAt = RunLogFormat::timeText(QDateTime::currentDateTime());
+    if (firstTime.isEmpty()) { // nothing in the range: the export still says where it is from
+        firstTime = lastTime = exportedAt;
+        firstElapsed = lastElapsed = QStringLiteral("0.000");
+        chainAtEnd = chainBefore;
+        sources << fileName(m_path);
+    }
+
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *error = out.errorString();
         return false;
     }
-    const RunData::Range range = m_plot->range();
-    QByteArray out = QByteArray(RunLogFormat::byteOrderMark) + RunLogFormat::headerLine();
-    QByteArray pending;
-    bool header = true;
-    while (!log.atEnd()) {
-        pending += log.read(4 << 20);
-        const char *const start = pending.constData();
-        const char *const end = start + pending.size();
-        const char *at = start;
-        while (const char *lineEnd = RunLogFormat::rowEnd(at, end)) {
-            if (!header && range.contains(rowTime(at, lineEnd)))
-                out.append(at, lineEnd + 2 - at);
-            header = false;
-            at = lineEnd + 2;
+    QByteArray chain = RunLogFormat::firstChain;
+    QByteArray text = RunLogFormat::fileStart();
+    bool written = true;
+    auto append = [&](const QByteArray &fields) {
+        chain = RunLogFormat::chain(chain, fields);
+        text += RunLogFormat::line(fields, chain);
+        if (text.size() > (4 << 20)) {
+            written = written && out.write(text) == text.size();
+            text.clear();
         }
-        pending.remove(0, at - start);
+    };
+    append(RunLogFormat::fieldsText(
+        {firstTime, firstElapsed, QStringLiteral("exported"), QString(), QString(), QString(),
+         QString(),
+         RunLogFormat::Links::exportedDetail(sources, chainBefore, chainAtEnd, exportedAt)}));
+    if (!forEachRow(
+            [&](const QString &, const RunLogFormat::Row &row) {
+                if (range.contains(rowTime(row)))
+                    append(row.chained().toByteArray()); // the fields as written
+            },
+            error))
+        return false;
+    append(
+        RunLogFormat::fieldsText({lastTime, lastElapsed, QStringLiteral("closed"), QString(),
+                                  QString(), QString(), QString(), QString::fromUtf8("导出结束")}));
+    written = written && out.write(text) == text.size();
+    if (!written || !out.commit()) {
+        *error = out.errorString();
+        return false;
     }
-    return writeFile(path, out, error);
+    return true;
 }
 
 bool HistoryWindow::exportPng(const QString &path, QSize size, QString *error) const
@@ -220,7 +365,7 @@ bool HistoryWindow::exportReport(const QString &path, bool visibleRange, QString
     QPdfWriter pdf(path);
     pdf.setResolution(300);
     pdf.setTitle(QString::fromUtf8("泵运行报告"));
-    const RunReport report = RunReport::make(*m_data, range, !visibleRange, m_path, m_version);
+    const RunReport report = RunReport::make(*m_data, range, !visibleRange, m_version);
     if (!report.paint(pdf, *m_data, range)) {
         *error = QString::fromUtf8("无法写入 %1").arg(QDir::toNativeSeparators(path));
         return false;
@@ -263,7 +408,7 @@ void HistoryWindow::printReport()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const RunData::Range range = m_data->whole();
-    RunReport::make(*m_data, range, true, m_path, m_version).paint(printer, *m_data, range);
+    RunReport::make(*m_data, range, true, m_version).paint(printer, *m_data, range);
 }
 
 void HistoryWindow::showState()
@@ -274,13 +419,18 @@ void HistoryWindow::showState()
         return;
     }
     const RunData::Range range = m_plot->range();
-    auto clock = [this](qint64 time) {
-        return QDateTime::fromMSecsSinceEpoch(time, QTimeZone(m_data->utcOffset))
-            .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    };
+    int missing = 0;
+    for (const RunFiles::Piece &piece : std::as_const(m_pieces))
+        missing += piece.kind != RunFiles::Piece::Kind::File;
+    const QString files = m_pieces.size() > 1 ? QString::fromUtf8("%1 至 %2（%3 个文件）")
+                                                    .arg(fileName(m_pieces.constFirst().path),
+                                                         fileName(m_pieces.constLast().path))
+                                                    .arg(m_pieces.size())
+                                              : fileName(m_path);
     m_state->setText(
-        QString::fromUtf8("%1%2 · %3 行 · 显示 %4 至 %5")
-            .arg(QFileInfo(m_path).fileName(), m_live ? QString::fromUtf8("（实时）") : QString())
+        QString::fromUtf8("%1%2%3 · %4 行 · 显示 %5 至 %6")
+            .arg(files, m_live ? QString::fromUtf8("（实时）") : QString(),
+                 missing > 0 ? QString::fromUtf8(" · %1 个文件缺少或不符").arg(missing) : QString())
             .arg(m_data->rows)
-            .arg(clock(range.from), clock(range.to)));
+            .arg(m_data->clockText(range.from), m_data->clockText(range.to)));
 }

@@ -2,6 +2,9 @@
 
 #include "runlogformat.h"
 
+#include <QDateTime>
+#include <QTimeZone>
+
 #include <algorithm>
 #include <charconv>
 
@@ -30,10 +33,23 @@ float number(const char *begin, const char *end)
     return result.ec == std::errc() && result.ptr == end ? value : notKnown;
 }
 
-bool breaksTheCurve(const QString &event)
+// A set pressure as the pump sends it: two digits, a character the pump does not use (its
+// point) and a digit. Rows written before the log held the data field hold the caption, which
+// reads the same.
+float setPressure(QByteArrayView field)
 {
-    for (const char *word : {"opened", "silent", "lost", "continued", "closed", "log-gap"}) {
-        if (event == QLatin1String(word))
+    if (field.size() != 4)
+        return number(field.begin(), field.end());
+    const char text[4] = {field[0], field[1], '.', field[3]};
+    return number(text, text + 4);
+}
+
+// Rows after which the curve does not join the reading before: the link was down or silent, or
+// the log was not written for a while.
+bool breaksTheCurve(QByteArrayView event)
+{
+    for (const char *word : {"opened", "silent", "lost", "closed", "log-gap"}) {
+        if (event == QByteArrayView(word))
             return true;
     }
     return false;
@@ -65,6 +81,52 @@ bool RunData::joinsPrevious(std::size_t index) const
     return index > 0 && !std::binary_search(gapStarts.begin(), gapStarts.end(), readingTime[index]);
 }
 
+int RunData::utcOffsetAt(qint64 time) const
+{
+    const auto after =
+        std::upper_bound(utcOffsets.begin(), utcOffsets.end(), time,
+                         [](qint64 t, const Offset &offset) { return t < offset.time; });
+    if (after == utcOffsets.begin())
+        return utcOffsets.empty() ? 0 : utcOffsets.front().seconds;
+    return std::prev(after)->seconds;
+}
+
+QString RunData::clockText(qint64 time) const
+{
+    return QDateTime::fromMSecsSinceEpoch(time, QTimeZone(utcOffsetAt(time)))
+        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+void RunDataReader::startFile(const QString &name, RunData &data)
+{
+    m_pending.clear();
+    m_consumed = 0;
+    m_headerSeen = false;
+    data.files << name;
+}
+
+void RunDataReader::markMissing(const QString &name, RunData &data)
+{
+    m_lastReplyWasGap = true;
+    addEvent(data.lastTime, QStringLiteral("missing-file"),
+             QString::fromUtf8("缺少运行记录文件 %1").arg(name),
+             QString::fromUtf8("缺少运行记录文件 %1：这里的行没有读到").arg(name), data);
+}
+
+void RunDataReader::markMismatched(const QString &name, RunData &data)
+{
+    addEvent(data.lastTime, QStringLiteral("chain-mismatch"),
+             QString::fromUtf8("%1 与前一个文件的 chain 不符").arg(name),
+             QString::fromUtf8("%1 的第一行所带的 chain 与前一个文件的最后一行不符").arg(name),
+             data);
+}
+
+void RunDataReader::addEvent(qint64 time, const QString &event, const QString &detail,
+                             const QString &row, RunData &data)
+{
+    data.events.push_back({time, event, detail, row});
+}
+
 bool RunDataReader::feed(const QByteArray &bytes, RunData &data)
 {
     m_pending.append(bytes);
@@ -72,8 +134,7 @@ bool RunDataReader::feed(const QByteArray &bytes, RunData &data)
     const char *at = start;
     const char *const end = start + m_pending.size();
     if (!m_headerSeen) {
-        const QByteArray header =
-            QByteArray(RunLogFormat::byteOrderMark) + RunLogFormat::headerLine();
+        const QByteArray header = RunLogFormat::fileStart();
         if (m_pending.size() < header.size())
             return header.startsWith(m_pending);
         if (!m_pending.startsWith(header))
@@ -81,12 +142,22 @@ bool RunDataReader::feed(const QByteArray &bytes, RunData &data)
         at += header.size();
         m_headerSeen = true;
     }
+    RunLogFormat::Row row;
     while (at < end) {
-        const char *lineEnd = RunLogFormat::rowEnd(at, end);
-        if (!lineEnd)
+        const RunLogFormat::Read read = RunLogFormat::readRow(at, end, row);
+        if (read == RunLogFormat::Read::Incomplete)
             break; // the rest of the row is still being written
-        readRow(at, lineEnd, data);
-        at = lineEnd + 2;
+        if (read == RunLogFormat::Read::Malformed) {
+            // Not a row the panel wrote: skipped to the next line end.
+            const qsizetype lineEnd = QByteArrayView(at, end - at).indexOf("\r\n");
+            if (lineEnd < 0)
+                break;
+            at += lineEnd + 2;
+            continue;
+        }
+        if (row.count == RunLogFormat::columnCount)
+            readRow(row, data);
+        at = row.next;
     }
     if (!m_lastChain.isEmpty())
         data.lastChain = QString::fromLatin1(m_lastChain);
@@ -96,67 +167,36 @@ bool RunDataReader::feed(const QByteArray &bytes, RunData &data)
     return true;
 }
 
-bool RunDataReader::readRow(const char *begin, const char *end, RunData &data)
+void RunDataReader::readRow(const RunLogFormat::Row &row, RunData &data)
 {
-    // The nine fields; a quoted one is unquoted into `detail`.
-    const char *fieldBegin[9];
-    const char *fieldEnd[9];
-    QByteArray quotedDetail; // only a quoted detail is copied
-    int field = 0;
-    const char *at = begin;
-    while (field < 9) {
-        fieldBegin[field] = at;
-        if (at < end && *at == '"') {
-            ++at;
-            while (at < end) {
-                if (*at == '"') {
-                    if (at + 1 < end && at[1] == '"') {
-                        quotedDetail += '"';
-                        at += 2;
-                        continue;
-                    }
-                    ++at;
-                    break;
-                }
-                quotedDetail += *at++;
-            }
-            fieldEnd[field] = at;
-        } else {
-            while (at < end && *at != ',')
-                ++at;
-            fieldEnd[field] = at;
-        }
-        ++field;
-        if (at >= end)
-            break;
-        ++at; // the comma
-    }
+    using namespace RunLogFormat;
+    const QByteArrayView timeField = row.fields[Time];
     qint64 time = 0;
     int offset = 0;
-    if (field != 9 || !RunLogFormat::parseTime(fieldBegin[0], fieldEnd[0], &time, &offset))
-        return false;
+    if (!parseTime(timeField.data(), timeField.data() + timeField.size(), &time, &offset))
+        return;
 
     if (data.rows++ == 0)
         data.firstTime = time;
     data.lastTime = time;
-    data.utcOffset = offset;
-    m_lastChain = QByteArrayView(fieldBegin[8], fieldEnd[8] - fieldBegin[8]);
-    addStep(data.setPressure, time, number(fieldBegin[4], fieldEnd[4]));
-    addStep(data.setFlow, time, number(fieldBegin[5], fieldEnd[5]));
-    const qsizetype runLength = fieldEnd[6] - fieldBegin[6];
+    if (data.utcOffsets.empty() || data.utcOffsets.back().seconds != offset)
+        data.utcOffsets.push_back({time, offset});
+    m_lastChain = row.fields[Chain];
+    addStep(data.setPressure, time, setPressure(row.fields[SetPressure]));
+    const QByteArrayView flow = row.fields[SetFlow];
+    addStep(data.setFlow, time, number(flow.begin(), flow.end()));
+    const QByteArrayView run = row.fields[Run];
     addStep(data.running, time,
-            runLength == 3   ? 1.0f
-            : runLength == 4 ? 0.0f
-                             : notKnown); // RUN, STOP, empty
+            run == QByteArrayView("RUN")    ? 1.0f
+            : run == QByteArrayView("STOP") ? 0.0f
+                                            : notKnown);
 
-    const QByteArrayView event(fieldBegin[2], fieldEnd[2] - fieldBegin[2]);
-    const bool quoted = fieldEnd[7] > fieldBegin[7] && *fieldBegin[7] == '"';
-    const QByteArrayView detail = quoted
-                                      ? QByteArrayView(quotedDetail)
-                                      : QByteArrayView(fieldBegin[7], fieldEnd[7] - fieldBegin[7]);
+    const QByteArrayView event = row.fields[Event];
     if (event == QByteArrayView("reply")) {
         // The current-pressure replies make the curve: "Q00N01.2Y".
-        const float pressure = number(fieldBegin[3], fieldEnd[3]);
+        const QByteArrayView detail = row.fields[Detail];
+        const QByteArrayView current = row.fields[CurrentPressure];
+        const float pressure = number(current.begin(), current.end());
         if (detail.size() == 9 && detail[3] == 'N' && !std::isnan(pressure)) {
             const bool gap = m_lastReplyWasGap || data.readingTime.empty() ||
                              time - data.readingTime.back() > RunData::gapLimit;
@@ -165,16 +205,19 @@ bool RunDataReader::readRow(const char *begin, const char *end, RunData &data)
             data.addReading(time, pressure);
             m_lastReplyWasGap = false;
         }
-        return true;
+        return;
     }
-    const QString name = QString::fromLatin1(event);
-    if (breaksTheCurve(name))
+    const QString detail = row.text(Detail);
+    // Where one file of a run hands over to the next: not an event of the run.
+    if (event == QByteArrayView("continued") ||
+        (event == QByteArrayView("closed") && !Links::nextFileOf(detail).isEmpty()))
+        return;
+    if (breaksTheCurve(event))
         m_lastReplyWasGap = true;
-    if (name == QLatin1String("opened"))
-        data.port = QString::fromUtf8(detail.data(), detail.size());
-    data.events.push_back({time, name, QString::fromUtf8(detail.data(), detail.size()),
-                           QString::fromUtf8(begin, int(end - begin))});
-    return true;
+    const QString name = QString::fromLatin1(event);
+    if (event == QByteArrayView("opened"))
+        data.port = detail;
+    addEvent(time, name, detail, QString::fromUtf8(row.begin, int(row.next - 2 - row.begin)), data);
 }
 
 std::vector<PlotColumn> decimate(const RunData &data, RunData::Range range, int width)

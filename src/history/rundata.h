@@ -1,17 +1,21 @@
 #pragma once
 
+#include "runlogformat.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cmath>
 #include <limits>
 #include <vector>
 
-// A run log read into columns for drawing: the current-pressure readings against the clock, the
-// set pressure, set flow and run state as steps, and the other rows as events. Kept small (about
-// 12 bytes a reading) so that weeks of a run fit; the file itself is read again only to export.
+// A run read into columns for drawing, from one run log or from the files of a run that went on
+// past midnight: the current-pressure readings against the clock, the set pressure, set flow and
+// run state as steps, and the other rows as events. Kept small (about 12 bytes a reading) so that
+// weeks of a run fit; the files themselves are read again only to export.
 class RunData
 {
 public:
@@ -60,13 +64,25 @@ public:
 
     qint64 firstTime = 0; // of any row
     qint64 lastTime = 0;
-    int utcOffset = 0; // seconds, of the last row: the clock the log was written on
+    // The UTC offsets the rows were written with (seconds), from the time each came in: the
+    // clock the log was written on, which moves at a change to or from daylight-saving time.
+    struct Offset
+    {
+        qint64 time;
+        int seconds;
+    };
+    std::vector<Offset> utcOffsets;
     qint64 rows = 0;
     QString port;      // from the "opened" row
     QString lastChain; // of the last complete row
+    QStringList files; // the file names read, in order
 
     bool isEmpty() const { return rows == 0; }
     Range whole() const { return {firstTime, lastTime}; }
+    // The UTC offset the row at `time` was written with.
+    int utcOffsetAt(qint64 time) const;
+    // `time` as the clock of the log showed it: "yyyy-MM-dd HH:mm:ss".
+    QString clockText(qint64 time) const;
 
     // The value of a step series at `time`: NaN before its first step.
     static float valueAt(const std::vector<Step> &steps, qint64 time);
@@ -74,17 +90,25 @@ public:
     bool joinsPrevious(std::size_t index) const;
 };
 
-// Reads a run log into RunData a piece at a time: whatever has been appended since the last
-// call, complete rows only, the rest kept for the next call.
+// Reads the files of a run into RunData a piece at a time: whatever has been appended since the
+// last call, complete rows only, the rest kept for the next call.
 class RunDataReader
 {
 public:
-    // The bytes after those already read. False when the file is not a run log.
+    // The next file of the run begins. `name` is its file name.
+    void startFile(const QString &name, RunData &data);
+    // The file that should come next is missing, or does not carry the chain of the one before:
+    // shown as an event, and for a missing one the curve does not join across it.
+    void markMissing(const QString &name, RunData &data);
+    void markMismatched(const QString &name, RunData &data);
+    // The bytes after those already read of the current file. False when it is not a run log.
     bool feed(const QByteArray &bytes, RunData &data);
     qint64 bytesRead() const { return m_consumed; }
 
 private:
-    bool readRow(const char *begin, const char *end, RunData &data);
+    void readRow(const RunLogFormat::Row &row, RunData &data);
+    void addEvent(qint64 time, const QString &event, const QString &detail, const QString &row,
+                  RunData &data);
 
     QByteArray m_pending;
     QByteArrayView m_lastChain; // into m_pending, until the end of a feed

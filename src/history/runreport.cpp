@@ -1,23 +1,12 @@
 #include "runreport.h"
 
 #include "canvas.h"
-#include "historyplot.h"
+#include "plotdrawing.h"
 
-#include <QDateTime>
-#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QTimeZone>
-
-namespace {
-
-QString clock(qint64 time, int utcOffset)
-{
-    return QDateTime::fromMSecsSinceEpoch(time, QTimeZone(utcOffset))
-        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
-} // namespace
 
 QString durationText(qint64 ms)
 {
@@ -29,20 +18,20 @@ QString durationText(qint64 ms)
 }
 
 RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeRun,
-                          const QString &fileName, const QString &version)
+                          const QString &version)
 {
+    auto clock = [&data](qint64 time) { return data.clockText(time); };
     RunReport report;
     report.title = QString::fromUtf8("泵运行报告");
     report.heading
         << QString::fromUtf8("程序版本：pumppanel %1").arg(version)
         << QString::fromUtf8("串口：%1").arg(data.port.isEmpty() ? QStringLiteral("—") : data.port)
         << QString::fromUtf8("开始：%1　结束：%2　时长：%3")
-               .arg(clock(data.firstTime, data.utcOffset), clock(data.lastTime, data.utcOffset),
+               .arg(clock(data.firstTime), clock(data.lastTime),
                     durationText(data.lastTime - data.firstTime))
         << (wholeRun
                 ? QString::fromUtf8("图和摘要：整个运行")
-                : QString::fromUtf8("图和摘要：%1 至 %2")
-                      .arg(clock(range.from, data.utcOffset), clock(range.to, data.utcOffset)));
+                : QString::fromUtf8("图和摘要：%1 至 %2").arg(clock(range.from), clock(range.to)));
     const RunSummary summary = summarize(data, range);
     if (summary.readings > 0) {
         report.summary << QString::fromUtf8(
@@ -58,15 +47,35 @@ RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeR
                    << QString::fromUtf8("估计泵送体积：%1 ml（估计值：设定流量对运行时间的积分；"
                                         "泵不报告实际体积）")
                           .arg(summary.estimatedVolume, 0, 'f', 1);
+    const bool oneDay = clock(data.firstTime).left(10) == clock(data.lastTime).left(10);
     for (const RunData::Event &event : data.events) {
         if (!range.contains(event.time))
             continue;
-        report.events << QStringList{clock(event.time, data.utcOffset).mid(11), event.event,
+        // With the day when the run goes past midnight.
+        report.events << QStringList{clock(event.time).mid(oneDay ? 11 : 5), event.event,
                                      event.detail};
     }
-    report.source = QString::fromUtf8("运行记录文件：%1　最后一行 chain：%2")
-                        .arg(QFileInfo(fileName).fileName(), data.lastChain);
+    const QString files = data.files.size() > 1
+                              ? QString::fromUtf8("%1 至 %2（%3 个文件）")
+                                    .arg(data.files.constFirst(), data.files.constLast())
+                                    .arg(data.files.size())
+                              : data.files.value(0);
+    report.source = QString::fromUtf8("运行记录文件：%1").arg(files);
+    report.lastChain = QString::fromUtf8("最后一行 chain：%1").arg(data.lastChain);
     return report;
+}
+
+QFont RunReport::chainFont(const QFont &text, const QString &line, double width,
+                           QPaintDevice *device)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::Monospace);
+    for (int pixels = text.pixelSize(); pixels > 4; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetricsF(font, device).horizontalAdvance(line) <= width)
+            break;
+    }
+    return font;
 }
 
 bool RunReport::paint(QPagedPaintDevice &device, const RunData &data, RunData::Range range) const
@@ -119,7 +128,17 @@ bool RunReport::paint(QPagedPaintDevice &device, const RunData &data, RunData::R
         write(text);
     y += unit;
     write(QString::fromUtf8("事件（%1 个）").arg(events.size()), true);
-    const double bottom = page.height() - 2 * line;
+    // At the foot of every page: the files, and the last chain whole, never cut at the edge.
+    const QFont chainFace = chainFont(font, lastChain, page.width(), &device);
+    auto footer = [&] {
+        painter.drawText(QRectF(0, page.height() - 2 * line, page.width(), line),
+                         Qt::AlignLeft | Qt::AlignVCenter, source);
+        painter.setFont(chainFace);
+        painter.drawText(QRectF(0, page.height() - line, page.width(), line),
+                         Qt::AlignLeft | Qt::AlignVCenter, lastChain);
+        painter.setFont(font);
+    };
+    const double bottom = page.height() - 3 * line;
     int pages = 1;
     for (qsizetype i = 0; i < events.size(); ++i) {
         if (y + line > bottom) {
@@ -128,23 +147,24 @@ bool RunReport::paint(QPagedPaintDevice &device, const RunData &data, RunData::R
                     QString::fromUtf8("…… 另有 %1 个事件，见运行记录文件").arg(events.size() - i));
                 break;
             }
-            painter.drawText(QRectF(0, page.height() - line, page.width(), line),
-                             Qt::AlignLeft | Qt::AlignVCenter, source);
+            footer();
             device.newPage();
             ++pages;
             y = 0;
         }
         const QStringList &row = events[i];
-        painter.drawText(QRectF(0, y, 22 * unit, line), Qt::AlignLeft | Qt::AlignVCenter, row[0]);
-        painter.drawText(QRectF(22 * unit, y, 26 * unit, line), Qt::AlignLeft | Qt::AlignVCenter,
+        // The time column is wider when it holds the day too.
+        const double timeWidth = (row[0].size() > 8 ? 30 : 22) * unit;
+        const double detailLeft = timeWidth + 26 * unit;
+        painter.drawText(QRectF(0, y, timeWidth, line), Qt::AlignLeft | Qt::AlignVCenter, row[0]);
+        painter.drawText(QRectF(timeWidth, y, 26 * unit, line), Qt::AlignLeft | Qt::AlignVCenter,
                          row[1]);
-        painter.drawText(QRectF(48 * unit, y, page.width() - 48 * unit, line),
+        painter.drawText(QRectF(detailLeft, y, page.width() - detailLeft, line),
                          Qt::AlignLeft | Qt::AlignVCenter,
                          painter.fontMetrics().elidedText(row[2], Qt::ElideRight,
-                                                          int(page.width() - 48 * unit)));
+                                                          int(page.width() - detailLeft)));
         y += line;
     }
-    painter.drawText(QRectF(0, page.height() - line, page.width(), line),
-                     Qt::AlignLeft | Qt::AlignVCenter, source);
+    footer();
     return painter.end();
 }

@@ -1,11 +1,16 @@
 #include "runlog.h"
 
 #include "monotonic.h"
+#include "runfiles.h"
 #include "runlogformat.h"
 
 #include <QDir>
+#include <QLockFile>
 #include <QStandardPaths>
 #include <QThreadPool>
+
+#include <cerrno>
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -26,16 +31,22 @@ int duplicateDescriptor(int fd)
 #endif
 }
 
-bool syncAndClose(int fd)
+int syncDescriptor(int fd)
 {
 #ifdef Q_OS_WIN
-    const bool synced = _commit(fd) == 0;
+    return _commit(fd) == 0 ? 0 : errno;
+#else
+    return ::fsync(fd) == 0 ? 0 : errno;
+#endif
+}
+
+void closeDescriptor(int fd)
+{
+#ifdef Q_OS_WIN
     _close(fd);
 #else
-    const bool synced = ::fsync(fd) == 0;
     ::close(fd);
 #endif
-    return synced;
 }
 
 } // namespace
@@ -45,13 +56,14 @@ RunLog::RunLog(const QString &folder, QObject *parent)
     , m_folder(folder)
     , m_wallClock([] { return QDateTime::currentDateTime(); })
     , m_monotonic(&monotonicMs)
-    , m_syncing(std::make_shared<std::atomic<bool>>(false))
+    , m_syncing(std::make_shared<Syncing>())
+    , m_sync(&syncDescriptor)
 {
     m_syncTimer.setObjectName(QStringLiteral("runLogSync"));
     m_syncTimer.setInterval(syncInterval);
     connect(&m_syncTimer, &QTimer::timeout, this, [this] {
         if (!m_pending.isEmpty())
-            writePending(); // rows waiting for a folder that failed are not left for long
+            writePending(false); // rows waiting for a folder that failed are not left for long
         syncNow();
     });
 }
@@ -67,6 +79,11 @@ QString RunLog::defaultFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
            QStringLiteral("/runs");
+}
+
+void RunLog::setSync(Sync sync)
+{
+    m_sync = std::move(sync);
 }
 
 void RunLog::setClocks(std::function<QDateTime()> wallClock, std::function<qint64()> monotonic)
@@ -91,7 +108,8 @@ void RunLog::stop(const QString &detail)
         return;
     record(QStringLiteral("closed"), detail, Readings());
     m_running = false;
-    syncNow(true);
+    if (m_pending.isEmpty())
+        closeFile(); // synced, and the lock given back
 }
 
 void RunLog::record(const QString &event, const QString &detail, const Readings &readings)
@@ -111,10 +129,10 @@ void RunLog::append(Row row)
         m_lastDropped = dropped.time;
     }
     m_pending.append(std::move(row));
-    writePending();
+    writePending(true);
 }
 
-bool RunLog::writePending()
+bool RunLog::writePending(bool newestIsNew)
 {
     if (m_failing && m_monotonic() - m_lastAttempt < retryInterval)
         return false; // a failing folder is tried again at a row a little later
@@ -141,35 +159,53 @@ bool RunLog::writePending()
     }
     if (m_failing) {
         m_failing = false;
-        emit writingResumed(written - 1, dropped); // the newest row was not late
+        emit writingResumed(newestIsNew ? written - 1 : written, dropped);
     }
+    if (!m_running)
+        closeFile(); // the closing row was among the rows that waited
     return true;
 }
 
 bool RunLog::writeRow(const Row &row)
 {
-    // A new day starts a new file; so does a file given up after a failed write.
+    // A new day starts a new file: the old one ends with a row that names it.
     if (m_file.isOpen() && row.time.date() != m_fileDate) {
+        const QString next = fileNameFor(row.time);
+        const Row closing{row.time, row.elapsed, QStringLiteral("closed"), row.readings,
+                          RunLogFormat::Links::closedDetail(QString::fromUtf8("日期变更"),
+                                                            QFileInfo(next).fileName())};
+        if (!writeLine(closing))
+            return false;
         m_previousFile = QFileInfo(m_file.fileName()).fileName();
         m_previousChainOfFile = m_chain;
         closeFile();
-    }
-    if (!m_file.isOpen()) {
         QString error;
-        if (!openFile(row.time, &error)) {
+        if (!openFile(next, row.time.date(), &error)) {
             fail(error);
             return false;
         }
-        if (!m_previousFile.isEmpty()) {
-            const Row continued{
-                row.time, row.elapsed, QStringLiteral("continued"), row.readings,
-                QString::fromUtf8("接续 %1（最后一行 chain %2）")
-                    .arg(m_previousFile, QString::fromLatin1(m_previousChainOfFile))};
-            m_previousFile.clear();
-            if (!writeRow(continued))
-                return false;
+    }
+    // A file given up after a failed write, or the first of a log.
+    if (!m_file.isOpen()) {
+        QString error;
+        if (!openFile(fileNameFor(row.time), row.time.date(), &error)) {
+            fail(error);
+            return false;
         }
     }
+    if (!m_previousFile.isEmpty()) {
+        const Row continued{
+            row.time, row.elapsed, QStringLiteral("continued"), row.readings,
+            RunLogFormat::Links::continuedDetail(m_previousFile, m_previousChainOfFile)};
+        if (!writeLine(continued))
+            return false;
+        m_previousFile.clear();
+    }
+    return writeLine(row);
+}
+
+bool RunLog::writeLine(const Row &row)
+{
     const QByteArray fields = RunLogFormat::fieldsText(
         {RunLogFormat::timeText(row.time), RunLogFormat::secondsText(row.elapsed), row.event,
          row.readings.currentPressure, row.readings.setPressure, row.readings.setFlow,
@@ -193,29 +229,37 @@ bool RunLog::writeRow(const Row &row)
     return true;
 }
 
-bool RunLog::openFile(const QDateTime &time, QString *error)
+bool RunLog::openFile(const QString &name, QDate date, QString *error)
 {
     if (!QDir().mkpath(m_folder)) {
         *error = QString::fromUtf8("无法建立文件夹 %1").arg(QDir::toNativeSeparators(m_folder));
         return false;
     }
-    m_file.setFileName(fileNameFor(time));
+    // Taken before the file exists, so that nobody sees the file without it. A lock left by a
+    // panel that is gone is taken over; one that cannot be made holds nothing up: the file is
+    // then reported as not closed, rather than as being written, should the panel end badly.
+    auto lock = std::make_unique<QLockFile>(RunFiles::lockPathOf(name));
+    lock->setStaleLockTime(0);
+    m_lock = lock->tryLock(0) ? std::move(lock) : nullptr;
+    m_file.setFileName(name);
     // NewOnly: a log never writes into a file that exists.
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_file.fileName()),
                                               m_file.errorString());
+        m_lock.reset();
         return false;
     }
-    const QByteArray start = QByteArray(RunLogFormat::byteOrderMark) + RunLogFormat::headerLine();
+    const QByteArray start = RunLogFormat::fileStart();
     if (m_file.write(start) != start.size() || !m_file.flush()) {
         *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_file.fileName()),
                                               m_file.errorString());
         m_file.close();
+        m_lock.reset();
         return false;
     }
-    m_fileDate = time.date();
+    m_fileDate = date;
     m_chain = RunLogFormat::firstChain;
-    emit fileStarted(m_file.fileName());
+    emit fileStarted(m_file.fileName(), !m_previousFile.isEmpty());
     return true;
 }
 
@@ -235,6 +279,7 @@ void RunLog::closeFile()
         return;
     syncNow(true);
     m_file.close();
+    m_lock.reset();
     m_syncTimer.stop();
 }
 
@@ -249,23 +294,46 @@ void RunLog::fail(const QString &reason)
 
 bool RunLog::syncNow(bool wait)
 {
+    takeSyncResult();
     if (!m_dirty || !m_file.isOpen()) {
         if (!m_dirty && m_pending.isEmpty())
             m_syncTimer.stop(); // nothing new: no timer ticking while idle
         return true;
     }
-    if (!wait && m_syncing->load())
+    if (!wait && m_syncing->busy.load())
         return true; // the last one is still at it; the timer comes again
     const int fd = duplicateDescriptor(m_file.handle());
     if (fd < 0)
         return false;
     m_dirty = false;
-    if (wait)
-        return syncAndClose(fd);
-    m_syncing->store(true);
-    QThreadPool::globalInstance()->start([fd, syncing = m_syncing] {
-        syncAndClose(fd);
-        syncing->store(false);
+    if (wait) {
+        const int error = m_sync(fd);
+        closeDescriptor(fd);
+        m_syncing->result.store(error == 0 ? 1 : -error);
+        takeSyncResult();
+        return error == 0;
+    }
+    m_syncing->busy.store(true);
+    QThreadPool::globalInstance()->start([fd, sync = m_sync, syncing = m_syncing] {
+        const int error = sync(fd);
+        closeDescriptor(fd);
+        syncing->result.store(error == 0 ? 1 : -error);
+        syncing->busy.store(false);
     });
     return true;
+}
+
+void RunLog::takeSyncResult()
+{
+    const int result = m_syncing->result.exchange(0);
+    if (result < 0 && !m_syncFailing) {
+        // The rows are with the system but not on the disk: a power cut would lose them.
+        m_syncFailing = true;
+        emit writeFailed(QString::fromUtf8("%1：无法写到磁盘（%2）")
+                             .arg(QDir::toNativeSeparators(m_file.fileName()),
+                                  QString::fromLocal8Bit(std::strerror(-result))));
+    } else if (result > 0 && m_syncFailing) {
+        m_syncFailing = false;
+        emit writingResumed(0, 0);
+    }
 }

@@ -12,17 +12,21 @@
 #include <functional>
 #include <memory>
 
+class QLockFile;
+
 // The run log: every reading and every action, one CSV row each, timestamped when it happens and
 // handed to the operating system at once, forced to the disk at least every two seconds. Files go
 // into one folder, named by their local start time; a new file starts with each log and at local
-// midnight. A folder that cannot be written holds nothing up: rows wait in memory and are tried
-// again with the next row, and the operator is told once when it fails and once when it works
-// again.
+// midnight, where the old file ends with a closing row that names the new one and the new one
+// begins with a row that names the old one and carries its last chain. While a file is written
+// a lock beside it says so. A folder that cannot be written holds nothing up: rows wait in memory
+// and are tried again with the next row, and the operator is told once when it fails and once
+// when it works again.
 class RunLog : public QObject
 {
     Q_OBJECT
 public:
-    // What the window shows at the moment of an event.
+    // What the pump last reported and what was last commanded, at the moment of an event.
     struct Readings
     {
         QString currentPressure;
@@ -64,13 +68,19 @@ public:
     int pendingRows() const { return int(m_pending.size()); }
 
     // Forces what was written to the disk, as the sync timer does every syncInterval. With
-    // `wait`, returns when it is done (tests, closing); otherwise on a worker thread.
+    // `wait`, returns when it is done (tests, closing); otherwise on a worker thread, whose
+    // failure is told at the next sync.
     bool syncNow(bool wait = false);
     QTimer *syncTimer() { return &m_syncTimer; }
+    // What forces a descriptor's data to the disk: 0, or the system's error number. Tests give
+    // one that fails.
+    using Sync = std::function<int(int descriptor)>;
+    void setSync(Sync sync);
 
 signals:
-    // A file was started (its full path).
-    void fileStarted(const QString &path);
+    // A file was started (its full path); `continues` when it goes on with the log of the file
+    // before (midnight, or a failed write), rather than beginning a new one.
+    void fileStarted(const QString &path, bool continues);
     // A row was handed to the system.
     void rowWritten();
     // Writing failed: the first time, and not again until it has worked once more.
@@ -89,11 +99,14 @@ private:
     };
 
     void append(Row row);
-    bool writePending();
+    // Writes the rows waiting; `newestIsNew` when the last of them has just happened.
+    bool writePending(bool newestIsNew);
     bool writeRow(const Row &row);
-    bool openFile(const QDateTime &time, QString *error);
+    bool writeLine(const Row &row);
+    bool openFile(const QString &name, QDate date, QString *error);
     void closeFile();
     void fail(const QString &reason);
+    void takeSyncResult();
     QString fileNameFor(const QDateTime &time) const;
 
     QString m_folder;
@@ -102,6 +115,7 @@ private:
     bool m_running = false;
     qint64 m_startedAt = 0;
     QFile m_file;
+    std::unique_ptr<QLockFile> m_lock;
     QDate m_fileDate;
     QString m_previousFile; // ended by midnight or a failure, to be named by the next one
     QByteArray m_previousChainOfFile;
@@ -113,5 +127,14 @@ private:
     qint64 m_lastAttempt = 0;
     bool m_dirty = false;
     QTimer m_syncTimer;
-    std::shared_ptr<std::atomic<bool>> m_syncing;
+    // Shared with the worker that syncs: whether one is at it, and its result (0 none yet,
+    // 1 done, or minus the system's error number).
+    struct Syncing
+    {
+        std::atomic<bool> busy{false};
+        std::atomic<int> result{0};
+    };
+    std::shared_ptr<Syncing> m_syncing;
+    Sync m_sync;
+    bool m_syncFailing = false;
 };

@@ -1,12 +1,20 @@
 #include "runlogformat.h"
 
 #include <QCryptographicHash>
+#include <QRegularExpression>
+
+#include <cstring>
 
 namespace RunLogFormat {
 
 QByteArray headerLine()
 {
     return columns.join(QLatin1Char(',')).toUtf8() + "\r\n";
+}
+
+QByteArray fileStart()
+{
+    return QByteArray(byteOrderMark) + headerLine();
 }
 
 QByteArray field(const QString &text)
@@ -112,91 +120,135 @@ bool parseTime(const char *begin, const char *end, qint64 *time, int *offset)
     return true;
 }
 
-const char *rowEnd(const char *begin, const char *end)
+QByteArray unquoted(QByteArrayView field)
 {
-    bool quoted = false;
-    for (const char *c = begin; c + 1 < end; ++c) {
-        if (*c == '"')
-            quoted = !quoted;
-        else if (!quoted && *c == '\r' && c[1] == '\n')
-            return c;
+    if (field.isEmpty() || field.front() != '"')
+        return field.toByteArray();
+    QByteArray text;
+    text.reserve(field.size() - 2);
+    for (qsizetype i = 1; i + 1 < field.size(); ++i) {
+        text += field[i];
+        if (field[i] == '"')
+            ++i; // a doubled quote stands for one
     }
-    return nullptr;
+    return text;
 }
 
-namespace {
-
-// One record of the file: its fields unquoted, and where its text lies.
-struct Record
+QByteArray Row::bytes(int column) const
 {
-    QStringList fields;
-    qsizetype start = 0;
-    qsizetype lastComma = -1; // before the last field
-    bool complete = false;    // ended by CR LF
-};
+    return column < count && column < columnCount ? unquoted(fields[std::size_t(column)])
+                                                  : QByteArray();
+}
 
-// Reads the record starting at `at`; false when its quoting is broken.
-bool readRecord(const QByteArray &file, qsizetype &at, Record &record)
+QByteArrayView Row::chained() const
 {
-    record = Record();
-    record.start = at;
-    QByteArray current;
-    bool quoted = false;
-    bool wasQuoted = false;
-    while (at < file.size()) {
-        const char c = file[at];
-        if (quoted) {
-            if (c == '"') {
-                if (at + 1 < file.size() && file[at + 1] == '"') {
-                    current += '"';
-                    at += 2;
+    const QByteArrayView last = fields[std::size_t(Chain)];
+    return QByteArrayView(begin, last.data() - 1 - begin); // up to the comma before the chain
+}
+
+Read readRow(const char *begin, const char *end, Row &row)
+{
+    row.count = 0;
+    row.begin = begin;
+    row.next = nullptr;
+    const char *at = begin;
+    while (true) {
+        const char *fieldBegin = at;
+        if (at < end && *at == '"') {
+            ++at;
+            while (true) {
+                const char *quote =
+                    static_cast<const char *>(std::memchr(at, '"', std::size_t(end - at)));
+                if (!quote)
+                    return Read::Incomplete; // the file ends inside the quotes
+                if (quote + 1 < end && quote[1] == '"') {
+                    at = quote + 2;
                     continue;
                 }
-                quoted = false;
-                ++at;
-                continue;
+                at = quote + 1;
+                break;
             }
-            current += c;
+            if (at < end && *at != ',' && *at != '\r')
+                return Read::Malformed; // text after a closing quote
+        } else {
+            while (at < end) {
+                const char c = *at;
+                if (c == ',' || c == '\r')
+                    break;
+                if (c == '"' || c == '\n')
+                    return Read::Malformed; // a quote inside an unquoted field, a bare LF
+                ++at;
+            }
+        }
+        if (row.count < columnCount)
+            row.fields[std::size_t(row.count)] = QByteArrayView(fieldBegin, at - fieldBegin);
+        ++row.count;
+        if (at >= end)
+            return Read::Incomplete;
+        if (*at == ',') {
             ++at;
             continue;
         }
-        if (c == '"') {
-            if (!current.isEmpty() || wasQuoted)
-                return false; // a quote inside an unquoted field
-            quoted = wasQuoted = true;
-            ++at;
-        } else if (c == ',') {
-            record.fields << QString::fromUtf8(current);
-            record.lastComma = at;
-            current.clear();
-            wasQuoted = false;
-            ++at;
-        } else if (c == '\r' && at + 1 < file.size() && file[at + 1] == '\n') {
-            record.fields << QString::fromUtf8(current);
-            at += 2;
-            record.complete = true;
-            return true;
-        } else if (c == '\r' || c == '\n') {
-            return false; // a line end that is not CR LF
-        } else {
-            if (wasQuoted)
-                return false; // text after a closing quote
-            current += c;
-            ++at;
-        }
+        // A CR: the row ends here if a LF follows.
+        if (at + 1 >= end)
+            return Read::Incomplete;
+        if (at[1] != '\n')
+            return Read::Malformed;
+        row.next = at + 2;
+        return Read::Complete;
     }
-    // The file ends inside this record.
-    if (!quoted)
-        record.fields << QString::fromUtf8(current);
-    return true;
 }
 
+namespace Links {
+
+namespace {
+
+const QString continuedText = QString::fromUtf8("接续 %1（最后一行 chain %2）");
+const QString nextFileText = QString::fromUtf8("；下一个文件 %1");
+
 } // namespace
+
+QString continuedDetail(const QString &previousFile, const QByteArray &previousChain)
+{
+    return continuedText.arg(previousFile, QString::fromLatin1(previousChain));
+}
+
+std::optional<Continued> continuedFrom(const QString &detail)
+{
+    static const QRegularExpression pattern(
+        QString::fromUtf8("^接续 (.+)（最后一行 chain ([0-9a-f]{64})）$"));
+    const QRegularExpressionMatch match = pattern.match(detail);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return Continued{match.captured(1), match.captured(2).toLatin1()};
+}
+
+QString closedDetail(const QString &reason, const QString &nextFile)
+{
+    return nextFile.isEmpty() ? reason : reason + nextFileText.arg(nextFile);
+}
+
+QString nextFileOf(const QString &detail)
+{
+    static const QRegularExpression pattern(QString::fromUtf8("；下一个文件 ([^；]+)$"));
+    const QRegularExpressionMatch match = pattern.match(detail);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+QString exportedDetail(const QStringList &sourceFiles, const QByteArray &chainBefore,
+                       const QByteArray &chainAtEnd, const QString &exportedAt)
+{
+    return QString::fromUtf8("%1 导出自 %2；范围前一行 chain %3；范围最后一行 chain %4")
+        .arg(exportedAt, sourceFiles.join(QString::fromUtf8("、")),
+             QString::fromLatin1(chainBefore), QString::fromLatin1(chainAtEnd));
+}
+
+} // namespace Links
 
 Verification verify(const QByteArray &file)
 {
     Verification result;
-    const QByteArray expectedStart = QByteArray(byteOrderMark) + headerLine();
+    const QByteArray expectedStart = fileStart();
     if (!file.startsWith(expectedStart)) {
         result.problem =
             file.startsWith(byteOrderMark) || file.startsWith("time,")
@@ -204,40 +256,48 @@ Verification verify(const QByteArray &file)
                 : QString::fromUtf8("文件不是以 UTF-8 字节顺序标记和运行记录的列名开始");
         return result;
     }
-    qsizetype at = expectedStart.size();
+    const char *at = file.constData() + expectedStart.size();
+    const char *const end = file.constData() + file.size();
     QByteArray previous = firstChain;
-    Record record;
-    int row = 0;
-    while (at < file.size()) {
-        ++row;
-        if (!readRecord(file, at, record)) {
-            result.problem = QString::fromUtf8("第 %1 行的引号或换行不符合 CSV 格式").arg(row);
+    Row row;
+    int number = 0;
+    while (at < end) {
+        ++number;
+        const Read read = readRow(at, end, row);
+        if (read == Read::Malformed) {
+            result.problem = QString::fromUtf8("第 %1 行的引号或换行不符合 CSV 格式").arg(number);
             return result;
         }
-        if (!record.complete) {
+        if (read == Read::Incomplete) {
             result.incompleteTail = true;
             break;
         }
-        if (record.fields.size() != columns.size()) {
+        if (row.count != columnCount) {
             result.problem = QString::fromUtf8("第 %1 行有 %2 个字段，应为 %3 个")
-                                 .arg(row)
-                                 .arg(record.fields.size())
-                                 .arg(columns.size());
+                                 .arg(number)
+                                 .arg(row.count)
+                                 .arg(columnCount);
             return result;
         }
-        const QByteArray fields = file.mid(record.start, record.lastComma - record.start);
-        const QByteArray expected = chain(previous, fields);
-        if (record.fields.constLast().toLatin1() != expected) {
+        const QByteArray expected = chain(previous, row.chained().toByteArray());
+        if (row.fields[Chain] != expected) {
             result.outcome = Verification::Outcome::Broken;
-            result.brokenRow = row;
-            result.brokenTime = record.fields.constFirst();
+            result.brokenRow = number;
+            result.brokenTime = row.text(Time);
             return result;
         }
         previous = expected;
-        if (result.rows == 0)
-            result.firstTime = record.fields.constFirst();
-        result.lastTime = record.fields.constFirst();
+        if (result.rows == 0) {
+            result.firstTime = row.text(Time);
+            result.firstEvent = row.text(Event);
+            result.firstDetail = row.text(Detail);
+        }
+        result.lastTime = row.text(Time);
+        result.lastEvent = row.text(Event);
+        result.lastDetail = row.text(Detail);
+        result.lastChain = expected;
         ++result.rows;
+        at = row.next;
     }
     result.outcome = Verification::Outcome::Holds;
     return result;
@@ -246,13 +306,19 @@ Verification verify(const QByteArray &file)
 QList<QStringList> rows(const QByteArray &file)
 {
     QList<QStringList> result;
-    const QByteArray expectedStart = QByteArray(byteOrderMark) + headerLine();
+    const QByteArray expectedStart = fileStart();
     if (!file.startsWith(expectedStart))
         return result;
-    qsizetype at = expectedStart.size();
-    Record record;
-    while (at < file.size() && readRecord(file, at, record) && record.complete)
-        result << record.fields;
+    const char *at = file.constData() + expectedStart.size();
+    const char *const end = file.constData() + file.size();
+    Row row;
+    while (at < end && readRow(at, end, row) == Read::Complete) {
+        QStringList fields;
+        for (int i = 0; i < std::min(row.count, columnCount); ++i)
+            fields << row.text(i);
+        result << fields;
+        at = row.next;
+    }
     return result;
 }
 

@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "fakepumpport.h"
 #include "form1.h"
 #include "historyplot.h"
@@ -11,7 +12,11 @@
 #include "runreport.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QPdfWriter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -87,6 +92,13 @@ private slots:
     void clockLabels_data();
     void clockLabels();
     void csvExportOfARange();
+    void aRunOfDailyFiles_data();
+    void aRunOfDailyFiles();
+    void quotedDetailsStayInTheirRow();
+    void clockOfEachRow();
+    void valueTicks_data();
+    void valueTicks();
+    void chainPrintedWhole();
     void reportSummary();
     void exports();
     void live();
@@ -299,8 +311,10 @@ void TestHistory::clockLabels()
     QFETCH(QString, firstLabel);
     const qint64 start = QDateTime(QDate(2026, 12, 10), QTime(9, 0, 0, 300), QTimeZone(8 * 3600))
                              .toMSecsSinceEpoch();
+    RunData data;
+    data.utcOffsets.push_back({start, 8 * 3600});
     const QList<PlotDrawing::Tick> ticks =
-        PlotDrawing::timeTicks({start, start + span}, 1000, 8 * 3600);
+        PlotDrawing::timeTicks({start, start + span}, 1000, data);
     // Readable: a handful of labels, at least 90 px apart, at every zoom level.
     QVERIFY2(ticks.size() >= 3 && ticks.size() <= 12, qPrintable(QString::number(ticks.size())));
     QCOMPARE(ticks.first().label, firstLabel);
@@ -317,6 +331,7 @@ void TestHistory::csvExportOfARange()
         if (i % 7 == 0)
             w.row(QStringLiteral("refused"), utf8("键盘 流量 \"250\", 上限 200"));
     }
+    w.log.stop(QStringLiteral("end"));
     HistoryWindow window(w.dir.path(), QStringLiteral("2.0"));
     QVERIFY(window.openLog(w.path(), false));
     const RunData &data = window.data();
@@ -325,18 +340,210 @@ void TestHistory::csvExportOfARange()
     const QString out = w.dir.filePath(QStringLiteral("range.csv"));
     QString error;
     QVERIFY2(window.exportCsv(out, &error), qPrintable(error));
+
+    // A log of its own: it verifies, with its closing row, though it starts in the middle.
+    QString said, err;
+    QCOMPARE(runCommandLine({QStringLiteral("--verify-log"), out}, said, err).value_or(-1), 0);
+    QVERIFY2(said.startsWith(QStringLiteral("OK: ")), qPrintable(said + err));
     QFile file(out);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QStringList> exported = RunLogFormat::rows(file.readAll());
 
+    // Between its first and closing row, the source's rows of the range, field for field.
     QList<QStringList> expected;
+    QString chainBefore, chainAtEnd;
     for (const QStringList &row : RunLogFormat::rows(w.bytes())) {
         const qint64 time = msOf(row[0]);
-        if (time >= range.from && time <= range.to)
-            expected << row;
+        if (time < range.from)
+            chainBefore = row[8];
+        if (time >= range.from && time <= range.to) {
+            expected << row.mid(0, 8);
+            chainAtEnd = row[8];
+        }
     }
     QVERIFY(expected.size() > 20);
-    QCOMPARE(exported, expected);
+    QCOMPARE(exported.size(), expected.size() + 2);
+    QList<QStringList> middle;
+    for (qsizetype i = 1; i + 1 < exported.size(); ++i)
+        middle << exported[i].mid(0, 8);
+    QCOMPARE(middle, expected);
+    // The first row ties the export to the source; the rows are chained anew.
+    QCOMPARE(exported.first().at(2), QStringLiteral("exported"));
+    QVERIFY(exported.first().at(7).contains(QFileInfo(w.path()).fileName()));
+    QVERIFY(exported.first().at(7).contains(utf8("范围前一行 chain ") + chainBefore));
+    QVERIFY(exported.first().at(7).contains(utf8("范围最后一行 chain ") + chainAtEnd));
+    QVERIFY(exported[1].at(8) != chainBefore);
+    QCOMPARE(exported.constLast().at(2), QStringLiteral("closed"));
+}
+
+void TestHistory::aRunOfDailyFiles_data()
+{
+    QTest::addColumn<bool>("middleMissing");
+    QTest::addColumn<bool>("live"); // followed through the midnights as the panel does
+    QTest::newRow("three files") << false << false;
+    QTest::newRow("the middle file missing") << true << false;
+    QTest::newRow("followed live") << false << true;
+}
+
+void TestHistory::aRunOfDailyFiles()
+{
+    QFETCH(bool, middleMissing);
+    QFETCH(bool, live);
+    LogWriter w;
+    w.now = w.now.addSecs(15 * 3600 - 30); // 23:59:30 on the first day
+    w.shown.setFlow = QStringLiteral("0150");
+    HistoryWindow window(w.dir.path(), QStringLiteral("2.0"));
+    if (live) {
+        connect(&w.log, &RunLog::rowWritten, &window, &HistoryWindow::rowWritten);
+        connect(&w.log, &RunLog::fileStarted, &window, &HistoryWindow::followFile);
+        QVERIFY(window.openLog(w.path(), true));
+    }
+    // Forty polls over each of two midnights, a day apart.
+    for (int day = 0; day < 2; ++day) {
+        for (int i = 0; i < 40; ++i) {
+            w.advance(1500);
+            w.poll(1.0);
+            if (live)
+                QCoreApplication::processEvents();
+        }
+        if (day == 0)
+            w.advance(qint64(24) * 3600 * 1000 - 60000);
+    }
+    QCoreApplication::processEvents();
+    const QStringList files = QDir(w.log.folder()).entryList({"*.csv"}, QDir::Files, QDir::Name);
+    QCOMPARE(files.size(), 3);
+    if (middleMissing)
+        QVERIFY(QFile::remove(QDir(w.log.folder()).filePath(files[1])));
+    // Opened at its last file, or followed into it: the whole run is shown.
+    if (!live)
+        QVERIFY(window.openLog(w.path(), false));
+    const RunData &data = window.data();
+    QCOMPARE(window.pieces().size(), 3);
+    QCOMPARE(window.pieces()[1].kind,
+             middleMissing ? RunFiles::Piece::Kind::Missing : RunFiles::Piece::Kind::File);
+    QTRY_COMPARE(data.readingTime.size(), std::size_t(middleMissing ? 40 : 80));
+    QCOMPARE(data.port, utf8("串口 /dev/ttyUSB0，9600,n,8,1"));
+    // No gap at midnight (a poll falls on it): the curve breaks only where no row was written
+    // for a day, and at the hole where a file is missing.
+    const std::vector<qint64> expected{data.readingTime.front(),
+                                       data.readingTime[middleMissing ? 19 : 40]};
+    QCOMPARE(data.gapStarts, expected);
+    QStringList events;
+    for (const RunData::Event &event : data.events)
+        events << event.event;
+    QCOMPARE(events,
+             middleMissing ? QStringList({"opened", "missing-file"}) : QStringList({"opened"}));
+    // The report says which files it was made from.
+    const RunReport report = RunReport::make(data, data.whole(), true, QStringLiteral("2.0"));
+    QVERIFY2(report.source.contains(utf8("（%1 个文件）").arg(middleMissing ? 2 : 3)),
+             qPrintable(report.source));
+}
+
+void TestHistory::quotedDetailsStayInTheirRow()
+{
+    FakePumpPort port;
+    PanelDriver panel(port);
+    QVERIFY(panel.openPort(QStringLiteral("/dev/ttyUSB0")));
+    panel.stopPolling();
+    panel.form().link()->pollNow();
+    // A reply whose data holds a comma and a quote, then an event.
+    port.deliver("Q00N1,\"2YQ00L0150Y");
+    QVERIFY(panel.trigger(QStringLiteral("run")));
+    panel.form().link()->pollNow();
+    port.deliver("Q00N01.2Y");
+    panel.form().close();
+    HistoryWindow window(panel.runLogFolder(), QStringLiteral("2.0"));
+    QVERIFY(window.openLog(panel.form().runJournal().log().currentFile(), false));
+    const RunData &data = window.data();
+    QStringList details;
+    for (const RunData::Event &event : data.events)
+        details << event.event + QLatin1Char(' ') + event.detail;
+    QCOMPARE(details.mid(1), QStringList({"command Q00R0000Y", utf8("closed 串口已关闭")}));
+    QCOMPARE(data.readingTime.size(), std::size_t(1)); // "1,\"2" is not a number
+}
+
+void TestHistory::clockOfEachRow()
+{
+    // Daylight-saving time ends in the night: +09:00 before, +08:00 after.
+    LogWriter w;
+    w.now = QDateTime(QDate(2026, 10, 4), QTime(1, 59, 0), QTimeZone(9 * 3600));
+    w.log.start();
+    w.row(QStringLiteral("opened"), QStringLiteral("x"));
+    w.advance(30000);
+    w.row(QStringLiteral("command"), QStringLiteral("Q00R0000Y"));
+    w.advance(60000);
+    w.now = w.now.toOffsetFromUtc(8 * 3600); // the clock goes back an hour
+    w.row(QStringLiteral("command"), QStringLiteral("Q00S0000Y"));
+    HistoryWindow window(w.dir.path(), QStringLiteral("2.0"));
+    QVERIFY(window.openLog(w.path(), false));
+    const RunData &data = window.data();
+    const RunReport report = RunReport::make(data, data.whole(), true, QStringLiteral("2.0"));
+    QVERIFY2(report.heading.join(QLatin1Char('\n'))
+                 .contains(utf8("开始：2026-10-04 01:59:00　结束：2026-10-04 01:00:30")),
+             qPrintable(report.heading.join(QLatin1Char('\n'))));
+    QCOMPARE(report.events.size(), 3);
+    QCOMPARE(report.events[1][0], QStringLiteral("01:59:30"));
+    QCOMPARE(report.events[2][0], QStringLiteral("01:00:30"));
+    QCOMPARE(data.clockText(data.lastTime), QStringLiteral("2026-10-04 01:00:30"));
+}
+
+void TestHistory::valueTicks_data()
+{
+    QTest::addColumn<double>("largest");
+    QTest::addColumn<double>("least");
+    QTest::addColumn<QStringList>("labels");
+    QTest::newRow("pressure up to the limit")
+        << 1.8 << 2.0 << QStringList{"0", "0.5", "1.0", "1.5", "2.0"};
+    QTest::newRow("pressure above the limit")
+        << 2.1 << 2.0 << QStringList{"0", "0.5", "1.0", "1.5", "2.0", "2.5"};
+    QTest::newRow("a higher pressure") << 4.2 << 2.0 << QStringList{"0", "1", "2", "3", "4", "5"};
+    QTest::newRow("small values") << 0.07 << 0.0
+                                  << QStringList{"0", "0.02", "0.04", "0.06", "0.08"};
+    QTest::newRow("finer still") << 0.0009 << 0.0 << QStringList{"0",      "0.0002", "0.0004",
+                                                                 "0.0006", "0.0008", "0.0010"};
+    QTest::newRow("flow up to the limit")
+        << 150.0 << 200.0 << QStringList{"0", "50", "100", "150", "200"};
+    QTest::newRow("flow above it")
+        << 210.0 << 200.0 << QStringList{"0", "50", "100", "150", "200", "250"};
+    QTest::newRow("nothing yet") << 0.0 << 0.0
+                                 << QStringList{"0", "0.2", "0.4", "0.6", "0.8", "1.0"};
+}
+
+void TestHistory::valueTicks()
+{
+    QFETCH(double, largest);
+    QFETCH(double, least);
+    QFETCH(QStringList, labels);
+    const PlotDrawing::Axis axis = PlotDrawing::valueAxis(largest, least);
+    QCOMPARE(axis.labels, labels);
+    QVERIFY(axis.top >= largest && axis.top >= least);
+    QCOMPARE(axis.ticks.constLast(), axis.top);
+}
+
+void TestHistory::chainPrintedWhole()
+{
+    LogWriter w;
+    w.advance(1500);
+    w.poll(1.0);
+    HistoryWindow window(w.dir.path(), QStringLiteral("2.0"));
+    QVERIFY(window.openLog(w.path(), false));
+    const RunReport report =
+        RunReport::make(window.data(), window.data().whole(), true, QStringLiteral("2.0"));
+    const QString chain = RunLogFormat::rows(w.bytes()).constLast().at(8);
+    QCOMPARE(chain.size(), 64);
+    QVERIFY(report.lastChain.endsWith(chain));
+    // On an A4 page at the report's resolution, the chain's line fits the printable width.
+    QPdfWriter pdf(w.dir.filePath(QStringLiteral("r.pdf")));
+    pdf.setResolution(300);
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    const double width = pdf.pageLayout().paintRectPixels(300).width();
+    QFont text;
+    text.setPixelSize(int(3.2 * width / 180));
+    const QFont font = RunReport::chainFont(text, report.lastChain, width, &pdf);
+    QVERIFY(QFontMetricsF(font, &pdf).horizontalAdvance(report.lastChain) <= width);
+    QVERIFY(font.pixelSize() > 4);
+    QVERIFY(QFontInfo(font).fixedPitch());
 }
 
 void TestHistory::reportSummary()
@@ -386,8 +593,7 @@ void TestHistory::reportSummary()
         }
     }
     QCOMPARE(readings, 10);
-    const RunReport report =
-        RunReport::make(data, data.whole(), true, w.path(), QStringLiteral("2.0"));
+    const RunReport report = RunReport::make(data, data.whole(), true, QStringLiteral("2.0"));
     const QString summary = report.summary.join(QLatin1Char('\n'));
     QVERIFY2(summary.contains(utf8("最低 %1 MPa，最高 %2 MPa，平均 %3 MPa（10 个读数）")
                                   .arg(low, 0, 'f', 2)
@@ -402,7 +608,7 @@ void TestHistory::reportSummary()
     QVERIFY(volume > 10);
     // The page names its file and the chain of the last row.
     QVERIFY(report.source.contains(QFileInfo(w.path()).fileName()));
-    QVERIFY(report.source.contains(rows.constLast().at(8)));
+    QVERIFY(report.lastChain.contains(rows.constLast().at(8)));
     QCOMPARE(report.events.size(), 4); // opened and three commands
     QCOMPARE(report.events[1][2], QStringLiteral("Q00R0000Y"));
 }

@@ -3,9 +3,11 @@
 #include "form1.h"
 #include "paneldriver.h"
 #include "pumplink.h"
+#include "runfiles.h"
 #include "runjournal.h"
 #include "runlog.h"
 #include "runlogformat.h"
+#include "sessionend.h"
 #include "testsupport.h"
 
 #include <QCryptographicHash>
@@ -13,11 +15,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimeZone>
 #include <QtTest>
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -94,10 +102,18 @@ private slots:
     void notARunLog();
     void existingNames();
     void midnight();
+    void runAcrossFiles_data();
+    void runAcrossFiles();
     void unwritableFolder();
+    void resumedBySyncTimer();
+    void failedSyncIsTold();
     void commandLine_data();
     void commandLine();
     void eventsThroughTheWindow();
+    void rowsCarryWhatThePumpReported_data();
+    void rowsCarryWhatThePumpReported();
+    void endedByTheSystem_data();
+    void endedByTheSystem();
     void unwritableFolderThroughTheWindow();
 };
 
@@ -180,17 +196,21 @@ void TestRunLog::fileAndFirstRow()
 
 void TestRunLog::tampering_data()
 {
-    // Each edit is made on the lines of a log of five rows (index 0 is the header).
+    // Each edit is made on the lines of a log of five replies and its closing row (index 0 is
+    // the header); the file is then checked as --verify-log checks it.
     QTest::addColumn<QString>("edit");
     QTest::addColumn<int>("brokenRow"); // 0: the chain holds
     QTest::addColumn<int>("rows");
-    QTest::newRow("untouched") << "none" << 0 << 5;
-    QTest::newRow("one byte changed in row 3") << "byte" << 3 << 0;
-    QTest::newRow("row 2 removed") << "remove" << 2 << 0;
-    QTest::newRow("row 4 copied after itself") << "insert" << 5 << 0;
-    QTest::newRow("rows 2 and 3 swapped") << "swap" << 2 << 0;
-    QTest::newRow("last row removed") << "drop-last" << 0 << 4;
-    QTest::newRow("last row cut short") << "cut" << 0 << 4;
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("untouched") << "none" << 0 << 6 << 0;
+    QTest::newRow("one byte changed in row 3") << "byte" << 3 << 0 << 1;
+    QTest::newRow("row 2 removed") << "remove" << 2 << 0 << 1;
+    QTest::newRow("row 4 copied after itself") << "insert" << 5 << 0 << 1;
+    QTest::newRow("rows 2 and 3 swapped") << "swap" << 2 << 0 << 1;
+    QTest::newRow("closing row removed") << "drop-last" << 0 << 5 << 3;
+    QTest::newRow("last three rows removed") << "drop-three" << 0 << 3 << 3;
+    QTest::newRow("closing row cut short") << "cut" << 0 << 5 << 3;
+    QTest::newRow("still being written") << "running" << 0 << 5 << 0;
 }
 
 void TestRunLog::tampering()
@@ -198,12 +218,17 @@ void TestRunLog::tampering()
     QFETCH(QString, edit);
     QFETCH(int, brokenRow);
     QFETCH(int, rows);
+    QFETCH(int, exitCode);
     Log t;
     t.log.start();
     for (int i = 0; i < 5; ++i) {
         t.advance(1000);
         t.log.record(QStringLiteral("reply"), QStringLiteral("Q00N0%1.0Y").arg(i), shown);
     }
+    if (edit != QLatin1String("running"))
+        t.log.stop(QStringLiteral("end"));
+    QVERIFY(QFileInfo::exists(RunFiles::lockPathOf(t.log.currentFile())) ==
+            (edit == QLatin1String("running"))); // held only while written
     QList<QByteArray> lines = linesOf(readAll(t.log.currentFile()));
     if (edit == QLatin1String("byte"))
         lines[3].replace("Q00N02.0Y", "Q00N02.1Y");
@@ -215,10 +240,17 @@ void TestRunLog::tampering()
         lines.swapItemsAt(2, 3);
     else if (edit == QLatin1String("drop-last"))
         lines.removeLast();
+    else if (edit == QLatin1String("drop-three"))
+        lines.resize(lines.size() - 3);
     else if (edit == QLatin1String("cut"))
         lines.last().chop(10);
     const QByteArray file = "\xEF\xBB\xBF" + lines.join();
-    const RunLogFormat::Verification result = RunLogFormat::verify(file);
+    if (edit != QLatin1String("running") && edit != QLatin1String("none"))
+        QVERIFY(writeAll(t.log.currentFile(), file));
+    const QList<RunFiles::Check> checks = RunFiles::check({t.log.currentFile()});
+    QCOMPARE(checks.size(), 1);
+    QCOMPARE(checks[0].exitCode(), exitCode);
+    const RunLogFormat::Verification &result = checks[0].verification;
     if (brokenRow > 0) {
         QCOMPARE(result.outcome, RunLogFormat::Verification::Outcome::Broken);
         QCOMPARE(result.brokenRow, brokenRow);
@@ -227,10 +259,9 @@ void TestRunLog::tampering()
     QCOMPARE(result.outcome, RunLogFormat::Verification::Outcome::Holds);
     QCOMPARE(result.rows, rows);
     QCOMPARE(result.firstTime, QStringLiteral("2026-12-10T09:15:03.125+08:00"));
-    QCOMPARE(
-        result.lastTime,
-        QStringLiteral("2026-12-10T09:15:%1.125+08:00").arg(2 + rows, 2, 10, QLatin1Char('0')));
     QCOMPARE(result.incompleteTail, edit == QLatin1String("cut"));
+    QCOMPARE(checks[0].outcome == RunFiles::Check::Outcome::BeingWritten,
+             edit == QLatin1String("running"));
 }
 
 void TestRunLog::notARunLog_data()
@@ -279,6 +310,7 @@ void TestRunLog::midnight()
     Log t;
     t.now = QDateTime(QDate(2026, 12, 10), QTime(23, 59, 59, 0), QTimeZone(8 * 3600));
     t.log.start();
+    QSignalSpy started(&t.log, &RunLog::fileStarted);
     t.log.record(QStringLiteral("reply"), QStringLiteral("Q00N01.0Y"), shown);
     const QString before = t.log.currentFile();
     t.advance(999);
@@ -287,20 +319,107 @@ void TestRunLog::midnight()
     t.advance(2);
     t.log.record(QStringLiteral("reply"), QStringLiteral("Q00N01.2Y"), shown);
     QCOMPARE(t.files(), QStringList({"2026-12-10_23-59-59.csv", "2026-12-11_00-00-00.csv"}));
+    QCOMPARE(started.count(), 2);
+    QCOMPARE(started.last().at(1).toBool(), true); // the same log goes on
+    // Only the file being written is locked.
+    QVERIFY(!QFileInfo::exists(RunFiles::lockPathOf(before)));
+    QVERIFY(QFileInfo::exists(RunFiles::lockPathOf(t.log.currentFile())));
 
     const QByteArray old = readAll(before);
     const QByteArray next = readAll(t.log.currentFile());
-    QCOMPARE(RunLogFormat::verify(old).rows, 2);
-    QCOMPARE(RunLogFormat::verify(next).rows, 2);
-    const QList<QStringList> rows = RunLogFormat::rows(next);
+    // The old file ends with a closing row that names the new one, so it verifies alone.
+    const QList<QStringList> oldRows = RunLogFormat::rows(old);
+    QCOMPARE(oldRows.size(), 3);
+    QCOMPARE(oldRows[2][2], QStringLiteral("closed"));
+    QCOMPARE(RunLogFormat::Links::nextFileOf(oldRows[2][7]),
+             QStringLiteral("2026-12-11_00-00-00.csv"));
+    QCOMPARE(RunFiles::check({before}).first().exitCode(), 0);
     // The new file names the one it continues and that file's last chain; the clock of the
     // log runs on.
+    const QList<QStringList> rows = RunLogFormat::rows(next);
+    QCOMPARE(rows.size(), 2);
     QCOMPARE(rows[0][2], QStringLiteral("continued"));
-    QVERIFY(rows[0][7].contains(QStringLiteral("2026-12-10_23-59-59.csv")));
-    QVERIFY(rows[0][7].contains(RunLogFormat::rows(old).constLast().at(8)));
+    const auto continued = RunLogFormat::Links::continuedFrom(rows[0][7]);
+    QVERIFY(continued);
+    QCOMPARE(continued->file, QStringLiteral("2026-12-10_23-59-59.csv"));
+    QCOMPARE(continued->chain, oldRows.constLast().at(8).toLatin1());
     QCOMPARE(rows[1][0], QStringLiteral("2026-12-11T00:00:00.001+08:00"));
     QCOMPARE(rows[1][1], QStringLiteral("1.001"));
     QCOMPARE(rows[1][7], QStringLiteral("Q00N01.2Y"));
+}
+
+void TestRunLog::runAcrossFiles_data()
+{
+    QTest::addColumn<QString>("edit");    // on the three daily files of one run
+    QTest::addColumn<QString>("checked"); // the folder, or the last file alone
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("whole, the folder") << "none"
+                                       << "folder" << 0 << "chain 相符";
+    QTest::newRow("whole, the last file") << "none"
+                                          << "last" << 0 << "chain 相符";
+    QTest::newRow("middle missing, the folder") << "remove-middle"
+                                                << "folder" << 1 << "不存在";
+    QTest::newRow("middle missing, the last file alone") << "remove-middle"
+                                                         << "last" << 0 << "未核对";
+    QTest::newRow("middle written anew, the folder")
+        << "replace-middle"
+        << "folder" << 1 << "chain 与这个文件第一行所带的不符";
+    QTest::newRow("middle written anew, the last file") << "replace-middle"
+                                                        << "last" << 1 << "不符";
+    QTest::newRow("the log still being written") << "running"
+                                                 << "folder" << 0 << "正在写入";
+    QTest::newRow("the last file cut short") << "cut-last"
+                                             << "folder" << 3 << "没有结束行";
+    QTest::newRow("an empty folder") << "empty"
+                                     << "folder" << 2 << "没有运行记录文件";
+}
+
+void TestRunLog::runAcrossFiles()
+{
+    QFETCH(QString, edit);
+    QFETCH(QString, checked);
+    QFETCH(int, exitCode);
+    QFETCH(QString, says);
+    Log t;
+    t.now = QDateTime(QDate(2026, 12, 10), QTime(23, 59, 58, 0), QTimeZone(8 * 3600));
+    if (edit == QLatin1String("empty")) {
+        QVERIFY(QDir().mkpath(t.folder));
+    } else {
+        t.log.start();
+        for (int i = 0; i < 6; ++i) {
+            t.log.record(QStringLiteral("reply"), QStringLiteral("Q00N01.%1Y").arg(i), shown);
+            t.advance(i == 2 ? qint64(24) * 3600 * 1000 - 3000 : 1500); // over two midnights
+        }
+        if (edit != QLatin1String("running"))
+            t.log.stop(QStringLiteral("end"));
+        QCOMPARE(t.files().size(), 3);
+    }
+    const QStringList files = t.files();
+    if (edit == QLatin1String("remove-middle")) {
+        QVERIFY(QFile::remove(QDir(t.folder).filePath(files[1])));
+    } else if (edit == QLatin1String("replace-middle")) {
+        // Another log with a chain of its own, under the middle file's name: it verifies by
+        // itself, but is not the file the last one continues.
+        Log other;
+        other.log.start();
+        other.log.record(QStringLiteral("reply"), QStringLiteral("Q00N09.9Y"), shown);
+        other.log.stop(QStringLiteral("end"));
+        QVERIFY(writeAll(QDir(t.folder).filePath(files[1]), readAll(other.log.currentFile())));
+    } else if (edit == QLatin1String("cut-last")) {
+        const QString last = QDir(t.folder).filePath(files[2]);
+        QList<QByteArray> lines = linesOf(readAll(last));
+        lines.removeLast();
+        QVERIFY(writeAll(last, "\xEF\xBB\xBF" + lines.join()));
+    }
+    const QString path = checked == QLatin1String("folder")
+                             ? t.folder
+                             : QDir(t.folder).filePath(t.files().constLast());
+    QString out;
+    QString err;
+    QCOMPARE(runCommandLine({QStringLiteral("--verify-log"), path}, out, err).value_or(-1),
+             exitCode);
+    QVERIFY2((out + err).contains(utf8(says.toUtf8().constData())), qPrintable(out + err));
 }
 
 void TestRunLog::unwritableFolder()
@@ -339,6 +458,50 @@ void TestRunLog::unwritableFolder()
     QCOMPARE(failed.count(), 1);
 }
 
+void TestRunLog::resumedBySyncTimer()
+{
+    Log t;
+    QVERIFY(writeAll(t.folder, "in the way"));
+    QSignalSpy resumed(&t.log, &RunLog::writingResumed);
+    t.log.start();
+    for (int i = 0; i < 3; ++i)
+        t.log.record(QStringLiteral("reply"), QStringLiteral("Q00N0%1.0Y").arg(i), shown);
+    QVERIFY(QFile::remove(t.folder));
+    t.advance(RunLog::retryInterval);
+    // No new row: the sync timer writes the three, all of them late.
+    QVERIFY(QMetaObject::invokeMethod(t.log.syncTimer(), "timeout", Qt::DirectConnection));
+    QCOMPARE(resumed.count(), 1);
+    QCOMPARE(resumed.first().at(0).toInt(), 3);
+    QCOMPARE(RunLogFormat::verify(readAll(t.log.currentFile())).rows, 3);
+}
+
+void TestRunLog::failedSyncIsTold()
+{
+    Log t;
+    QSignalSpy failed(&t.log, &RunLog::writeFailed);
+    QSignalSpy resumed(&t.log, &RunLog::writingResumed);
+    int error = EIO;
+    t.log.setSync([&error](int) { return error; });
+    t.log.start();
+    t.log.record(QStringLiteral("reply"), QStringLiteral("Q00N01.0Y"), shown);
+    QVERIFY(!t.log.syncNow(true));
+    QCOMPARE(failed.count(), 1);
+    QVERIFY2(failed.first().first().toString().contains(utf8("无法写到磁盘")),
+             qPrintable(failed.first().first().toString()));
+    t.log.record(QStringLiteral("reply"), QStringLiteral("Q00N01.1Y"), shown);
+    QVERIFY(!t.log.syncNow(true));
+    QCOMPARE(failed.count(), 1); // told once
+    // On the worker, as the timer does it: told at the next sync.
+    t.log.record(QStringLiteral("reply"), QStringLiteral("Q00N01.2Y"), shown);
+    error = 0;
+    QVERIFY(t.log.syncNow(false));
+    QThreadPool::globalInstance()->waitForDone();
+    QVERIFY(t.log.syncNow(true));
+    QCOMPARE(resumed.count(), 1);
+    QCOMPARE(resumed.first().at(0).toInt(), 0);
+    QCOMPARE(failed.count(), 1);
+}
+
 void TestRunLog::commandLine_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -347,7 +510,7 @@ void TestRunLog::commandLine_data()
     QTest::newRow("no options") << QStringList() << -1 << "";
     QTest::newRow("Qt's own") << QStringList{"-platform", "offscreen"} << -1 << "";
     QTest::newRow("help") << QStringList{"--help"} << 0 << "--verify-log";
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "pumppanel 2.0";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "pumppanel 2.1";
     QTest::newRow("a log that holds") << QStringList{"--verify-log", "<good>"} << 0
                                       << "OK: 3 rows, from 2026-12-10T09:15:03.125+08:00 to "
                                          "2026-12-10T09:15:05.125+08:00";
@@ -446,12 +609,13 @@ void TestRunLog::eventsThroughTheWindow()
             events << row[2]; // a run of replies counts once
     }
     const QStringList expected{
-        "opened",      "reply",   "refused",     "command",     "reply",        "confirmed",
-        "reply",       "command", "reply",       "unconfirmed", "reply",        "command",
-        "timed-start", "command", "timed-pause", "command",     "timed-resume", "timed-done",
-        "command",     "saved",   "save-failed", "printed",     "silent",       "answering",
-        "reply",       "lost",    "not-sent",    "reconnected", "closed"};
-    QCOMPARE(events, expected);
+        // A reply's row comes before what it confirmed or flagged.
+        "opened",  "reply",       "refused",     "command",      "reply",      "confirmed",
+        "command", "reply",       "unconfirmed", "reply",        "command",    "timed-start",
+        "command", "timed-pause", "command",     "timed-resume", "timed-done", "command",
+        "saved",   "save-failed", "printed",     "silent",       "answering",  "reply",
+        "lost",    "not-sent",    "reconnected", "closed"};
+    QCOMPARE(events.join(" "), expected.join(" "));
 
     const QList<QStringList> rows = RunLogFormat::rows(file);
     // The readouts are empty before the first reply, and a reply's row shows what it brought.
@@ -476,6 +640,156 @@ void TestRunLog::eventsThroughTheWindow()
     QVERIFY(!find(QStringLiteral("save-failed"), QStringLiteral("disk full")).isEmpty());
     // Polls are not rows of their own.
     QVERIFY(find(QStringLiteral("command"), QStringLiteral("Q00F0000Y")).isEmpty());
+}
+
+void TestRunLog::rowsCarryWhatThePumpReported_data()
+{
+    // Keys typed, then one poll answered with the set pressure and set flow below: the rows of
+    // that answer carry what the pump said, whatever the captions show.
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QStringList>("row");        // the three readings of the last reply row
+    QTest::addColumn<QString>("setFlowCaption"); // what the window shows meanwhile
+    QTest::addColumn<QString>("typedRow");       // the row the typing gave, if any
+    const QByteArray answer = "Q00N01.2YQ00P02.0YQ00L0100Y";
+    QTest::newRow("first digit typed")
+        << "L1" << answer << QStringList{"01.2", "02.0", "0100"} << "1"
+        << "";
+    QTest::newRow("two digits typed")
+        << "L15" << answer << QStringList{"01.2", "02.0", "0100"} << "15"
+        << "";
+    // The entry is over: the pump's value is shown again at the next reply.
+    QTest::newRow("refused entry") << "L250" << answer << QStringList{"01.2", "02.0", "0100"}
+                                   << "0100" << utf8("refused 键盘 流量 250 0100");
+    QTest::newRow("sent, not yet taken")
+        << "L150" << answer << QStringList{"01.2", "02.0", "0100"} << "0100"
+        << "command Q00L0150Y set_flow 0100 -> 0150 0100";
+    QTest::newRow("pressure being typed")
+        << "P01" << answer << QStringList{"01.2", "02.0", "0100"} << "0100"
+        << "";
+    // The set pressure as the pump sent it; the readout shows the point it always shows.
+    QTest::newRow("set pressure as sent") << "" << QByteArray("Q00N01.2YQ00P0250YQ00L0100Y")
+                                          << QStringList{"01.2", "0250", "0100"} << "0100"
+                                          << "";
+}
+
+void TestRunLog::rowsCarryWhatThePumpReported()
+{
+    QFETCH(QString, keys);
+    QFETCH(QByteArray, answer);
+    QFETCH(QStringList, row);
+    QFETCH(QString, setFlowCaption);
+    QFETCH(QString, typedRow);
+    FakePumpPort port;
+    PanelDriver panel(port);
+    Form1 &form = panel.form();
+    QVERIFY(panel.openPort(QStringLiteral("/dev/ttyUSB0")));
+    panel.stopPolling();
+    form.link()->pollNow();
+    port.deliver("Q00N01.1YQ00P02.0YQ00L0100Y");
+    QStringList pressed;
+    for (const QChar key : keys)
+        pressed << QString(key);
+    QVERIFY(panel.press(pressed));
+    form.link()->pollNow();
+    port.deliver(answer);
+    QCOMPARE(panel.caption(QStringLiteral("LsetF")), setFlowCaption);
+    if (keys.isEmpty())
+        QCOMPARE(panel.caption(QStringLiteral("LsetP")), QStringLiteral("02.0"));
+    form.close();
+
+    const QStringList files =
+        QDir(panel.runLogFolder()).entryList({QStringLiteral("*.csv")}, QDir::Files);
+    QCOMPARE(files.size(), 1);
+    const QList<QStringList> rows =
+        RunLogFormat::rows(readAll(QDir(panel.runLogFolder()).filePath(files.first())));
+    QStringList lastReply;
+    QStringList typed;
+    for (const QStringList &each : rows) {
+        if (each[2] == QLatin1String("reply"))
+            lastReply = each.mid(3, 3);
+        if (each[2] == QLatin1String("refused") || each[2] == QLatin1String("command"))
+            typed << QStringList{each[2], each[7], each[5]}.join(QLatin1Char(' '));
+    }
+    QCOMPARE(lastReply, row);
+    QCOMPARE(typed.join(QLatin1Char('\n')), typedRow);
+    // From the first set-flow reply on, every row carries the pump's set flow; none of them
+    // holds a caption being typed.
+    bool reported = false;
+    for (const QStringList &each : rows) {
+        reported = reported || each[7].startsWith(QLatin1String("Q00L"));
+        if (reported && each[2] != QLatin1String("closed"))
+            QVERIFY2(each[5] == QLatin1String("0100"), qPrintable(each.join(QLatin1Char(','))));
+    }
+}
+
+void TestRunLog::endedByTheSystem_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("name");
+#ifndef Q_OS_WIN
+    QTest::newRow("SIGTERM (kill, shutdown)") << int(SIGTERM) << "SIGTERM";
+    QTest::newRow("SIGINT (Ctrl+C)") << int(SIGINT) << "SIGINT";
+    QTest::newRow("SIGHUP (the terminal closed)") << int(SIGHUP) << "SIGHUP";
+#endif
+}
+
+void TestRunLog::endedByTheSystem()
+{
+#ifdef Q_OS_WIN
+    QSKIP("POSIX signals; the Windows session end is tested in tst_form1");
+#else
+    QFETCH(int, signal);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("runs"));
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--panel"), folder});
+    QVERIFY(child.waitForStarted());
+    QByteArray output;
+    while (!output.contains("ready") && child.waitForReadyRead(10000))
+        output += child.readAllStandardOutput();
+    QVERIFY2(output.contains("ready"), output.constData());
+    QVERIFY(::kill(pid_t(child.processId()), signal) == 0);
+    QVERIFY(child.waitForFinished(10000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+
+    const QStringList files = QDir(folder).entryList({QStringLiteral("*.csv")}, QDir::Files);
+    QCOMPARE(files.size(), 1);
+    const QString path = QDir(folder).filePath(files.first());
+    const QList<QStringList> rows = RunLogFormat::rows(readAll(path));
+    QVERIFY(rows.size() >= 3);
+    QCOMPARE(rows.constLast().at(2), QStringLiteral("closed"));
+    QVERIFY2(rows.constLast().at(7).contains(name), qPrintable(rows.constLast().at(7)));
+    QCOMPARE(RunFiles::check({path}).first().exitCode(), 0);
+    QVERIFY(!QFileInfo::exists(RunFiles::lockPathOf(path)));
+#endif
+}
+
+// The child of endedByTheSystem: a panel on a fake port, logging into `folder`, ended as the
+// program's main() ends it when the system asks.
+int runPanelChild(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    FakePumpPort port;
+    PanelDriver::Given given;
+    given.runLogFolder = QString::fromLocal8Bit(argv[2]);
+    PanelDriver panel(port, given);
+    SessionEnd sessionEnd;
+    endWithTheSession(sessionEnd, panel.form());
+    if (!panel.openPort(QStringLiteral("/dev/ttyUSB0")))
+        return 1;
+    panel.stopPolling();
+    panel.form().link()->pollNow();
+    port.deliver("Q00N01.2YQ00P02.0YQ00L0150Y");
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return app.exec();
 }
 
 void TestRunLog::unwritableFolderThroughTheWindow()
@@ -517,5 +831,13 @@ void TestRunLog::unwritableFolderThroughTheWindow()
     QCOMPARE(panel.dialogs().messages.size(), 1);
 }
 
-QTEST_MAIN(TestRunLog)
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && std::strcmp(argv[1], "--panel") == 0)
+        return runPanelChild(argc, argv);
+    QApplication app(argc, argv);
+    TestRunLog test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_runlog.moc"

@@ -14,6 +14,8 @@ PanelDriver::PanelDriver(PumpPort &port)
 
 PanelDriver::PanelDriver(PumpPort &port, Given given)
     : m_port(port)
+    , m_runLogFolder(given.runLogFolder.isEmpty() ? m_runLogs.path() + QStringLiteral("/runs")
+                                                  : given.runLogFolder)
 {
     Dialogs *dialogs = given.dialogs ? given.dialogs : &m_dialogs;
     RecordFile *recordFile = given.recordFile ? given.recordFile : &m_recordFile;

@@ -29,6 +29,7 @@ public:
     {
         Dialogs *dialogs = nullptr; // then dialogs() stays unused and these answer the prompts
         RecordFile *recordFile = nullptr;
+        QString runLogFolder; // kept after the driver is gone, for a child process's parent
     };
 
     // The port must outlive the driver.
@@ -44,7 +45,7 @@ public:
     FakePrinter &printer() { return m_printer; }
     FakeRecordFile &recordFile() { return m_recordFile; }
     // Where the window's run logs go.
-    QString runLogFolder() const { return m_runLogs.path() + QStringLiteral("/runs"); }
+    QString runLogFolder() const { return m_runLogFolder; }
 
     // The labels of a group (Label4, Label5) are told apart by their index; -1 takes the first.
     QLabel *label(const QString &objectName, int index = -1) const;
@@ -79,5 +80,6 @@ private:
     FakePrinter m_printer;
     FakeRecordFile m_recordFile;
     QTemporaryDir m_runLogs; // never the operator's own folder
+    QString m_runLogFolder;
     std::unique_ptr<Form1> m_form;
 };
