@@ -23,6 +23,7 @@
 #include "pumplink.h"
 #include "qtpumpport.h"
 #include "recordstore.h"
+#include "runfiles.h"
 #include "runjournal.h"
 #include "runlog.h"
 #include "runlogformat.h"
@@ -554,6 +555,29 @@ int killtest(int runs)
     return failures == 0 ? 0 : 1;
 }
 
+// Rows as the panel writes them, with the set pressure, set flow and run state of a steady run.
+struct RowWriter
+{
+    QByteArray out;
+    QByteArray chain = RunLogFormat::firstChain;
+    QDateTime time;
+    qint64 elapsed = 0;
+
+    void row(const QString &event, const QString &pressure, const QString &detail)
+    {
+        const QByteArray fields = RunLogFormat::fieldsText(
+            {RunLogFormat::timeText(time), RunLogFormat::secondsText(elapsed), event, pressure,
+             QStringLiteral("02.0"), QStringLiteral("0150"), QStringLiteral("RUN"), detail});
+        chain = RunLogFormat::chain(chain, fields);
+        out += RunLogFormat::line(fields, chain);
+    }
+    void advance(qint64 ms)
+    {
+        time = time.addMSecs(ms);
+        elapsed += ms;
+    }
+};
+
 // A run log of `replies` replies, one answered poll (three replies) every 1.5 s, with a command
 // every 500 polls and a minute of silence every 5,000; written straight with the log's format.
 bool writeLongLog(const QString &path, int replies)
@@ -561,25 +585,18 @@ bool writeLongLog(const QString &path, int replies)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    QByteArray out = QByteArray(RunLogFormat::byteOrderMark) + RunLogFormat::headerLine();
-    QByteArray chain = RunLogFormat::firstChain;
-    QDateTime time(QDate(2026, 11, 20), QTime(8, 0), QTimeZone(8 * 3600));
-    qint64 elapsed = 0;
-    auto row = [&](const QString &event, const QString &pressure, const QString &detail) {
-        const QByteArray fields = RunLogFormat::fieldsText(
-            {RunLogFormat::timeText(time), RunLogFormat::secondsText(elapsed), event, pressure,
-             QStringLiteral("02.0"), QStringLiteral("0150"), QStringLiteral("RUN"), detail});
-        chain = RunLogFormat::chain(chain, fields);
-        out += RunLogFormat::line(fields, chain);
+    RowWriter w;
+    w.out = RunLogFormat::fileStart();
+    w.time = QDateTime(QDate(2026, 11, 20), QTime(8, 0), QTimeZone(8 * 3600));
+    QByteArray &out = w.out;
+    auto row = [&w](const QString &event, const QString &pressure, const QString &detail) {
+        w.row(event, pressure, detail);
     };
     row(QStringLiteral("opened"), QString(), QStringLiteral("/dev/ttyUSB0"));
     for (int poll = 0; poll * 3 < replies; ++poll) {
-        time = time.addMSecs(1500);
-        elapsed += 1500;
-        if (poll % 5000 == 4999) {
-            time = time.addSecs(60);
-            elapsed += 60000;
-        }
+        w.advance(1500);
+        if (poll % 5000 == 4999)
+            w.advance(60000);
         const QString pressure = QStringLiteral("%1").arg(1.0 + 0.8 * std::sin(poll / 300.0), 4,
                                                           'f', 1, QLatin1Char('0'));
         row(QStringLiteral("reply"), pressure, QStringLiteral("Q00N%1Y").arg(pressure));
@@ -596,60 +613,133 @@ bool writeLongLog(const QString &path, int replies)
     return file.write(out) == out.size();
 }
 
-int history(int replies)
+// A run of `polls` answered polls, one every 1.5 s, as the panel writes it past midnight: one file
+// a day, each left with a closing row that names the next, each next one beginning with a row
+// that names it and carries its last chain. Returns the last file.
+QString writeDailyFiles(const QString &folder, int polls)
+{
+    QDir().mkpath(folder);
+    RowWriter w;
+    // From a midnight on: 979,199 polls are 17 days, the last 1.5 s before the 17th midnight.
+    w.time = QDateTime(QDate(2026, 11, 20), QTime(0, 0), QTimeZone(8 * 3600));
+    QFile file;
+    QDate day;
+    auto nameAt = [&w] {
+        return w.time.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) + QStringLiteral(".csv");
+    };
+    auto open = [&](const QString &name) {
+        file.setFileName(QDir(folder).filePath(name));
+        file.open(QIODevice::WriteOnly);
+        w.out = RunLogFormat::fileStart();
+        w.chain = RunLogFormat::firstChain;
+        day = w.time.date();
+    };
+    open(nameAt());
+    w.row(QStringLiteral("opened"), QString(), QStringLiteral("/dev/ttyUSB0"));
+    for (int poll = 0; poll < polls; ++poll) {
+        w.advance(1500);
+        const QString pressure = QStringLiteral("%1").arg(1.0 + 0.8 * std::sin(poll / 300.0), 4,
+                                                          'f', 1, QLatin1Char('0'));
+        if (w.time.date() != day) {
+            const QString previous = QFileInfo(file.fileName()).fileName();
+            const QString next = nameAt();
+            w.row(QStringLiteral("closed"), pressure,
+                  RunLogFormat::Links::closedDetail(QString::fromUtf8("日期变更"), next));
+            const QByteArray last = w.chain;
+            file.write(w.out);
+            file.close();
+            open(next);
+            w.row(QStringLiteral("continued"), pressure,
+                  RunLogFormat::Links::continuedDetail(previous, last));
+        }
+        w.row(QStringLiteral("reply"), pressure, QStringLiteral("Q00N%1Y").arg(pressure));
+        w.row(QStringLiteral("reply"), pressure, QStringLiteral("Q00P02.0Y"));
+        w.row(QStringLiteral("reply"), pressure, QStringLiteral("Q00L0150Y"));
+        if (poll % 500 == 0)
+            w.row(QStringLiteral("command"), pressure,
+                  QStringLiteral("Q00L0150Y set_flow 0150 -> 0150"));
+        if (w.out.size() > (8 << 20)) {
+            file.write(w.out);
+            w.out.clear();
+        }
+    }
+    file.write(w.out);
+    return file.fileName();
+}
+
+// Opening the log at `path` (with the run it belongs to) and drawing it, as history and
+// historyrun measure it.
+int measureHistory(const QString &path, const QString &what)
+{
+    QImage frame(1920, 1000, QImage::Format_RGB32);
+    HistoryWindow window(QFileInfo(path).path(), QStringLiteral("bench"));
+    window.plot()->resize(frame.size());
+    window.plot()->render(&frame); // an empty window, drawn once
+    const long emptyMemory = residentKilobytes();
+
+    QElapsedTimer clock;
+    clock.start();
+    if (!window.openLog(path, false))
+        return 1;
+    window.plot()->render(&frame);
+    const double openMs = clock.nsecsElapsed() / 1e6;
+    const long loadedMemory = residentKilobytes();
+    qint64 bytes = 0;
+    for (const RunFiles::Piece &piece : window.pieces())
+        bytes += QFileInfo(piece.path).size();
+
+    // Zooming in step by step around the middle, then panning: one frame each.
+    std::vector<double> redraws;
+    const double middle = window.plot()->width() / 2.0;
+    for (int step = 0; step < 40; ++step) {
+        if (step < 30)
+            window.plot()->zoom(1.25, middle);
+        else
+            window.plot()->pan(step % 2 ? 0.3 : -0.2);
+        clock.restart();
+        window.plot()->render(&frame);
+        redraws.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    // The whole run again, as a double-click fits it: every reading goes through a column.
+    window.plot()->fitAll();
+    std::vector<double> wholeRedraws;
+    for (int i = 0; i < 20; ++i) {
+        clock.restart();
+        window.plot()->render(&frame);
+        wholeRedraws.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    const RunData &data = window.data();
+    std::printf("%s: %zu readings (%.1f days), %lld files of %.0f MB: open to the whole run drawn "
+                "%.0f ms (goal <= 1000 ms); memory %+.1f MB over an empty window (goal <= 40 MB)\n",
+                qPrintable(what), data.readingTime.size(),
+                double(data.lastTime - data.firstTime) / 86400e3,
+                static_cast<long long>(window.pieces().size()), bytes / 1e6, openMs,
+                (loadedMemory - emptyMemory) / 1024.0);
+    std::printf(
+        "%s: redraw at 1920 px while zooming and panning, 40 frames: median %.1f ms, max %.1f "
+        "ms; the whole run, 20 frames: median %.1f ms, max %.1f ms (goal <= 16 ms)\n",
+        qPrintable(what), percentile(redraws, 0.5),
+        *std::max_element(redraws.begin(), redraws.end()), percentile(wholeRedraws, 0.5),
+        *std::max_element(wholeRedraws.begin(), wholeRedraws.end()));
+    return 0;
+}
+
+int historyRun(int polls)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("long.csv"));
-    if (!writeLongLog(path, replies))
-        return 1;
-    const qint64 fileBytes = QFileInfo(path).size();
-    QImage frame(1920, 1000, QImage::Format_RGB32);
+    const QString last = writeDailyFiles(dir.filePath(QStringLiteral("runs")), polls);
+    return measureHistory(last, QStringLiteral("historyrun: %1 replies").arg(polls * 3));
+}
+
+int history(int replies)
+{
     {
-        HistoryWindow window(dir.path(), QStringLiteral("bench"));
-        window.plot()->resize(frame.size());
-        window.plot()->render(&frame); // an empty window, drawn once
-        const long emptyMemory = residentKilobytes();
-
-        QElapsedTimer clock;
-        clock.start();
-        if (!window.openLog(path, false))
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("long.csv"));
+        if (!writeLongLog(path, replies))
             return 1;
-        window.plot()->render(&frame);
-        const double openMs = clock.nsecsElapsed() / 1e6;
-        const long loadedMemory = residentKilobytes();
-
-        // Zooming in step by step around the middle, then panning: one frame each.
-        std::vector<double> redraws;
-        const double middle = window.plot()->width() / 2.0;
-        for (int step = 0; step < 40; ++step) {
-            if (step < 30)
-                window.plot()->zoom(1.25, middle);
-            else
-                window.plot()->pan(step % 2 ? 0.3 : -0.2);
-            clock.restart();
-            window.plot()->render(&frame);
-            redraws.push_back(clock.nsecsElapsed() / 1e6);
-        }
-        // The whole run again, as a double-click fits it: every reading goes through a column.
-        window.plot()->fitAll();
-        std::vector<double> wholeRedraws;
-        for (int i = 0; i < 20; ++i) {
-            clock.restart();
-            window.plot()->render(&frame);
-            wholeRedraws.push_back(clock.nsecsElapsed() / 1e6);
-        }
-        std::printf(
-            "history: %d replies (%.1f days at one poll every 1.5 s), file %.0f MB: open to "
-            "the whole run drawn %.0f ms (goal <= 1000 ms); memory %+.1f MB over an empty "
-            "window (goal <= 40 MB)\n",
-            replies, replies / 3 * 1.5 / 86400.0, fileBytes / 1e6, openMs,
-            (loadedMemory - emptyMemory) / 1024.0);
-        std::printf(
-            "history: redraw at 1920 px while zooming and panning, 40 frames: median %.1f ms, "
-            "max %.1f ms; the whole run, 20 frames: median %.1f ms, max %.1f ms (goal <= 16 ms)\n",
-            percentile(redraws, 0.5), *std::max_element(redraws.begin(), redraws.end()),
-            percentile(wholeRedraws, 0.5),
-            *std::max_element(wholeRedraws.begin(), wholeRedraws.end()));
+        if (measureHistory(path, QStringLiteral("history: %1 replies").arg(replies)) != 0)
+            return 1;
     }
 
     // Live: a reply logged by the window's panel is in the history window's data before the
@@ -719,6 +809,8 @@ int main(int argc, char *argv[])
         return logsize(amount > 0 ? amount : 200);
     if (what == QLatin1String("history"))
         return history(amount > 0 ? amount : 1000000);
+    if (what == QLatin1String("historyrun"))
+        return historyRun(amount > 0 ? amount : 979199);
     if (what == QLatin1String("killtest"))
         return killtest(amount > 0 ? amount : 10);
     if (what == QLatin1String("logchild") && argc > 2)
@@ -726,6 +818,6 @@ int main(int argc, char *argv[])
     std::fprintf(
         stderr,
         "usage: benchmarks latency|flood|idle|records|silence|reconnect|away|logcost|logsize|"
-        "killtest|history [AMOUNT]\n");
+        "killtest|history|historyrun [AMOUNT]\n");
     return 2;
 }

@@ -24,15 +24,16 @@ void ReadoutView::showReported(Reply::Target target, const PumpState &state,
 
 std::optional<Readout> ReadoutView::readoutOf(Reply::Target target)
 {
-    switch (target) {
-    case Reply::Target::CurrentPressure:
+    const std::optional<PumpState::Value> value = PumpState::valueOf(target);
+    if (!value)
+        return std::nullopt;
+    switch (*value) {
+    case PumpState::Value::CurrentPressure:
         return Readout::CurrentPressure;
-    case Reply::Target::SetPressure:
+    case PumpState::Value::SetPressure:
         return Readout::SetPressure;
-    case Reply::Target::SetFlow:
+    case PumpState::Value::SetFlow:
         return Readout::SetFlow;
-    case Reply::Target::None:
-        break;
     }
-    return std::nullopt;
+    Q_UNREACHABLE();
 }

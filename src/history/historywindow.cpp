@@ -238,21 +238,8 @@ bool HistoryWindow::forEachRow(
                 at += fileStart.size();
                 header = false;
             }
-            RunLogFormat::Row row;
-            while (at < end) {
-                const RunLogFormat::Read read = RunLogFormat::readRow(at, end, row);
-                if (read == RunLogFormat::Read::Incomplete)
-                    break;
-                if (read == RunLogFormat::Read::Complete &&
-                    row.count == RunLogFormat::columnCount) {
-                    take(name, row);
-                    at = row.next;
-                    continue;
-                }
-                // Not a row the panel wrote: left out, from the next line end on.
-                const qsizetype lineEnd = QByteArrayView(at, end - at).indexOf("\r\n");
-                at = lineEnd < 0 ? end : at + lineEnd + 2;
-            }
+            at = RunLogFormat::readRows(at, end,
+                                        [&](const RunLogFormat::Row &row) { take(name, row); });
             pending.remove(0, at - pending.constData());
         }
     }

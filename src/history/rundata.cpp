@@ -142,23 +142,8 @@ bool RunDataReader::feed(const QByteArray &bytes, RunData &data)
         at += header.size();
         m_headerSeen = true;
     }
-    RunLogFormat::Row row;
-    while (at < end) {
-        const RunLogFormat::Read read = RunLogFormat::readRow(at, end, row);
-        if (read == RunLogFormat::Read::Incomplete)
-            break; // the rest of the row is still being written
-        if (read == RunLogFormat::Read::Malformed) {
-            // Not a row the panel wrote: skipped to the next line end.
-            const qsizetype lineEnd = QByteArrayView(at, end - at).indexOf("\r\n");
-            if (lineEnd < 0)
-                break;
-            at += lineEnd + 2;
-            continue;
-        }
-        if (row.count == RunLogFormat::columnCount)
-            readRow(row, data);
-        at = row.next;
-    }
+    // An incomplete row at the end is the rest still being written.
+    at = RunLogFormat::readRows(at, end, [&](const RunLogFormat::Row &row) { readRow(row, data); });
     if (!m_lastChain.isEmpty())
         data.lastChain = QString::fromLatin1(m_lastChain);
     m_lastChain = {};

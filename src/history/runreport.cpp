@@ -68,8 +68,10 @@ RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeR
 QFont RunReport::chainFont(const QFont &text, const QString &line, double width,
                            QPaintDevice *device)
 {
+    // Monospaced where the system has such a face; made to fit either way.
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setStyleHint(QFont::Monospace);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
     for (int pixels = text.pixelSize(); pixels > 4; --pixels) {
         font.setPixelSize(pixels);
         if (QFontMetricsF(font, device).horizontalAdvance(line) <= width)

@@ -134,6 +134,12 @@ QByteArray unquoted(QByteArrayView field)
     return text;
 }
 
+const char *nextLine(const char *at, const char *end)
+{
+    const qsizetype lineEnd = QByteArrayView(at, end - at).indexOf("\r\n");
+    return lineEnd < 0 ? end : at + lineEnd + 2;
+}
+
 QByteArray Row::bytes(int column) const
 {
     return column < count && column < columnCount ? unquoted(fields[std::size_t(column)])

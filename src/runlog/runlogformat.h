@@ -76,6 +76,26 @@ enum class Read {
 Read readRow(const char *begin, const char *end, Row &row);
 // A field as written, unquoted.
 QByteArray unquoted(QByteArrayView field);
+// Where the line after the one at `at` starts, or `end`.
+const char *nextLine(const char *at, const char *end);
+// Hands each complete row of nine fields in [at, end) to `take`, skipping lines that are not
+// rows the panel writes; returns where an incomplete row begins (or `end`), for the next read.
+template<typename Take> const char *readRows(const char *at, const char *end, Take &&take)
+{
+    Row row;
+    while (at < end) {
+        const Read read = readRow(at, end, row);
+        if (read == Read::Incomplete)
+            return at;
+        if (read == Read::Complete && row.count == columnCount) {
+            take(row);
+            at = row.next;
+        } else {
+            at = nextLine(at, end);
+        }
+    }
+    return at;
+}
 
 // The rows that tie the files of one run together, and their details.
 namespace Links {

@@ -52,6 +52,8 @@ private slots:
     void runStateAndReportedFlow();
     void setpointWatch_data();
     void setpointWatch();
+    void stateBeforeAnyoneIsTold_data();
+    void stateBeforeAnyoneIsTold();
 
 private:
     FakePumpPort *m_port = nullptr;
@@ -636,6 +638,85 @@ void TestPumpLink::setpointWatch()
     for (const SetpointWatch::Event &event : watch.unconfirmed(state))
         stillOpen << event.sent + QLatin1Char(' ') + event.reported;
     QCOMPARE(stillOpen, open);
+}
+
+void TestPumpLink::stateBeforeAnyoneIsTold_data()
+{
+    // Frames sent, then what the pump answers; each notification is written down with what the
+    // pump's state holds at that moment.
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QStringList>("told");
+    QTest::newRow("a reply, and what it confirmed after it")
+        << QStringList{"Q00L0150Y", "Q00F0000Y"} << QByteArray("Q00N01.2YQ00L0150Y")
+        << QStringList{"reply N 01.2 -", "reply L 01.2 0150", "setpoint confirmed 0150"};
+    QTest::newRow("a set pressure as the pump sends it")
+        << QStringList{"Q00F0000Y"} << QByteArray("Q00P0250Y")
+        << QStringList{"reply P - - 0250 02.0"};
+    QTest::newRow("to another pump: told after the frame")
+        << QStringList{"Q03L0120Y"} << QByteArray()
+        << QStringList{"frame Q03L0120Y 03 0120", "setpoint elsewhere 0120"};
+    QTest::newRow("run and stop as commanded")
+        << QStringList{"Q00R0000Y", "Q00S0000Y"} << QByteArray()
+        << QStringList{"frame Q00R0000Y RUN", "frame Q00S0000Y STOP"};
+}
+
+void TestPumpLink::stateBeforeAnyoneIsTold()
+{
+    QFETCH(QStringList, sent);
+    QFETCH(QByteArray, answer);
+    QFETCH(QStringList, told);
+    qint64 now = 1000;
+    m_link->setClock([&now] { return now; });
+    m_link->open(QStringLiteral("1"));
+    QStringList seen;
+    const PumpState &state = m_link->pumpState();
+    auto shown = [](const PumpState::Reported &reported) {
+        return reported.seen ? reported.data : QStringLiteral("-");
+    };
+    // Connected in the opposite order to the one they are told in.
+    connect(m_link, &PumpLink::setpointEvent, this, [&](const SetpointWatch::Event &event) {
+        static const char *const kinds[] = {"confirmed", "unconfirmed", "elsewhere", "changed"};
+        seen << QStringLiteral("setpoint %1 %2")
+                    .arg(QLatin1String(kinds[int(event.kind)]), event.sent);
+    });
+    connect(m_link, &PumpLink::replyAccepted, this, [&](const Reply &reply) {
+        QString line = QStringLiteral("reply %1 %2 %3")
+                           .arg(reply.letter)
+                           .arg(shown(state.reported(PumpState::Value::CurrentPressure)),
+                                shown(state.reported(PumpState::Value::SetFlow)));
+        if (reply.target() == Reply::Target::SetPressure)
+            line = QStringLiteral("reply P - - %1 %2")
+                       .arg(state.reported(PumpState::Value::SetPressure).data,
+                            state.caption(PumpState::Value::SetPressure));
+        QCOMPARE(state.reported(*PumpState::valueOf(reply.target())).at, now);
+        seen << line;
+    });
+    connect(m_link, &PumpLink::frameSent, this, [&](const QString &frame) {
+        if (frame == Frames::pollFrame)
+            return;
+        const std::optional<Frames::Setpoint> setpoint = Frames::setpointOf(frame.at(3));
+        if (setpoint) {
+            QCOMPARE(state.sent(*setpoint).at, now);
+            seen << QStringLiteral("frame %1 %2 %3")
+                        .arg(frame, state.sent(*setpoint).pump, state.sent(*setpoint).data);
+        } else {
+            QCOMPARE(state.runAt(), now);
+            seen << QStringLiteral("frame %1 %2").arg(frame, state.runText());
+        }
+    });
+    for (const QString &frame : std::as_const(sent)) {
+        now += 100;
+        QVERIFY(m_link->send(frame));
+    }
+    now += 100;
+    if (!answer.isEmpty())
+        m_port->deliver(answer);
+    for (QString &line : seen)
+        line = line.trimmed();
+    // Setpoint frames to pump 00 are not written down here: they are confirmed or not later.
+    seen.removeIf([](const QString &line) { return line.startsWith(QLatin1String("frame Q00L")); });
+    QCOMPARE(seen, told);
 }
 
 QTEST_GUILESS_MAIN(TestPumpLink)

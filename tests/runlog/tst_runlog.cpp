@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QThreadPool>
 #include <QTimeZone>
 #include <QtTest>
@@ -27,6 +28,13 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <thread>
+
+#ifdef Q_OS_WIN
+#include <QAbstractEventDispatcher>
+
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -114,6 +122,8 @@ private slots:
     void rowsCarryWhatThePumpReported();
     void endedByTheSystem_data();
     void endedByTheSystem();
+    void endAskedFromAnotherThread();
+    void endedByWindows();
     void unwritableFolderThroughTheWindow();
 };
 
@@ -737,7 +747,7 @@ void TestRunLog::endedByTheSystem_data()
 void TestRunLog::endedByTheSystem()
 {
 #ifdef Q_OS_WIN
-    QSKIP("POSIX signals; the Windows session end is tested in tst_form1");
+    QSKIP("POSIX signals; the Windows session end is endedByWindows");
 #else
     QFETCH(int, signal);
     QFETCH(QString, name);
@@ -768,6 +778,65 @@ void TestRunLog::endedByTheSystem()
     QVERIFY2(rows.constLast().at(7).contains(name), qPrintable(rows.constLast().at(7)));
     QCOMPARE(RunFiles::check({path}).first().exitCode(), 0);
     QVERIFY(!QFileInfo::exists(RunFiles::lockPathOf(path)));
+#endif
+}
+
+void TestRunLog::endAskedFromAnotherThread()
+{
+    // As a Windows console's handler asks: from its own thread, waiting until it is done.
+    SessionEnd sessionEnd;
+    QStringList reasons;
+    QThread *handledOn = nullptr;
+    connect(&sessionEnd, &SessionEnd::endRequested, this, [&](const QString &why) {
+        reasons << why;
+        handledOn = QThread::currentThread();
+    });
+    std::atomic<bool> returned = false;
+    std::thread handler([&] {
+        sessionEnd.request(QStringLiteral("console closed"), true);
+        returned = true;
+    });
+    QTRY_VERIFY(returned);
+    handler.join();
+    QCOMPARE(reasons, QStringList{"console closed"});
+    QCOMPARE(handledOn, QThread::currentThread());
+}
+
+void TestRunLog::endedByWindows()
+{
+#ifndef Q_OS_WIN
+    QSKIP("Windows messages");
+#else
+    FakePumpPort port;
+    PanelDriver panel(port);
+    QVERIFY(panel.openPort(QStringLiteral("COM1")));
+    panel.stopPolling();
+    panel.form().link()->pollNow();
+    port.deliver("Q00N01.2Y");
+    SessionEnd sessionEnd;
+    int requests = 0;
+    connect(&sessionEnd, &SessionEnd::endRequested, &panel.form(), [&](const QString &why) {
+        ++requests;
+        panel.form().endBySystem(why);
+    });
+    MSG message = {};
+    message.message = WM_ENDSESSION;
+    message.wParam = FALSE; // the session goes on after all
+    qintptr result = 0;
+    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+    dispatcher->filterNativeEvent("windows_generic_MSG", &message, &result);
+    QCOMPARE(requests, 0);
+    // Windows ends the process once the window procedure returns: the row is written by then.
+    message.wParam = TRUE;
+    dispatcher->filterNativeEvent("windows_generic_MSG", &message, &result);
+    QCOMPARE(requests, 1);
+    dispatcher->filterNativeEvent("windows_generic_MSG", &message, &result); // each window
+    QCOMPARE(requests, 1);
+    const QString path = panel.form().runJournal().log().currentFile();
+    const QList<QStringList> rows = RunLogFormat::rows(readAll(path));
+    QCOMPARE(rows.constLast().at(2), QStringLiteral("closed"));
+    QVERIFY(rows.constLast().at(7).contains(utf8("Windows 会话结束")));
+    QVERIFY(!port.isOpen());
 #endif
 }
 
