@@ -16,9 +16,9 @@ void ReadoutView::setCaption(Readout readout, const QString &caption)
 void ReadoutView::showReported(Reply::Target target, const PumpState &state,
                                std::optional<Readout> typedInto)
 {
-    const std::optional<Readout> readout = readoutOf(target);
     const std::optional<PumpState::Value> value = PumpState::valueOf(target);
-    if (readout && value && readout != typedInto)
+    const std::optional<Readout> readout = readoutOf(target);
+    if (value && readout != typedInto)
         setCaption(*readout, state.caption(*value));
 }
 

@@ -40,13 +40,9 @@ bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
 // The time of a row, or -1.
 qint64 rowTime(const RunLogFormat::Row &row)
 {
-    const QByteArrayView field = row.fields[RunLogFormat::Time];
     qint64 time = -1;
     int offset = 0;
-    if (row.count < 1 ||
-        !RunLogFormat::parseTime(field.data(), field.data() + field.size(), &time, &offset))
-        return -1;
-    return time;
+    return row.time(&time, &offset) ? time : -1;
 }
 
 QString fileName(const QString &path)

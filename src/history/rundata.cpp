@@ -155,10 +155,9 @@ bool RunDataReader::feed(const QByteArray &bytes, RunData &data)
 void RunDataReader::readRow(const RunLogFormat::Row &row, RunData &data)
 {
     using namespace RunLogFormat;
-    const QByteArrayView timeField = row.fields[Time];
     qint64 time = 0;
     int offset = 0;
-    if (!parseTime(timeField.data(), timeField.data() + timeField.size(), &time, &offset))
+    if (!row.time(&time, &offset))
         return;
 
     if (data.rows++ == 0)

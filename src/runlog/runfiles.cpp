@@ -51,15 +51,6 @@ QByteArray readRange(QFile &file, qint64 from, qint64 size)
     return file.read(size);
 }
 
-qint64 timeOf(const Row &row)
-{
-    const QByteArrayView field = row.fields[RunLogFormat::Time];
-    qint64 time = 0;
-    int offset = 0;
-    return RunLogFormat::parseTime(field.data(), field.data() + field.size(), &time, &offset) ? time
-                                                                                              : 0;
-}
-
 // The files of one folder, their ends read once.
 class Folder
 {
@@ -118,28 +109,6 @@ bool isBeingWritten(const QString &logPath)
     return lock.error() == QLockFile::LockFailedError;
 }
 
-QString Ends::previousFile() const
-{
-    if (firstEvent != QLatin1String("continued"))
-        return QString();
-    const auto continued = RunLogFormat::Links::continuedFrom(firstDetail);
-    return continued ? continued->file : QString();
-}
-
-QByteArray Ends::previousChain() const
-{
-    const auto continued = firstEvent == QLatin1String("continued")
-                               ? RunLogFormat::Links::continuedFrom(firstDetail)
-                               : std::nullopt;
-    return continued ? continued->chain : QByteArray();
-}
-
-QString Ends::nextFile() const
-{
-    return lastEvent == QLatin1String("closed") ? RunLogFormat::Links::nextFileOf(lastDetail)
-                                                : QString();
-}
-
 Ends endsOf(const QString &path)
 {
     Ends ends;
@@ -152,7 +121,6 @@ Ends endsOf(const QString &path)
     QByteArray head = readRange(file, 0, std::min(size, chunk));
     if (!head.startsWith(start))
         return ends;
-    ends.runLog = true;
     Row row;
     auto readFirst = [&](const QByteArray &bytes) {
         return RunLogFormat::readRow(bytes.constData() + start.size(),
@@ -166,8 +134,13 @@ Ends endsOf(const QString &path)
     }
     if (!first)
         return ends; // no complete row yet
-    ends.firstEvent = row.text(RunLogFormat::Event);
-    ends.firstDetail = row.text(RunLogFormat::Detail);
+    if (row.fields[RunLogFormat::Event] == QByteArrayView("continued")) {
+        if (const auto continued =
+                RunLogFormat::Links::continuedFrom(row.text(RunLogFormat::Detail))) {
+            ends.previousFile = continued->file;
+            ends.previousChain = continued->chain;
+        }
+    }
 
     const qint64 tailStart = std::max<qint64>(0, size - chunk);
     QByteArray tail = readRange(file, tailStart, size - tailStart);
@@ -177,10 +150,9 @@ Ends endsOf(const QString &path)
         last = lastRowIn(tail, start.size(), row);
     }
     if (last) {
-        ends.lastEvent = row.text(RunLogFormat::Event);
-        ends.lastDetail = row.text(RunLogFormat::Detail);
         ends.lastChain = row.bytes(RunLogFormat::Chain);
-        ends.lastTime = timeOf(row);
+        if (row.fields[RunLogFormat::Event] == QByteArrayView("closed"))
+            ends.nextFile = RunLogFormat::Links::nextFileOf(row.text(RunLogFormat::Detail));
     }
     return ends;
 }
@@ -196,12 +168,12 @@ QList<Piece> runOf(const QString &path)
     QString name = info.fileName();
     while (true) {
         const Ends current = folder.ends(name);
-        const QString previous = current.previousFile();
+        const QString previous = current.previousFile;
         if (previous.isEmpty() || visited.contains(previous))
             break;
         visited.insert(previous);
         if (folder.has(previous)) {
-            if (folder.ends(previous).lastChain != current.previousChain())
+            if (folder.ends(previous).lastChain != current.previousChain)
                 pieces.first().kind = Piece::Kind::Mismatched;
             pieces.prepend(Piece{Piece::Kind::File, folder.pathOf(previous)});
             name = previous;
@@ -210,7 +182,7 @@ QList<Piece> runOf(const QString &path)
         pieces.prepend(Piece{Piece::Kind::Missing, folder.pathOf(previous)});
         // The file before the missing one names it in its closing row.
         const QString before = folder.find(
-            [&](const Ends &ends) { return ends.nextFile() == previous; }, QString(), previous);
+            [&](const Ends &ends) { return ends.nextFile == previous; }, QString(), previous);
         if (before.isEmpty() || visited.contains(before))
             break;
         visited.insert(before);
@@ -222,9 +194,9 @@ QList<Piece> runOf(const QString &path)
     name = info.fileName();
     while (true) {
         const Ends current = folder.ends(name);
-        QString next = current.nextFile();
+        QString next = current.nextFile;
         if (next.isEmpty()) // no closing row names it: a file that says it continues this one
-            next = folder.find([&](const Ends &ends) { return ends.previousFile() == name; }, name,
+            next = folder.find([&](const Ends &ends) { return ends.previousFile == name; }, name,
                                QString());
         if (next.isEmpty() || visited.contains(next))
             break;
@@ -232,7 +204,7 @@ QList<Piece> runOf(const QString &path)
         if (folder.has(next)) {
             const Ends &following = folder.ends(next);
             const bool ties =
-                following.previousFile() == name && following.previousChain() == current.lastChain;
+                following.previousFile == name && following.previousChain == current.lastChain;
             pieces.append(
                 Piece{ties ? Piece::Kind::File : Piece::Kind::Mismatched, folder.pathOf(next)});
             name = next;
@@ -240,7 +212,7 @@ QList<Piece> runOf(const QString &path)
         }
         pieces.append(Piece{Piece::Kind::Missing, folder.pathOf(next)});
         const QString after = folder.find(
-            [&](const Ends &ends) { return ends.previousFile() == next; }, next, QString());
+            [&](const Ends &ends) { return ends.previousFile == next; }, next, QString());
         if (after.isEmpty() || visited.contains(after))
             break;
         visited.insert(after);

@@ -18,17 +18,14 @@ QString lockPathOf(const QString &logPath);
 // Whether a running panel holds that lock now.
 bool isBeingWritten(const QString &logPath);
 
-// The first and the last complete row of a file, read from its two ends.
+// What the first and the last complete row of a file say of its neighbours, read from the
+// file's two ends.
 struct Ends
 {
-    bool runLog = false; // begins as a run log does
-    QString firstEvent, firstDetail;
-    QString lastEvent, lastDetail;
+    QString previousFile;     // named by a `continued` first row
+    QByteArray previousChain; // the chain that row carries
+    QString nextFile;         // named by the closing row
     QByteArray lastChain;
-    qint64 lastTime = 0;          // ms since the epoch; 0 when unknown
-    QString previousFile() const; // named by a `continued` first row
-    QByteArray previousChain() const;
-    QString nextFile() const; // named by the closing row
 };
 Ends endsOf(const QString &path);
 

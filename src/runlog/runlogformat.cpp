@@ -152,6 +152,12 @@ QByteArrayView Row::chained() const
     return QByteArrayView(begin, last.data() - 1 - begin); // up to the comma before the chain
 }
 
+bool Row::time(qint64 *milliseconds, int *offset) const
+{
+    const QByteArrayView field = fields[Time];
+    return count > 0 && parseTime(field.data(), field.data() + field.size(), milliseconds, offset);
+}
+
 Read readRow(const char *begin, const char *end, Row &row)
 {
     row.count = 0;

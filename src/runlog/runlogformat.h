@@ -66,6 +66,9 @@ struct Row
     QString text(int column) const { return QString::fromUtf8(bytes(column)); }
     // What the chain of this row covers: every field before the chain, as written.
     QByteArrayView chained() const;
+    // Its time field as ms since the epoch and the UTC offset it was written with (seconds);
+    // false if it is not a time.
+    bool time(qint64 *milliseconds, int *offset) const;
 };
 enum class Read {
     Complete,   // a row ended by CR LF
