@@ -106,7 +106,42 @@ void PumpLink::setState(LinkStatus::State state)
 
 void PumpLink::startPoll()
 {
+    payOwedStop(); // before anything else goes to the pump
     m_Timer2.start();
+}
+
+bool PumpLink::owedToOpenDevice() const
+{
+    const PumpState::OwedStop &owed = m_pump.owedStop();
+    if (!owed.owed || !m_MSComm1->isOpen())
+        return false;
+    if (owed.device.isEmpty())
+        return true;
+    const QString device = m_MSComm1->device();
+    return m_reopenName == owed.reopenName ||
+           m_MSComm1->identity(device) == m_MSComm1->identity(owed.device);
+}
+
+void PumpLink::payOwedStop()
+{
+    if (!m_pump.owedStop().owed)
+        return;
+    if (!owedToOpenDevice()) {
+        emit owedStopWithheld();
+        return;
+    }
+    m_payingStop = m_pump.owedStop();
+    m_paying = true;
+    send(Frames::stopFrame); // a failure keeps the debt, as any failed STOP does
+    m_paying = false;
+}
+
+void PumpLink::forgiveOwedStop()
+{
+    if (!m_pump.owedStop().owed)
+        return;
+    m_pump.forgiveStop();
+    emit owedStopSettled(false);
 }
 
 bool PumpLink::send(const QString &frame)
@@ -119,18 +154,30 @@ bool PumpLink::send(const QString &frame)
         m_lastFailure = Failure::Malformed;
         return false;
     }
-    if (!m_MSComm1->isOpen()) {
-        m_lastFailure = Failure::PortClosed;
-        return false;
-    }
-    if (!m_MSComm1->write(frame.toLatin1())) {
-        m_lastFailure = Failure::WriteFailed;
+    const bool stop = frame == Frames::stopFrame;
+    if (!m_MSComm1->isOpen() || !m_MSComm1->write(frame.toLatin1())) {
+        m_lastFailure = m_MSComm1->isOpen() ? Failure::WriteFailed : Failure::PortClosed;
+        if (stop) {
+            // The safe command is never dropped: it goes out when the port is open again.
+            const bool wasOwed = m_pump.owedStop().owed;
+            const QString device = m_MSComm1->device();
+            m_pump.oweStop(device, device.isEmpty() ? QString() : m_reopenName, m_clock());
+            if (!wasOwed)
+                emit stopOwed();
+        }
         return false;
     }
     m_lastFailure = Failure::None;
     ++m_framesSent;
+    // A RUN supersedes any STOP owed; a STOP pays one owed to this device.
+    const bool settles =
+        m_pump.owedStop().owed && (frame == Frames::runFrame || (stop && owedToOpenDevice()));
+    if (settles)
+        m_pump.forgiveStop();
     m_pump.sent(frame, m_clock());
     emit frameSent(frame);
+    if (settles)
+        emit owedStopSettled(true);
     if (const std::optional<SetpointWatch::Event> event = m_setpoints.frameSent(frame, m_pump))
         emit setpointEvent(*event);
     return true;
@@ -138,6 +185,9 @@ bool PumpLink::send(const QString &frame)
 
 void PumpLink::pollNow()
 {
+    // A STOP that a failed write left owed on this port goes out before the poll.
+    if (m_pump.owedStop().owed && owedToOpenDevice())
+        payOwedStop();
     send(Frames::pollFrame);
 }
 
@@ -194,8 +244,10 @@ void PumpLink::onDeviceLost(const QString &reason)
     m_setpoints.interrupted();
     m_lostAt = m_clock();
     m_reconnectTries = 0;
-    setState(LinkStatus::State::Reconnecting);
+    // The loss is told before what follows from it.
+    m_pump.setLink(LinkStatus::State::Reconnecting);
     emit linkLost(reason);
+    emit stateChanged();
     m_reconnectTimer.start();
 }
 
@@ -215,10 +267,10 @@ void PumpLink::reconnectNow()
     const qint64 downFor = m_clock() - m_lostAt;
     OpenResult ignored;
     finishOpening(ignored);
-    startPoll();
     m_setpoints.reconnected(m_pump);
     emit reconnected(downFor);
-    pollNow(); // the pump's numbers now, not a poll interval later
+    startPoll(); // an owed STOP first
+    pollNow();   // the pump's numbers now, not a poll interval later
 }
 
 void PumpLink::stopReconnecting()
@@ -250,7 +302,7 @@ LinkStatus PumpLink::status() const
     status.reconnectTries = m_reconnectTries;
     if (m_pump.link() == LinkStatus::State::Reconnecting)
         status.sinceLost = now - m_lostAt;
-    status.runCommanded = m_pump.run() == PumpState::Run::Run;
+    status.runCommanded = m_pump.mayRun();
     status.reportedFlow = m_pump.caption(PumpState::Value::SetFlow);
     return status;
 }

@@ -75,6 +75,7 @@ public:
     // up only for a port that opened; the same device is closed first, as an open port stays
     // locked. Does not start the poll. An answer that names a port ends any reconnecting.
     OpenResult open(const QString &answer);
+    // Sends a STOP owed to the device now open, then starts the poll.
     void startPoll();
     // One status poll, as Timer2 sends every pollInterval.
     void pollNow();
@@ -95,6 +96,14 @@ public:
     LinkStatus status() const;
     const PumpState &pumpState() const { return m_pump; }
     const SetpointWatch &setpoints() const { return m_setpoints; }
+    // Whether the device now open is the one an owed STOP is meant for (any device, when it
+    // failed before a port had been opened).
+    bool owedToOpenDevice() const;
+    // The debt is given up: the operator has been told that it could not be paid.
+    void forgiveOwedStop();
+    // While an owed STOP goes out (for whoever records the frame): the debt it pays.
+    const PumpState::OwedStop *paying() const { return m_paying ? &m_payingStop : nullptr; }
+    qint64 clockNow() const { return m_clock(); }
     // A monotonic clock in milliseconds; tests set their own.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
@@ -114,6 +123,11 @@ signals:
     void silenceEnded(qint64 silentFor);
     // The lost device opened again after `downFor` ms.
     void reconnected(qint64 downFor);
+    // A STOP could not go out and is owed; an owed STOP went out (or was given up, `sent`
+    // false); a port opened that an owed STOP is not meant for.
+    void stopOwed();
+    void owedStopSettled(bool sent);
+    void owedStopWithheld();
 
 private:
     void onReceived(const QByteArray &bytes);
@@ -124,6 +138,7 @@ private:
     void resetAssembler();
     void stopReconnecting();
     void armSilenceTimer(qint64 remaining);
+    void payOwedStop();
     qint64 quietSince() const { return m_lastReplyAt.value_or(m_openedAt); }
 
     PumpPort *m_MSComm1;
@@ -143,4 +158,6 @@ private:
     QString m_reopenName;
     int m_reconnectTries = 0;
     qint64 m_lostAt = 0;
+    bool m_paying = false;
+    PumpState::OwedStop m_payingStop;
 };

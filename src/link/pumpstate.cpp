@@ -44,13 +44,8 @@ void PumpState::replied(const Reply &reply, qint64 now)
 
 void PumpState::sent(const QString &frame, qint64 now)
 {
-    if (frame == Frames::runFrame) {
-        m_run = Run::Run;
-        m_runAt = now;
-        return;
-    }
-    if (frame == Frames::stopFrame) {
-        m_run = Run::Stop;
+    if (frame == Frames::runFrame || frame == Frames::stopFrame) {
+        m_run = frame == Frames::runFrame ? Run::Run : Run::Stop;
         m_runAt = now;
         return;
     }
@@ -63,4 +58,11 @@ void PumpState::sent(const QString &frame, qint64 now)
     m_sent[std::size_t(*setpoint)] = sent;
     if (sent.pump == polledPump)
         m_sentToPolled[std::size_t(*setpoint)] = sent;
+}
+
+void PumpState::oweStop(const QString &device, const QString &reopenName, qint64 now)
+{
+    if (m_owedStop.owed)
+        return;
+    m_owedStop = OwedStop{true, device, reopenName, now, QDateTime::currentDateTime()};
 }

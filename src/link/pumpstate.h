@@ -2,6 +2,7 @@
 
 #include "frames.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <array>
@@ -31,6 +32,15 @@ public:
         bool sent = false;
     };
     enum class Link { Closed, Open, Reconnecting };
+    // A STOP that could not go out, kept for the device it was meant for.
+    struct OwedStop
+    {
+        bool owed = false;
+        QString device;     // as it was named then; empty when no port had been opened
+        QString reopenName; // the stable name the link reopens it by
+        qint64 since = 0;   // when the first STOP of this debt failed
+        QDateTime sinceTime;
+    };
 
     const Reported &reported(Value value) const { return m_reported[std::size_t(value)]; }
     // The reported value as the readout shows it: the set pressure with its point.
@@ -50,6 +60,9 @@ public:
     Link link() const { return m_link; }
     // Open, and no accepted reply for the silence limit.
     bool silent() const { return m_silent; }
+    const OwedStop &owedStop() const { return m_owedStop; }
+    // RUN went out and no STOP since, or a STOP is owed: the pump may be running.
+    bool mayRun() const { return m_run == Run::Run || m_owedStop.owed; }
 
     // The value a reply target reports, if it reports one.
     static std::optional<Value> valueOf(Reply::Target target);
@@ -59,6 +72,9 @@ public:
     void sent(const QString &frame, qint64 now);
     void setLink(Link link) { m_link = link; }
     void setSilent(bool silent) { m_silent = silent; }
+    // A STOP failed; a debt already owed keeps its first time. The link settles it.
+    void oweStop(const QString &device, const QString &reopenName, qint64 now);
+    void forgiveStop() { m_owedStop = OwedStop(); }
 
 private:
     std::array<Reported, 3> m_reported;
@@ -68,4 +84,5 @@ private:
     std::array<Sent, 2> m_sentToPolled;
     Link m_link = Link::Closed;
     bool m_silent = false;
+    OwedStop m_owedStop;
 };

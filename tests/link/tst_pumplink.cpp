@@ -54,6 +54,8 @@ private slots:
     void setpointWatch();
     void stateBeforeAnyoneIsTold_data();
     void stateBeforeAnyoneIsTold();
+    void owedStop_data();
+    void owedStop();
 
 private:
     FakePumpPort *m_port = nullptr;
@@ -544,6 +546,99 @@ void TestPumpLink::runStateAndReportedFlow()
     QVERIFY(!m_link->status().runCommanded);
     QCOMPARE(sent.count(), 4); // run, poll, the poll on reconnecting, stop
     QCOMPARE(sent.last().first().toString(), Frames::stopFrame);
+}
+
+void TestPumpLink::owedStop_data()
+{
+    // Steps: "open DEVICE" is 通信 with the poll started, "lose" the device going away, "back"
+    // a reconnection, "poll", "run", "stop", "refuse"/"accept" writes, "forgive" the operator
+    // acknowledging a STOP that cannot reach its pump. `written` is every frame on the line.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<bool>("owedAtEnd");
+    QTest::addColumn<int>("withheld"); // how often an opened port was not the one owed
+    QTest::addColumn<int>("debts");    // STOPs owed, however often each failed
+    const QString s = Frames::stopFrame, r = Frames::runFrame, f = Frames::pollFrame;
+    QTest::newRow("STOP before any port: the first port opened gets it")
+        << QStringList{"stop", "open /dev/ttyUSB0", "poll"} << QStringList{s, f} << false << 0 << 1;
+    QTest::newRow("STOP in an outage: sent on reconnection, before the poll")
+        << QStringList{"open /dev/ttyUSB0", "run", "lose", "stop", "stop", "back"}
+        << QStringList{r, s, f} << false << 0 << 1;
+    QTest::newRow("STOP whose write failed: sent before the next poll")
+        << QStringList{"open /dev/ttyUSB0", "run", "refuse", "stop", "accept", "poll", "poll"}
+        << QStringList{r, s, f, f} << false << 0 << 1;
+    QTest::newRow("a RUN later supersedes it")
+        << QStringList{"open /dev/ttyUSB0", "refuse", "stop", "accept", "run", "poll"}
+        << QStringList{r, f} << false << 0 << 1;
+    QTest::newRow("the same device again through 通信")
+        << QStringList{"open /dev/ttyUSB0", "run", "lose", "stop", "open /dev/ttyUSB0"}
+        << QStringList{r, s} << false << 0 << 1;
+    QTest::newRow("another device gets nothing; the debt stays for the first")
+        << QStringList{"open /dev/ttyUSB0", "run", "lose", "stop", "open /dev/ttyUSB1", "poll"}
+        << QStringList{r, f} << true << 1 << 1;
+    QTest::newRow("given up by the operator, it is not sent later")
+        << QStringList{"open /dev/ttyUSB0", "run", "lose", "stop", "open /dev/ttyUSB1", "forgive",
+                       "open /dev/ttyUSB0"}
+        << QStringList{r} << false << 1 << 1;
+    QTest::newRow("a STOP that goes out owes nothing")
+        << QStringList{"open /dev/ttyUSB0", "run", "stop", "lose", "back"} << QStringList{r, s, f}
+        << false << 0 << 0;
+}
+
+void TestPumpLink::owedStop()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, written);
+    QFETCH(bool, owedAtEnd);
+    QFETCH(int, withheld);
+    QFETCH(int, debts);
+    QSignalSpy owed(m_link, &PumpLink::stopOwed);
+    QSignalSpy settled(m_link, &PumpLink::owedStopSettled);
+    QSignalSpy withheldSpy(m_link, &PumpLink::owedStopWithheld);
+    QStringList recorded; // the rows a journal would write for each frame, owed or not
+    connect(m_link, &PumpLink::frameSent, this, [&](const QString &frame) {
+        recorded << (m_link->paying() ? QStringLiteral("owed ") + frame : frame);
+    });
+    for (const QString &step : std::as_const(steps)) {
+        if (step.startsWith(QLatin1String("open "))) {
+            QCOMPARE(m_link->open(step.mid(5)).outcome, PumpLink::OpenOutcome::Opened);
+            m_link->startPoll();
+            m_link->Timer2()->stop(); // the test polls by itself
+        } else if (step == QLatin1String("lose")) {
+            m_port->loseDevice(QStringLiteral("gone"));
+        } else if (step == QLatin1String("back")) {
+            m_link->reconnectNow();
+            m_link->Timer2()->stop();
+        } else if (step == QLatin1String("poll")) {
+            m_link->pollNow();
+        } else if (step == QLatin1String("run")) {
+            m_link->send(Frames::runFrame);
+        } else if (step == QLatin1String("stop")) {
+            m_link->send(Frames::stopFrame);
+        } else if (step == QLatin1String("refuse") || step == QLatin1String("accept")) {
+            m_port->refuseWrites = step == QLatin1String("refuse");
+        } else if (step == QLatin1String("forgive")) {
+            m_link->forgiveOwedStop();
+        } else {
+            QFAIL(qPrintable(step));
+        }
+    }
+    QStringList onTheLine;
+    for (const QByteArray &frame : std::as_const(m_port->written))
+        onTheLine << QString::fromLatin1(frame);
+    QCOMPARE(onTheLine, written);
+    QCOMPARE(m_link->pumpState().owedStop().owed, owedAtEnd);
+    QCOMPARE(withheldSpy.count(), withheld);
+    // Told once per debt, however many STOPs failed, and settled once unless it is still owed.
+    QCOMPARE(owed.count(), debts);
+    QCOMPARE(settled.count(), debts - (owedAtEnd ? 1 : 0));
+    // The STOP that pays a debt is recorded as such; the pump may run while one is owed.
+    QCOMPARE(recorded.count(QStringLiteral("owed ") + Frames::stopFrame),
+             written.contains(Frames::stopFrame) && owed.count() ? 1 : 0);
+    QCOMPARE(m_link->pumpState().mayRun(),
+             owedAtEnd || m_link->pumpState().run() == PumpState::Run::Run);
+    // No frame is put on the line by itself beyond the owed STOP and the polls asked for.
+    QVERIFY(onTheLine.count(Frames::runFrame) <= steps.count(QStringLiteral("run")));
 }
 
 void TestPumpLink::setpointWatch_data()
