@@ -1,5 +1,8 @@
 #include "form1.h"
 
+#include "alarmbanner.h"
+#include "alarmwatch.h"
+#include "alarmwindow.h"
 #include "dialogs.h"
 #include "historywindow.h"
 #include "keypadentry.h"
@@ -25,6 +28,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -120,6 +124,38 @@ QLabel *plainLabel(const QString &text, QWidget *parent)
     return label;
 }
 
+// The window's body: the client area, and under it the alarm banner when there is one. The
+// client area keeps its size as the banner comes and goes, and the window grows or shrinks by it.
+class WindowBody : public QWidget
+{
+public:
+    WindowBody(QWidget *client, QWidget *banner, QWidget *parent)
+        : QWidget(parent)
+        , m_client(client)
+        , m_banner(banner)
+    {
+        client->setParent(this);
+        banner->setParent(this);
+    }
+    int bannerHeight(int width) const
+    {
+        return m_banner->isVisibleTo(this) ? m_banner->heightForWidth(width) : 0;
+    }
+    void place()
+    {
+        const int banner = bannerHeight(width());
+        m_client->setGeometry(0, 0, width(), height() - banner);
+        m_banner->setGeometry(0, height() - banner, width(), banner);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *) override { place(); }
+
+private:
+    QWidget *m_client;
+    QWidget *m_banner;
+};
+
 void setMenuEnabled(QMenu *menu, bool enabled)
 {
     menu->setEnabled(enabled);
@@ -137,7 +173,8 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
 
     m_surface = new Surface(this);
-    setCentralWidget(m_surface);
+    m_banner = new AlarmBanner(m_alarms, this);
+    setCentralWidget(new WindowBody(m_surface, m_banner, this));
     connect(m_surface, &Surface::pressed, this, &Form1::Form_MouseDown);
 
     buildLabels();
@@ -170,18 +207,24 @@ Form1::Form1(const Platform &platform, QWidget *parent)
         std::make_unique<RecordSave>(m_records, *m_platform.recordFile, *m_platform.dialogs);
 
     // Conditions that repeat with every poll are shown here, never as a stream of messages.
-    m_linkWatch = new LinkWatch(*m_link, *m_platform.dialogs, statusBar(), this);
-    m_runJournal =
-        new RunJournal(m_platform.runLogFolder, *m_link, *m_platform.dialogs, statusBar(), this);
-    auto *history = new QToolButton(this);
-    history->setText(QString::fromUtf8("运行记录"));
-    history->setObjectName(QStringLiteral("historyButton"));
-    history->setAutoRaise(true);
-    history->setFocusPolicy(Qt::NoFocus); // the keys' tab order stays as it is
-    // No taller than the status bar's text, which sets the window's height.
-    history->setMaximumHeight(fontMetrics().height() + 4);
-    statusBar()->addPermanentWidget(history);
+    m_runJournal = new RunJournal(m_platform.runLogFolder, *m_link, *m_platform.dialogs, this);
+    m_alarms.setJournal(m_runJournal);
+    connect(&m_alarms, &AlarmList::beep, this, [this] { m_platform.dialogs->beep(); });
+    m_alarmWatch = new AlarmWatch(m_alarms, *m_link, m_runJournal->log(), m_platform.awake, this);
+    m_linkWatch = new LinkWatch(*m_link, m_alarms, *m_platform.dialogs, statusBar(), this);
+    QToolButton *alarmButton = statusButton("alarmButton", QString::fromUtf8("报警"));
+    connect(alarmButton, &QToolButton::clicked, this, &Form1::openAlarms);
+    connect(m_banner, &AlarmBanner::detailsRequested, this, &Form1::openAlarms);
+    connect(m_banner, &AlarmBanner::heightChanged, this, &Form1::fitBanner);
+    QToolButton *history = statusButton("historyButton", QString::fromUtf8("运行记录"));
     connect(history, &QToolButton::clicked, this, &Form1::openHistory);
+    // The log's file name does not fit the bar: the button's tooltip tells it.
+    auto showLogState = [this, history](const QString &text) {
+        history->setToolTip(text);
+        m_linkWatch->setLogState(text);
+    };
+    connect(m_runJournal, &RunJournal::stateTextChanged, this, showLogState);
+    showLogState(m_runJournal->stateText());
     connect(m_Picture1, &PictureBox::doubleClicked, this, &Form1::openHistory);
     m_keySender->setJournal(m_runJournal);
     m_keypad->setJournal(m_runJournal);
@@ -193,11 +236,63 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     buildMenus();
     placeWindow();
     Form_Load();
+    m_alarmWatch->checkLastRun(m_platform.runLogFolder);
+    m_lastRunNotice = m_alarmWatch->lastRunNotice();
+
+    // The safe command from the keyboard, in every window of the panel, without a question.
+    auto *stopKey = new QShortcut(QKeySequence(Qt::Key_F12), this);
+    stopKey->setObjectName(QStringLiteral("stopShortcut"));
+    stopKey->setContext(Qt::ApplicationShortcut);
+    connect(stopKey, &QShortcut::activated, this, [this] { m_runControl->Cmds_Click(); });
 
     m_keys->buttons().constFirst()->setFocus();
 }
 
 Form1::~Form1() = default;
+
+QToolButton *Form1::statusButton(const char *name, const QString &text)
+{
+    auto *button = new QToolButton(this);
+    button->setText(text);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus); // the keys' tab order stays as it is
+    // No taller than the status bar's text, which sets the window's height.
+    button->setMaximumHeight(fontMetrics().height() + 4);
+    statusBar()->addPermanentWidget(button);
+    return button;
+}
+
+QWidget *Form1::clientArea() const
+{
+    return m_surface;
+}
+
+void Form1::openAlarms()
+{
+    if (!m_alarmWindow) {
+        m_alarmWindow = std::make_unique<AlarmWindow>(m_alarms);
+        m_alarmWindow->setAttribute(Qt::WA_QuitOnClose, false);
+    }
+    m_alarmWindow->show();
+    m_alarmWindow->raise();
+    m_alarmWindow->activateWindow();
+}
+
+void Form1::fitBanner()
+{
+    auto *body = static_cast<WindowBody *>(centralWidget());
+    const int banner = body->bannerHeight(body->width());
+    if (banner == m_bannerHeight) {
+        body->place();
+        return;
+    }
+    // The window grows or shrinks by the banner; the client area keeps its size.
+    const int change = banner - m_bannerHeight;
+    m_bannerHeight = banner;
+    resize(width(), height() + change);
+    body->place();
+}
 
 void Form1::openHistory()
 {
@@ -283,6 +378,9 @@ void Form1::buildKeypad()
         auto *key = new PictureButton(QLatin1String(layout.name), picture, m_surface);
         key->setAccessibleName(QLatin1String(layout.accessibleName));
         key->setGeometry(twipsRect(keyColumns[layout.column], keyRows[layout.row], 615, 375));
+        if (layout.key == Key::Stop)
+            key->setToolTip(QString::fromUtf8(
+                "停止泵。F12 在面板的每个窗口中都能停止泵，不需要鼠标，也不再询问。"));
         m_keys->addButton(key, int(layout.key));
         if (previous)
             setTabOrder(previous, key);
@@ -448,7 +546,10 @@ void Form1::Communication_Click()
     for (QMenu *menu : {m_file, m_settime, m_Pump, m_rightkey, m_seting})
         setMenuEnabled(menu, true);
     m_runJournal->portOpened(result.device);
-    m_link->startPoll();
+    if (const QString notice = std::exchange(m_lastRunNotice, QString()); !notice.isEmpty())
+        m_runJournal->note(QStringLiteral("alarm"),
+                           AlarmWatch::uncleanEnd + QLatin1Char(' ') + notice);
+    m_link->startPoll(); // an owed STOP goes out first
 }
 
 void Form1::showReply(const Reply &reply)
@@ -480,7 +581,12 @@ void Form1::reportLinkLost(const QString &reason)
     QMetaObject::invokeMethod(
         this,
         [this, device, reason] {
+            // One box at a time: a further loss while it is open is told by the alarm.
+            if (m_lossBoxOpen)
+                return;
+            m_lossBoxOpen = true;
             m_platform.dialogs->messageBox(Messages::linkLost(device, reason), Messages::linkTitle);
+            m_lossBoxOpen = false;
         },
         Qt::QueuedConnection);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarmlist.h"
 #include "pumpnumber.h"
 #include "readouts.h"
 #include "recordstore.h"
@@ -10,7 +11,11 @@
 
 #include <memory>
 
+class AlarmBanner;
+class AlarmWatch;
+class AlarmWindow;
 class Dialogs;
+class KeepAwake;
 class HistoryWindow;
 class KeypadEntry;
 class LinkWatch;
@@ -22,6 +27,7 @@ class PumpPort;
 class QButtonGroup;
 class QLabel;
 class QMenu;
+class QToolButton;
 class RecordFile;
 class RecordSave;
 class RunControl;
@@ -37,7 +43,8 @@ struct Platform
     Dialogs *dialogs = nullptr;
     Printer *CommonDialog1 = nullptr; // the printer dialog and the printer
     RecordFile *recordFile = nullptr;
-    QString runLogFolder; // where the run logs go
+    QString runLogFolder;       // where the run logs go
+    KeepAwake *awake = nullptr; // keeps the computer awake while the pump may run
 };
 
 class Form1 : public QMainWindow
@@ -92,6 +99,13 @@ public:
     const ReadoutView &readouts() const { return m_readoutView; }
     const LinkWatch &linkWatch() const { return *m_linkWatch; }
     RunJournal &runJournal() const { return *m_runJournal; }
+    AlarmList &alarms() { return m_alarms; }
+    const AlarmBanner &alarmBanner() const { return *m_banner; }
+    // Opens the alarm window, or raises it; the banner's 详情 and the status bar's 报警 do this.
+    void openAlarms();
+    AlarmWindow *alarmWindow() const { return m_alarmWindow.get(); }
+    // The window's own client area, under the menu bar and above the banner.
+    QWidget *clientArea() const;
     // Brings the status line up to date; a timer does so twice a second.
     void refreshStatus();
     // Opens the window of the run's history, or raises it; the status bar's 运行记录 and a
@@ -127,8 +141,11 @@ private:
     void showReply(const Reply &reply);
     void storeReading(const Reply &reply);
     void reportLinkLost(const QString &reason);
+    void fitBanner();
+    QToolButton *statusButton(const char *name, const QString &text);
 
     Platform m_platform;
+    AlarmList m_alarms;
     QString m_endReason;
     ReadoutView m_readoutView;
     PumpNumber m_pumpNumber;
@@ -155,4 +172,10 @@ private:
     std::unique_ptr<ReadingRecorder> m_recorder;
     std::unique_ptr<RecordSave> m_recordSave;
     std::unique_ptr<HistoryWindow> m_history;
+    AlarmWatch *m_alarmWatch = nullptr;
+    AlarmBanner *m_banner = nullptr;
+    int m_bannerHeight = 0;
+    std::unique_ptr<AlarmWindow> m_alarmWindow;
+    bool m_lossBoxOpen = false;
+    QString m_lastRunNotice; // for the first log of this start
 };

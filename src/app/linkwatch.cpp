@@ -1,13 +1,16 @@
 #include "linkwatch.h"
 
+#include "alarmlist.h"
 #include "dialogs.h"
 #include "messages.h"
 #include "pumplink.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTime>
 
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -44,9 +47,11 @@ Look lookOf(LinkWatch::Light light)
 
 } // namespace
 
-LinkWatch::LinkWatch(PumpLink &link, Dialogs &dialogs, QStatusBar *bar, QObject *parent)
+LinkWatch::LinkWatch(PumpLink &link, AlarmList &alarms, Dialogs &dialogs, QStatusBar *bar,
+                     QObject *parent)
     : QObject(parent)
     , m_link(link)
+    , m_alarms(alarms)
     , m_dialogs(dialogs)
 {
     m_indicator = statusLabel("linkIndicator", bar);
@@ -54,17 +59,19 @@ LinkWatch::LinkWatch(PumpLink &link, Dialogs &dialogs, QStatusBar *bar, QObject 
     m_indicator->setAccessibleName(QString::fromUtf8("连接状态"));
     m_state = statusLabel("linkStatus", bar);
     m_newsLabel = statusLabel("linkNews", bar);
+    // The news takes what the state leaves, and shows only when it fits whole.
+    m_newsLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(m_indicator);
-    bar->addWidget(m_state, 1);
-    bar->addWidget(m_newsLabel);
+    bar->addWidget(m_state);
+    bar->addWidget(m_newsLabel, 1);
+    m_newsLabel->installEventFilter(this);
 
     connect(&m_link, &PumpLink::stateChanged, this, &LinkWatch::refresh);
     connect(&m_link, &PumpLink::setpointEvent, this, &LinkWatch::onSetpointEvent);
-    connect(&m_link, &PumpLink::silenceStarted, this, [this] {
-        // One beep and no dialog: an unattended run must not pile up message boxes.
-        m_dialogs.beep();
-        refresh();
-    });
+    // The silence is an alarm, which sounds; no dialog: an unattended run must not pile up
+    // message boxes.
+    connect(&m_link, &PumpLink::silenceStarted, this, &LinkWatch::refresh);
+    connect(&m_alarms, &AlarmList::changed, this, &LinkWatch::refresh);
     connect(&m_link, &PumpLink::silenceEnded, this,
             [this](qint64 silentFor) { tell(Messages::silenceEnded(silentFor)); });
     connect(&m_link, &PumpLink::linkLost, this, &LinkWatch::refresh);
@@ -81,28 +88,17 @@ void LinkWatch::refresh()
 {
     const LinkStatus status = m_link.status();
     QString line = Messages::linkStatus(status);
-    switch (status.state) {
-    case LinkStatus::State::Closed:
-        m_light = Light::Off;
-        break;
-    case LinkStatus::State::Reconnecting:
-        m_light = Light::Amber;
-        break;
-    case LinkStatus::State::Open:
-        m_light = Light::Green;
-        if (status.pumpSilent()) {
-            // The silence is the message: nothing is called unconfirmed while it lasts.
-            m_light = Light::Red;
-            break;
-        }
-        for (const SetpointWatch::Event &open :
-             m_link.setpoints().unconfirmed(m_link.pumpState())) {
-            line += QString::fromUtf8(" · ") + Messages::setpointNews(open);
-            m_light = Light::Amber;
-        }
-        break;
+    m_light = status.state == LinkStatus::State::Closed ? Light::Off : Light::Green;
+    if (const std::optional<AlarmList::Priority> worst = m_alarms.worstActive())
+        m_light = *worst == AlarmList::Priority::High ? Light::Red : Light::Amber;
+    if (status.state == LinkStatus::State::Open && !status.pumpSilent() &&
+        !m_link.setpoints().unconfirmed(m_link.pumpState()).isEmpty()) {
+        // Silent, nothing is called unconfirmed; the banner says which and why.
+        line += QString::fromUtf8(" · 设定未确认");
     }
-    m_state->setText(line);
+    if (m_state->text() != line)
+        m_state->setText(line);
+    showNews();
     const Look look = lookOf(m_light);
     const QLatin1String name(look.name);
     if (m_indicator->property("light").toString() !=
@@ -111,10 +107,39 @@ void LinkWatch::refresh()
             QStringLiteral("background: %1; border-radius: 7px;").arg(QLatin1String(look.colour)));
         m_indicator->setProperty("light", name);
     }
-    // A screen reader says the same words the status bar shows.
+    // A screen reader says the same words the status bar shows, and the tooltip the rest.
     const QString description = m_news.isEmpty() ? line : line + QString::fromUtf8(" · ") + m_news;
     m_indicator->setAccessibleDescription(description);
-    m_indicator->setToolTip(description);
+    QStringList tip{Messages::linkDetails(status)};
+    if (!m_newsLine.isEmpty())
+        tip << m_newsLine;
+    if (!m_logState.isEmpty())
+        tip << m_logState;
+    const QString toolTip = tip.join(QLatin1Char('\n'));
+    for (QLabel *label : {m_indicator, m_state, m_newsLabel})
+        label->setToolTip(toolTip);
+}
+
+void LinkWatch::showNews()
+{
+    const bool fits = m_newsLabel->fontMetrics().horizontalAdvance(m_newsLine) <=
+                      m_newsLabel->contentsRect().width();
+    const QString shown = fits ? m_newsLine : QString();
+    if (m_newsLabel->text() != shown)
+        m_newsLabel->setText(shown);
+}
+
+bool LinkWatch::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_newsLabel && event->type() == QEvent::Resize)
+        showNews(); // the state beside it grew or shrank
+    return QObject::eventFilter(watched, event);
+}
+
+void LinkWatch::setLogState(const QString &text)
+{
+    m_logState = text;
+    refresh();
 }
 
 void LinkWatch::onSetpointEvent(const SetpointWatch::Event &event)
@@ -147,7 +172,17 @@ void LinkWatch::onSetpointEvent(const SetpointWatch::Event &event)
 
 void LinkWatch::tell(const QString &news)
 {
-    m_news = news;
-    m_newsLabel->setText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + news);
+    m_alarms.addNews(news);
+    // What one reply brings (the end of a silence and a confirmed setpoint) is kept together;
+    // news after the next frame or reply, or later, replaces it.
+    const LinkStatus status = m_link.status();
+    const std::tuple moment{status.framesSent, status.repliesAccepted, m_link.clockNow()};
+    if (!m_news.isEmpty() && moment == m_newsMoment) {
+        m_news += QString::fromUtf8("；") + news;
+    } else {
+        m_news = news;
+        m_newsMoment = moment;
+    }
+    m_newsLine = QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + m_news;
     refresh();
 }

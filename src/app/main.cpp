@@ -1,5 +1,6 @@
 #include "commandline.h"
 #include "form1.h"
+#include "keepawake.h"
 #include "qtdialogs.h"
 #include "qtprinter.h"
 #include "qtpumpport.h"
@@ -27,7 +28,9 @@ int main(int argc, char *argv[])
     QtDialogs dialogs;
     QtPrinter printer;
     QtRecordFile recordFile;
-    Form1 form(Platform{&MSComm1, &dialogs, &printer, &recordFile, RunLog::defaultFolder()});
+    const std::unique_ptr<KeepAwake> awake = makeSystemKeepAwake();
+    Form1 form(
+        Platform{&MSComm1, &dialogs, &printer, &recordFile, RunLog::defaultFolder(), awake.get()});
     dialogs.setParent(&form);
     printer.setParent(&form);
     QObject::connect(&form, &Form1::endRequested, &app, [] { QCoreApplication::exit(0); });

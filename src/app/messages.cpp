@@ -74,8 +74,17 @@ QString linkLost(const QString &device, const QString &reason)
     // The system's own words ("Resource temporarily unavailable" for a pulled adapter) mean
     // little to an operator; they stay as a detail.
     return QString::fromUtf8("与泵的连接已断开：串口 %1 的设备已断开，串口已关闭。\r\n"
-                             "请检查连接后用“通信”重新打开串口。\r\n（系统信息：%2）")
+                             "面板正在自动重新连接该串口，设备回来后立即恢复轮询；"
+                             "要改用其他串口，请用“通信”打开。\r\n（系统信息：%2）")
         .arg(device, reason);
+}
+
+QString stopOwed(FrameSender::Failure failure)
+{
+    return QString::fromUtf8("%1，停止命令没有发送。\r\n"
+                             "停止命令会在串口再次打开时立即发送；在此之前泵可能仍在运行。")
+        .arg(failure == FrameSender::Failure::PortClosed ? QString::fromUtf8("串口未打开")
+                                                         : QString::fromUtf8("向串口写入失败"));
 }
 
 QString storeFull(int capacity)
@@ -101,6 +110,35 @@ QString setpointName(Frames::Setpoint setpoint)
 } // namespace
 
 QString linkStatus(const LinkStatus &status)
+{
+    const QString mayRun = status.runCommanded ? QString::fromUtf8(" · 泵可能仍在运行") : QString();
+    switch (status.state) {
+    case LinkStatus::State::Closed:
+        return QString::fromUtf8("串口未打开，请用“通信”打开串口") + mayRun;
+    case LinkStatus::State::Reconnecting:
+        return QString::fromUtf8("正在重新连接 %1（第 %2 次，已断开 %3 秒）")
+                   .arg(status.reopenName)
+                   .arg(status.reconnectTries)
+                   .arg(seconds(status.sinceLost)) +
+               mayRun;
+    case LinkStatus::State::Open:
+        break;
+    }
+    if (status.pumpSilent()) {
+        return QString::fromUtf8("%1 · 泵无应答 %2 秒")
+                   .arg(status.device,
+                        seconds(status.sinceLastReply.value_or(status.sinceOpened))) +
+               mayRun;
+    }
+    if (status.sinceLastReply) {
+        return QString::fromUtf8("%1 · 上次应答 %2 秒前")
+                   .arg(status.device, seconds(*status.sinceLastReply)) +
+               mayRun;
+    }
+    return QString::fromUtf8("%1 · 等待应答").arg(status.device) + mayRun;
+}
+
+QString linkDetails(const LinkStatus &status)
 {
     const QString counts = QString::fromUtf8("发送 %1 · 应答 %2 · 丢弃 %3")
                                .arg(status.framesSent)

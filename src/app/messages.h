@@ -17,10 +17,14 @@ QString openFailed(const PumpLink::OpenResult &result);
 QString portNotOpen();
 QString writeFailed();
 QString linkLost(const QString &device, const QString &reason);
+// A STOP that could not go out now: it goes out when the port is open again.
+QString stopOwed(FrameSender::Failure failure);
 QString storeFull(int capacity);
 
-// The status line under the window.
+// The status line under the window, short enough to be read whole beside the buttons.
 QString linkStatus(const LinkStatus &status);
+// The same in full, with the counts, for its tooltip.
+QString linkDetails(const LinkStatus &status);
 // "The pump may still be running", with the set flow it last reported.
 QString pumpMayRun(const LinkStatus &status);
 

@@ -6,8 +6,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
-#include <QStatusBar>
 
 namespace {
 
@@ -18,18 +16,12 @@ QString seconds(qint64 ms)
 
 } // namespace
 
-RunJournal::RunJournal(const QString &folder, PumpLink &link, Dialogs &dialogs, QStatusBar *bar,
-                       QObject *parent)
+RunJournal::RunJournal(const QString &folder, PumpLink &link, Dialogs &dialogs, QObject *parent)
     : QObject(parent)
     , m_log(folder)
     , m_link(link)
     , m_dialogs(dialogs)
 {
-    m_state = new QLabel(bar);
-    m_state->setObjectName(QStringLiteral("runLogStatus"));
-    m_state->setTextFormat(Qt::PlainText);
-    bar->addPermanentWidget(m_state);
-
     // The link tells a reply, then what it confirmed or flagged: the rows come in that order.
     connect(&m_link, &PumpLink::replyAccepted, this,
             [this](const Reply &reply) { note(QStringLiteral("reply"), reply.frame()); });
@@ -134,6 +126,11 @@ void RunJournal::onFrameSent(const QString &frame)
         if (frame.mid(1, 2) != QLatin1String("00"))
             detail += QString::fromUtf8("（泵 %1）").arg(frame.mid(1, 2));
     }
+    if (const PumpState::OwedStop *owed = m_link.paying()) {
+        detail += QString::fromUtf8(" 未送达的停止命令，自 %1 起欠下，晚了 %2 秒")
+                      .arg(owed->sinceTime.toString(QStringLiteral("HH:mm:ss")),
+                           seconds(m_link.clockNow() - owed->since));
+    }
     note(QStringLiteral("command"), detail);
 }
 
@@ -147,5 +144,6 @@ RunLog::Readings RunJournal::readings() const
 
 void RunJournal::showState(const QString &text)
 {
-    m_state->setText(text);
+    m_stateText = text;
+    emit stateTextChanged(text);
 }

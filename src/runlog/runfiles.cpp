@@ -151,10 +151,29 @@ Ends endsOf(const QString &path)
     }
     if (last) {
         ends.lastChain = row.bytes(RunLogFormat::Chain);
+        ends.lastEvent = row.text(RunLogFormat::Event);
+        ends.lastTime = row.text(RunLogFormat::Time);
+        ends.lastSetFlow = row.text(RunLogFormat::SetFlow);
+        ends.lastRun = row.text(RunLogFormat::Run);
         if (row.fields[RunLogFormat::Event] == QByteArrayView("closed"))
             ends.nextFile = RunLogFormat::Links::nextFileOf(row.text(RunLogFormat::Detail));
     }
     return ends;
+}
+
+std::optional<UncleanEnd> uncleanEnd(const QString &folder)
+{
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.csv")}, QDir::Files, QDir::Name);
+    if (names.isEmpty())
+        return std::nullopt;
+    // Named by the time they began: the last name is the newest log.
+    const QString path = QDir(folder).filePath(names.constLast());
+    const Ends ends = endsOf(path);
+    if (ends.lastEvent.isEmpty() || ends.lastEvent == QLatin1String("closed") ||
+        ends.lastRun != QLatin1String("RUN") || isBeingWritten(path))
+        return std::nullopt;
+    return UncleanEnd{path, ends.lastTime, ends.lastSetFlow};
 }
 
 QList<Piece> runOf(const QString &path)

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // A run is written as one file a day: each later file begins with a `continued` row that names
 // the one before and carries its last chain, and a file left at midnight ends with a `closed`
 // row that names the next. These are the files of a folder seen that way, and the checks made
@@ -26,8 +28,23 @@ struct Ends
     QByteArray previousChain; // the chain that row carries
     QString nextFile;         // named by the closing row
     QByteArray lastChain;
+    // The last complete row: its event, time as written, set flow and run state.
+    QString lastEvent;
+    QString lastTime;
+    QString lastSetFlow;
+    QString lastRun;
 };
 Ends endsOf(const QString &path);
+
+// The newest run log of a folder, when it did not end as a panel ends it: no closing row, its
+// last row says RUN, and no running panel is writing it.
+struct UncleanEnd
+{
+    QString path;
+    QString lastTime;
+    QString setFlow; // as the pump last reported it; empty when it never did
+};
+std::optional<UncleanEnd> uncleanEnd(const QString &folder);
 
 // One piece of a run, in order: a file, or the place of one that is missing.
 struct Piece

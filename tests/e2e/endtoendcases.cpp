@@ -4,6 +4,7 @@
 #include "pumpport.h"
 #include "testsupport.h"
 
+#include <QLabel>
 #include <QtTest>
 
 EndToEndCases::EndToEndCases(PanelDriver &panel, const QString &answer, const QString &device)
@@ -39,7 +40,9 @@ void EndToEndCases::opensAndShowsThePump()
     QCOMPARE(m_panel.form().records().saveprcout(), stored + 1);
     m_panel.form().refreshStatus();
     const QString line = m_panel.caption(QStringLiteral("linkStatus"));
-    QVERIFY2(line.contains(utf8("串口 %1 已打开").arg(m_device)), qPrintable(line));
+    QVERIFY2(line.startsWith(utf8("%1 · 上次应答").arg(m_device)), qPrintable(line));
+    const QString details = m_panel.label(QStringLiteral("linkStatus"))->toolTip();
+    QVERIFY2(details.contains(utf8("串口 %1 已打开").arg(m_device)), qPrintable(details));
     QVERIFY(m_panel.dialogs().messages.isEmpty());
 }
 

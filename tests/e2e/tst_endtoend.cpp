@@ -1,3 +1,5 @@
+#include "alarmbanner.h"
+#include "alarmwatch.h"
 #include "endtoendcases.h"
 #include "form1.h"
 #include "linkwatch.h"
@@ -34,6 +36,7 @@ private slots:
     void faultModes_data();
     void faultModes();
     void hangUpAndComeBack();
+    void timedRunEndInAnOutage();
     void silenceAndRecovery();
     void setpointNotTaken();
     void reconnectThroughTheStableName();
@@ -168,7 +171,7 @@ void TestEndToEnd::faultModes()
     m_form->link()->checkSilence(); // 6 s on the clock
     m_form->refreshStatus();
     const QString line = m_panel->caption(QStringLiteral("linkStatus"));
-    QVERIFY2(line.contains(utf8(silent ? "泵无应答" : "已打开")), qPrintable(line));
+    QVERIFY2(line.contains(utf8(silent ? "泵无应答" : "上次应答")), qPrintable(line));
     QVERIFY(m_dialogs->messages.isEmpty()); // repeated conditions never become message boxes
     QVERIFY(m_port->isOpen());
 }
@@ -196,9 +199,9 @@ void TestEndToEnd::hangUpAndComeBack()
     QVERIFY(!m_port->isOpen());
     m_form->refreshStatus();
     const QString line = m_panel->caption(QStringLiteral("linkStatus"));
-    QVERIFY2(line.contains(utf8("正在重新连接 %1 …").arg(m_link)), qPrintable(line));
+    QVERIFY2(line.contains(utf8("正在重新连接 %1（").arg(m_link)), qPrintable(line));
     QCOMPARE(m_panel->label(QStringLiteral("linkIndicator"))->property("light").toString(),
-             QStringLiteral("amber"));
+             QStringLiteral("red"));
 
     // The pump comes back at the same link, restarted with other setpoints: the panel opens
     // it by itself, polls at once, and says once that the setpoints differ, resending nothing.
@@ -210,12 +213,45 @@ void TestEndToEnd::hangUpAndComeBack()
     m_panel->stopPolling();
     QVERIFY(m_panel->waitForAccepted(6));
     QCOMPARE(m_panel->caption(QStringLiteral("LsetF")), QStringLiteral("0080"));
-    QVERIFY(m_form->linkWatch().news().startsWith(utf8("已重新连接 %1").arg(m_link)));
+    QVERIFY2(m_form->linkWatch().news().startsWith(utf8("已重新连接 %1").arg(m_link)),
+             qPrintable(m_form->linkWatch().news()));
     QTRY_COMPARE(m_dialogs->messages.size(), 2);
     QVERIFY2(m_dialogs->messages[1].text.contains(utf8("设定流量 上次发送 0150，泵报告 0080")),
              qPrintable(m_dialogs->messages[1].text));
     QVERIFY(m_panel->poll(9));
     QCOMPARE(received().mid(before), QStringList(2, QStringLiteral("Q00F0000Y")));
+}
+
+void TestEndToEnd::timedRunEndInAnOutage()
+{
+    // A timed run of 0.1 minutes whose end falls while the pump's link is gone: the STOP is
+    // owed, and it is the first thing the pump hears when the link is back.
+    QVERIFY(m_pump->start({QStringLiteral("--hang-up-after"), QStringLiteral("1")}));
+    m_cases->openPanel();
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(m_panel->poll(3));
+    m_dialogs->answers << QStringLiteral("0.1");
+    QVERIFY(m_panel->trigger(QStringLiteral("stset")));
+    QVERIFY(m_panel->trigger(QStringLiteral("ststart")));
+    QTRY_VERIFY(received().contains(QStringLiteral("Q00R0000Y")));
+    m_form->Timer2()->start();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_port->isOpen(), 5000);
+    QVERIFY(m_pump->waitForExit());
+    m_form->Timer1()->stop(); // the test counts the seconds itself
+    for (int second = 0; second < 6; ++second)
+        QVERIFY(QMetaObject::invokeMethod(m_form->Timer1(), "timeout", Qt::DirectConnection));
+    QVERIFY(m_form->alarms().isActive(AlarmWatch::stopOwed));
+    QVERIFY(m_form->alarmBanner().text().startsWith(utf8("停止命令未送达：泵可能仍在运行")));
+
+    const qsizetype before = received().size();
+    QVERIFY(m_pump->start({}));
+    m_form->link()->reconnectNow();
+    QVERIFY(m_port->isOpen());
+    m_panel->stopPolling();
+    QTRY_COMPARE(received().mid(before).size(), 2);
+    QCOMPARE(received().mid(before), (QStringList{"Q00S0000Y", "Q00F0000Y"}));
+    QVERIFY(!m_form->alarms().isActive(AlarmWatch::stopOwed));
 }
 
 void TestEndToEnd::silenceAndRecovery()
@@ -261,7 +297,9 @@ void TestEndToEnd::setpointNotTaken()
     QVERIFY(m_panel->poll(6));
     QCOMPARE(light->property("light").toString(), QStringLiteral("amber"));
     const QString line = m_panel->caption(QStringLiteral("linkStatus"));
-    QVERIFY2(line.contains(utf8("设定流量 0150 未被泵确认（泵报告 0000）")), qPrintable(line));
+    QVERIFY2(line.contains(utf8("设定未确认")), qPrintable(line));
+    const QString banner = m_form->alarmBanner().text();
+    QVERIFY2(banner.contains(utf8("设定流量 0150 未被泵确认（泵报告 0000）")), qPrintable(banner));
     QCOMPARE(m_pump->logged(QStringLiteral("ignored")).size(), 1);
 }
 

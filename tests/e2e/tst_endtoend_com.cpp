@@ -1,3 +1,4 @@
+#include "alarmwatch.h"
 #include "endtoendcases.h"
 #include "form1.h"
 #include "linkwatch.h"
@@ -131,8 +132,16 @@ void TestEndToEndCom::reconnectsByItself()
     QSignalSpy back(link, &PumpLink::reconnected);
     m_panel->form().Timer2()->start();
     QTRY_COMPARE_WITH_TIMEOUT(link->status().state, LinkStatus::State::Reconnecting, 20000);
+    // STOP while COM1 leads nowhere: owed, and the first frame once the link is back.
+    QSignalSpy sent(link, &PumpLink::frameSent);
+    QVERIFY(m_panel->press({QStringLiteral("STOP")}));
+    QVERIFY(m_panel->form().alarms().isActive(AlarmWatch::stopOwed));
     // Back by itself, with no operator: the poll resumes and the replies are shown again.
     QTRY_COMPARE_WITH_TIMEOUT(link->status().state, LinkStatus::State::Open, 30000);
+    QVERIFY(sent.count() >= 2);
+    QCOMPARE(sent.at(0).first().toString(), Frames::stopFrame);
+    QCOMPARE(sent.at(1).first().toString(), Frames::pollFrame);
+    QVERIFY(!m_panel->form().alarms().isActive(AlarmWatch::stopOwed));
     QCOMPARE(back.count(), 1);
     // COM1 led nowhere for 4 s, so attempts failed before one succeeded.
     QVERIFY2(back.first().first().toLongLong() >= 3500,
@@ -141,8 +150,9 @@ void TestEndToEndCom::reconnectsByItself()
     m_panel->stopPolling();
     QVERIFY(m_cases->pollOnce());
     FakeDialogs &dialogs = m_panel->dialogs();
-    QCOMPARE(dialogs.messages.size(), 1); // the loss, once
+    QCOMPARE(dialogs.messages.size(), 2); // the loss, once, and the STOP that is owed
     QVERIFY(dialogs.messages[0].text.contains(utf8("设备已断开")));
+    QVERIFY(dialogs.messages[1].text.contains(utf8("停止命令会在串口再次打开时立即发送")));
 }
 
 QTEST_MAIN(TestEndToEndCom)

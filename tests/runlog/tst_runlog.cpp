@@ -1,3 +1,4 @@
+#include "alarmwatch.h"
 #include "commandline.h"
 #include "fakepumpport.h"
 #include "form1.h"
@@ -21,6 +22,7 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QTimeZone>
+#include <QToolButton>
 #include <QtTest>
 
 #include <cerrno>
@@ -623,11 +625,13 @@ void TestRunLog::eventsThroughTheWindow()
     }
     const QStringList expected{
         // A reply's row comes before what it confirmed or flagged.
-        "opened",  "reply",       "refused",     "command",      "reply",      "confirmed",
-        "command", "reply",       "unconfirmed", "reply",        "command",    "timed-start",
-        "command", "timed-pause", "command",     "timed-resume", "timed-done", "command",
-        "saved",   "save-failed", "printed",     "silent",       "answering",  "reply",
-        "lost",    "not-sent",    "reconnected", "closed"};
+        "opened",        "reply",        "refused",     "command",       "reply",
+        "confirmed",     "command",      "reply",       "unconfirmed",   "alarm",
+        "reply",         "command",      "timed-start", "command",       "timed-pause",
+        "command",       "timed-resume", "timed-done",  "command",       "saved",
+        "save-failed",   "printed",      "silent",      "alarm",         "answering",
+        "alarm-cleared", "reply",        "lost",        "alarm",         "not-sent",
+        "alarm-cleared", "reconnected",  "command",     "alarm-cleared", "closed"};
     QCOMPARE(events.join(" "), expected.join(" "));
 
     const QList<QStringList> rows = RunLogFormat::rows(file);
@@ -651,6 +655,18 @@ void TestRunLog::eventsThroughTheWindow()
              QStringLiteral("RUN"));
     QVERIFY(!find(QStringLiteral("not-sent"), QStringLiteral("Q00S0000Y")).isEmpty());
     QVERIFY(!find(QStringLiteral("save-failed"), QStringLiteral("disk full")).isEmpty());
+    // The alarms by name and text; the STOP owed in the outage goes out on reconnection, saying
+    // since when, and the pump's state reads STOP from then on.
+    QVERIFY(!find(QStringLiteral("alarm"), utf8("pump-silent 泵无应答")).isEmpty());
+    QVERIFY(!find(QStringLiteral("alarm-cleared"), utf8("pump-silent")).isEmpty());
+    QVERIFY(!find(QStringLiteral("alarm"),
+                  utf8("stop-owed 停止命令未送达：泵可能仍在运行（设定流量 0150 ml/min）"))
+                 .isEmpty());
+    const QStringList paid = find(QStringLiteral("command"), utf8("未送达的停止命令"));
+    QVERIFY(!paid.isEmpty());
+    QVERIFY(paid[7].startsWith(QStringLiteral("Q00S0000Y")));
+    QCOMPARE(paid[6], QStringLiteral("STOP"));
+    QVERIFY(!find(QStringLiteral("alarm-cleared"), utf8("stop-owed")).isEmpty());
     // Polls are not rows of their own.
     QVERIFY(find(QStringLiteral("command"), QStringLiteral("Q00F0000Y")).isEmpty());
 }
@@ -874,7 +890,7 @@ void TestRunLog::unwritableFolderThroughTheWindow()
                                       [&monotonic] { return monotonic; });
     QVERIFY(QDir().mkpath(QFileInfo(panel.runLogFolder()).path()));
     QVERIFY(writeAll(panel.runLogFolder(), "in the way"));
-    QLabel *state = panel.label(QStringLiteral("runLogStatus"));
+    auto *state = form.findChild<QToolButton *>(QStringLiteral("historyButton"));
     QVERIFY(state);
 
     QVERIFY(panel.openPort(QStringLiteral("/dev/ttyUSB0")));
@@ -890,7 +906,8 @@ void TestRunLog::unwritableFolderThroughTheWindow()
     QCOMPARE(panel.dialogs().messages[0].title, utf8("运行记录"));
     QVERIFY2(panel.dialogs().messages[0].text.contains(utf8("运行记录无法写入文件夹")),
              qPrintable(panel.dialogs().messages[0].text));
-    QCOMPARE(state->text(), utf8("运行记录无法写入"));
+    QCOMPARE(state->toolTip(), utf8("运行记录无法写入"));
+    QVERIFY(form.alarms().isActive(AlarmWatch::logNotWritable));
     QCOMPARE(form.records().saveprcout(), 3); // the store is not held up
     QCOMPARE(panel.caption(QStringLiteral("LcurrP")), QStringLiteral("01.2"));
 
@@ -898,8 +915,10 @@ void TestRunLog::unwritableFolderThroughTheWindow()
     monotonic += RunLog::retryInterval;
     form.link()->pollNow();
     port.deliver("Q00N01.3Y");
-    QVERIFY2(state->text().startsWith(utf8("运行记录恢复写入")), qPrintable(state->text()));
-    QVERIFY(state->text().contains(utf8("补写 10 行"))); // opened and nine replies
+    QVERIFY2(state->toolTip().startsWith(utf8("运行记录恢复写入")), qPrintable(state->toolTip()));
+    // opened, nine replies and the alarm that the log could not be written
+    QVERIFY(state->toolTip().contains(utf8("补写 11 行")));
+    QVERIFY(!form.alarms().isActive(AlarmWatch::logNotWritable));
     QCOMPARE(panel.dialogs().messages.size(), 1);
 }
 

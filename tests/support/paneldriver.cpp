@@ -19,8 +19,9 @@ PanelDriver::PanelDriver(PumpPort &port, Given given)
 {
     Dialogs *dialogs = given.dialogs ? given.dialogs : &m_dialogs;
     RecordFile *recordFile = given.recordFile ? given.recordFile : &m_recordFile;
-    m_form =
-        std::make_unique<Form1>(Platform{&m_port, dialogs, &m_printer, recordFile, runLogFolder()});
+    KeepAwake *awake = given.awake ? given.awake : &m_awake;
+    m_form = std::make_unique<Form1>(
+        Platform{&m_port, dialogs, &m_printer, recordFile, runLogFolder(), awake});
 }
 
 PanelDriver::~PanelDriver() = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fakedialogs.h"
+#include "fakekeepawake.h"
 #include "fakeprinter.h"
 #include "fakerecordfile.h"
 #include "form1.h"
@@ -30,6 +31,7 @@ public:
         Dialogs *dialogs = nullptr; // then dialogs() stays unused and these answer the prompts
         RecordFile *recordFile = nullptr;
         QString runLogFolder; // kept after the driver is gone, for a child process's parent
+        KeepAwake *awake = nullptr;
     };
 
     // The port must outlive the driver.
@@ -44,6 +46,7 @@ public:
     FakeDialogs &dialogs() { return m_dialogs; }
     FakePrinter &printer() { return m_printer; }
     FakeRecordFile &recordFile() { return m_recordFile; }
+    FakeKeepAwake &awake() { return m_awake; }
     // Where the window's run logs go.
     QString runLogFolder() const { return m_runLogFolder; }
 
@@ -79,6 +82,7 @@ private:
     FakeDialogs m_dialogs;
     FakePrinter m_printer;
     FakeRecordFile m_recordFile;
+    FakeKeepAwake m_awake;
     QTemporaryDir m_runLogs; // never the operator's own folder
     QString m_runLogFolder;
     std::unique_ptr<Form1> m_form;
