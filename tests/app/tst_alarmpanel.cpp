@@ -1,6 +1,7 @@
 #include "alarmbanner.h"
 #include "alarmwatch.h"
 #include "alarmwindow.h"
+#include "bannercheck.h"
 #include "fakepumpport.h"
 #include "form1.h"
 #include "historywindow.h"
@@ -195,6 +196,7 @@ void TestAlarmPanel::bannerKeepsTheClientArea()
     QCOMPARE(bannerTop.y(), client->mapTo(m_form, QPoint(0, client->height())).y());
     QVERIFY(m_form->statusBar()->geometry().top() >= bannerTop.y() + banner.height());
     QCOMPARE(banner.width(), m_form->width());
+    QTRY_VERIFY(bannerShowsWhole(banner, QColor(0xd8, 0x1e, 0x1e))); // at 100 %
     QLabel *label = banner.textLabel();
     QTRY_VERIFY2(label->height() >= label->heightForWidth(label->width()),
                  qPrintable(QStringLiteral("%1 < %2 at %3 px, banner %4")

@@ -1,8 +1,11 @@
+#include "bannercheck.h"
 #include "fakepumpport.h"
 #include "form1.h"
 #include "paneldriver.h"
+#include "pumplink.h"
 #include "picturebutton.h"
 #include "surface.h"
+#include "testsupport.h"
 
 #include <QtTest>
 
@@ -25,6 +28,7 @@ private slots:
     void keysUseTheirFinerPictures();
     void backdropUsesItsFinerPicture();
     void layoutStaysInLayoutPixels();
+    void silenceDuringARunShowsWhole();
 
 private:
     FakePumpPort m_port;
@@ -93,6 +97,27 @@ void TestHiDpi::layoutStaysInLayoutPixels()
     PictureButton *key = m_panel->key(QStringLiteral("1"));
     QVERIFY(key);
     QCOMPARE(key->geometry(), QRect(491, 144, 41, 25));
+}
+
+void TestHiDpi::silenceDuringARunShowsWhole()
+{
+    qint64 now = 0;
+    m_form->link()->setClock([&now] { return now; });
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
+    m_panel->stopPolling();
+    m_form->link()->pollNow();
+    m_port.deliver("Q00N01.2YQ00P02.0YQ00L0250Y");
+    QVERIFY(m_panel->press({"RUN"}));
+    now = 3000;
+    m_form->link()->checkSilence();
+    const AlarmBanner &banner = m_form->alarmBanner();
+    QTRY_VERIFY(banner.isVisible());
+    QVERIFY(banner.text().contains(utf8("泵可能仍在运行（设定流量 0250 ml/min）")));
+    QCOMPARE(banner.devicePixelRatioF(), 2.0);
+    QTRY_VERIFY(bannerShowsWhole(banner, QColor(0xd8, 0x1e, 0x1e)));
+    QCOMPARE(m_form->clientArea()->size(), Form1::clientSize());
 }
 
 QTEST_MAIN(TestHiDpi)
