@@ -13,7 +13,9 @@
 //                                 reply is in the file and the chain verifies
 //   benchmarks history ROWS       the history window on a run log of ROWS replies: open to drawn,
 //                                 redraws at 1920 px, memory; live rows; reply latency with it open
+#include "alarmbanner.h"
 #include "benchsupport.h"
+#include "fakepumpport.h"
 #include "form1.h"
 #include "historyplot.h"
 #include "historywindow.h"
@@ -49,6 +51,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -353,6 +356,115 @@ int reconnect(int runs)
     std::printf("reconnect: device back to first reply over %d runs: median %.0f ms, max %.0f ms "
                 "(goal <= 2500 ms)\n",
                 runs, percentile(delays, 0.5), *std::max_element(delays.begin(), delays.end()));
+    return 0;
+}
+
+// A STOP pressed while the device is away is owed; milliseconds from the port opening again to
+// the owed STOP written to the line and to the run log, and from the device's return to it.
+int owedstop(int runs)
+{
+    LinkedPump pump;
+    Panel panel;
+    PumpLink *pumpLink = panel.form.link();
+    if (!pump.open(panel))
+        return 1;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 opened = -1;
+    qint64 paid = -1;
+    QObject::connect(pumpLink, &PumpLink::stateChanged, [&] {
+        if (opened < 0 && pumpLink->status().state == LinkStatus::State::Open)
+            opened = clock.nsecsElapsed();
+    });
+    // Connected after the window's run journal, so the row is written when this runs.
+    QObject::connect(pumpLink, &PumpLink::frameSent, [&](const QString &) {
+        if (paid < 0 && pumpLink->paying())
+            paid = clock.nsecsElapsed();
+    });
+    std::vector<double> afterOpen;
+    std::vector<double> afterReturn;
+    for (int run = 0; run < runs; ++run) {
+        if (!panel.driver.press({QStringLiteral("RUN")}))
+            return 1;
+        pump.stop();
+        QElapsedTimer limit;
+        limit.start();
+        while (pumpLink->status().state != LinkStatus::State::Reconnecting &&
+               limit.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        if (!panel.driver.press({QStringLiteral("STOP")}) || !pumpLink->pumpState().owedStop().owed)
+            return 1;
+        runFor(300 + run * 2000 / runs);
+        opened = paid = -1;
+        const qint64 back = clock.nsecsElapsed();
+        if (!pump.start())
+            return 1;
+        limit.restart();
+        while (paid < 0 && limit.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        if (paid < 0 || opened < 0)
+            return 1;
+        afterOpen.push_back((paid - opened) / 1e6);
+        afterReturn.push_back((paid - back) / 1e6);
+    }
+    std::printf(
+        "owedstop: port open to owed STOP written over %d runs: median %.2f ms, max %.2f ms "
+        "(goal <= 50 ms); device back to it: median %.0f ms, max %.0f ms\n",
+        runs, percentile(afterOpen, 0.5), *std::max_element(afterOpen.begin(), afterOpen.end()),
+        percentile(afterReturn, 0.5), *std::max_element(afterReturn.begin(), afterReturn.end()));
+    return 0;
+}
+
+// Milliseconds from an alarm raised to the banner's text painted, in a shown window.
+int bannerpaint(int runs)
+{
+    FakePumpPort port;
+    PanelDriver driver(port);
+    Form1 &form = driver.form();
+    form.show();
+    runFor(500);
+    const AlarmBanner &banner = form.alarmBanner();
+    QElapsedTimer clock;
+    clock.start();
+    qint64 painted = -1;
+    struct PaintWatch : QObject
+    {
+        std::function<void()> seen;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                seen();
+            return QObject::eventFilter(watched, event);
+        }
+    } watch;
+    watch.seen = [&] {
+        if (painted < 0)
+            painted = clock.nsecsElapsed();
+    };
+    banner.textLabel()->installEventFilter(&watch);
+    std::vector<double> delays;
+    for (int run = 0; run < runs; ++run) {
+        painted = -1;
+        const qint64 raised = clock.nsecsElapsed();
+        form.alarms().raise(
+            QStringLiteral("pump-silent"), AlarmList::Priority::High,
+            QString::fromUtf8("泵无应答：串口 /dev/ttyUSB0 已打开，但泵 3 秒没有应答，"
+                              "泵可能仍在运行（设定流量 0250 ml/min）"));
+        QElapsedTimer limit;
+        limit.start();
+        while (painted < 0 && limit.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (painted < 0)
+            return 1;
+        delays.push_back((painted - raised) / 1e6);
+        form.alarms().acknowledgeAll();
+        form.alarms().clear(QStringLiteral("pump-silent"));
+        runFor(50);
+    }
+    std::printf("bannerpaint: alarm raised to banner painted over %d runs: median %.2f ms, "
+                "p99 %.2f ms, max %.2f ms (goal <= 16.7 ms, one frame at 60 Hz)\n",
+                runs, percentile(delays, 0.5), percentile(delays, 0.99),
+                *std::max_element(delays.begin(), delays.end()));
     return 0;
 }
 
@@ -803,6 +915,10 @@ int main(int argc, char *argv[])
         return silence(amount > 0 ? amount : 5);
     if (what == QLatin1String("reconnect"))
         return reconnect(amount > 0 ? amount : 10);
+    if (what == QLatin1String("owedstop"))
+        return owedstop(amount > 0 ? amount : 10);
+    if (what == QLatin1String("bannerpaint"))
+        return bannerpaint(amount > 0 ? amount : 100);
     if (what == QLatin1String("away"))
         return away(amount > 0 ? amount : 600);
     if (what == QLatin1String("logcost"))
@@ -819,7 +935,8 @@ int main(int argc, char *argv[])
         return logchild(QString::fromLocal8Bit(argv[2]));
     std::fprintf(
         stderr,
-        "usage: benchmarks latency|flood|idle|records|silence|reconnect|away|logcost|logsize|"
+        "usage: benchmarks latency|flood|idle|records|silence|reconnect|owedstop|bannerpaint|away|"
+        "logcost|logsize|"
         "killtest|history|historyrun [AMOUNT]\n");
     return 2;
 }

@@ -2,8 +2,8 @@
 #include "fakepumpport.h"
 #include "form1.h"
 #include "paneldriver.h"
-#include "pumplink.h"
 #include "picturebutton.h"
+#include "pumplink.h"
 #include "surface.h"
 #include "testsupport.h"
 
