@@ -90,6 +90,16 @@ void runFor(qint64 milliseconds)
     loop.exec();
 }
 
+// Handles events until `done` or `limit` ms have passed; whether it is done.
+bool runUntil(const std::function<bool()> &done, qint64 limit, int slice = 50)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < limit)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, slice);
+    return done();
+}
+
 // The share of one core this process uses while its event loop runs for `milliseconds`.
 double cpuPercentOver(qint64 milliseconds)
 {
@@ -303,10 +313,7 @@ int silence(int runs)
         });
         if (!panel.driver.openPort(pump.link))
             return 1;
-        QElapsedTimer limit;
-        limit.start();
-        while (red < 0 && limit.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        runUntil([&] { return red >= 0; }, 10000, 100);
         if (red < 0 || lastReply < 0)
             return 1;
         delays.push_back((red - lastReply) / 1e6);
@@ -336,19 +343,13 @@ int reconnect(int runs)
     std::vector<double> delays;
     for (int run = 0; run < runs; ++run) {
         pump.stop(); // the device goes away
-        QElapsedTimer limit;
-        limit.start();
-        while (pumpLink->status().state != LinkStatus::State::Reconnecting &&
-               limit.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        runUntil([&] { return pumpLink->status().state == LinkStatus::State::Reconnecting; }, 5000);
         runFor(300 + run * 2000 / runs); // away for a while, back at another point of the round
         firstReply = -1;
         const qint64 back = clock.nsecsElapsed();
         if (!pump.start())
             return 1;
-        limit.restart();
-        while (firstReply < 0 && limit.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        runUntil([&] { return firstReply >= 0; }, 10000);
         if (firstReply < 0)
             return 1;
         delays.push_back((firstReply - back) / 1e6);
@@ -387,11 +388,7 @@ int owedstop(int runs)
         if (!panel.driver.press({QStringLiteral("RUN")}))
             return 1;
         pump.stop();
-        QElapsedTimer limit;
-        limit.start();
-        while (pumpLink->status().state != LinkStatus::State::Reconnecting &&
-               limit.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        runUntil([&] { return pumpLink->status().state == LinkStatus::State::Reconnecting; }, 5000);
         if (!panel.driver.press({QStringLiteral("STOP")}) || !pumpLink->pumpState().owedStop().owed)
             return 1;
         runFor(300 + run * 2000 / runs);
@@ -399,9 +396,7 @@ int owedstop(int runs)
         const qint64 back = clock.nsecsElapsed();
         if (!pump.start())
             return 1;
-        limit.restart();
-        while (paid < 0 && limit.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        runUntil([&] { return paid >= 0; }, 10000);
         if (paid < 0 || opened < 0)
             return 1;
         afterOpen.push_back((paid - opened) / 1e6);
@@ -450,10 +445,7 @@ int bannerpaint(int runs)
             QStringLiteral("pump-silent"), AlarmList::Priority::High,
             QString::fromUtf8("泵无应答：串口 /dev/ttyUSB0 已打开，但泵 3 秒没有应答，"
                               "泵可能仍在运行（设定流量 0250 ml/min）"));
-        QElapsedTimer limit;
-        limit.start();
-        while (painted < 0 && limit.elapsed() < 2000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        runUntil([&] { return painted >= 0; }, 2000, 5);
         if (painted < 0)
             return 1;
         delays.push_back((painted - raised) / 1e6);

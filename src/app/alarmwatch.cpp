@@ -25,6 +25,10 @@ AlarmWatch::AlarmWatch(AlarmList &alarms, PumpLink &link, RunLog &log, KeepAwake
     , m_link(link)
     , m_awake(awake)
 {
+    // Before the status bar hears of them (the watch is made first), so the light already
+    // follows the alarm they raise.
+    connect(&m_link, &PumpLink::silenceStarted, this, &AlarmWatch::refresh);
+    connect(&m_link, &PumpLink::linkLost, this, &AlarmWatch::refresh);
     connect(&m_link, &PumpLink::stateChanged, this, &AlarmWatch::refresh);
     connect(&m_link, &PumpLink::setpointEvent, this, &AlarmWatch::refresh);
     connect(&m_link, &PumpLink::stopOwed, this, &AlarmWatch::refresh);

@@ -31,19 +31,6 @@ void fire(QTimer *timer)
     QVERIFY(QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection));
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
-
 QStringList frames(const FakePumpPort &port)
 {
     QStringList written;
