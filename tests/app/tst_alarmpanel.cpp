@@ -53,6 +53,7 @@ private slots:
 
     void timedRunEndInAnOutageStopsOnReturn();
     void repeatedLossesLeaveOneBox();
+    void theLightIsRedWhenTheSilenceIsTold();
     void bannerKeepsTheClientArea();
     void statusBarTextsAreNotCut_data();
     void statusBarTextsAreNotCut();
@@ -160,6 +161,23 @@ void TestAlarmPanel::repeatedLossesLeaveOneBox()
         lossAlarms += alarm.name == AlarmWatch::linkLost;
     QCOMPARE(lossAlarms, 1); // raised again while unacknowledged: the same occurrence
     QVERIFY(m_form->alarms().isActive(AlarmWatch::linkLost));
+}
+
+void TestAlarmPanel::theLightIsRedWhenTheSilenceIsTold()
+{
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
+    m_panel->stopPolling();
+    // Whoever hears of the silence or the loss after the window finds the light already red.
+    QStringList seen;
+    auto light = [this] {
+        return m_panel->label(QStringLiteral("linkIndicator"))->property("light").toString();
+    };
+    connect(m_form->link(), &PumpLink::silenceStarted, this, [&] { seen << light(); });
+    connect(m_form->link(), &PumpLink::linkLost, this, [&] { seen << light(); });
+    m_now = 3000;
+    m_form->link()->checkSilence();
+    m_port->loseDevice(QStringLiteral("gone"));
+    QCOMPARE(seen, (QStringList{"red", "red"}));
 }
 
 void TestAlarmPanel::bannerKeepsTheClientArea()
