@@ -93,7 +93,7 @@ void LinkWatch::refresh()
         m_light = *worst == AlarmList::Priority::High ? Light::Red : Light::Amber;
     if (status.state == LinkStatus::State::Open && !status.pumpSilent() &&
         !m_link.setpoints().unconfirmed(m_link.pumpState()).isEmpty()) {
-        // Silent, nothing is called unconfirmed; the banner says which and why.
+        // While silent nothing is called unconfirmed; the banner says which setpoint and why.
         line += QString::fromUtf8(" · 设定未确认");
     }
     if (m_state->text() != line)
