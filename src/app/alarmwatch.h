@@ -36,7 +36,7 @@ public:
     void checkLastRun(const QString &folder);
     // What the last run's end was, for the first row of the next log; empty if it was clean.
     QString lastRunNotice() const { return m_lastRunNotice; }
-    // Brings the alarms that follow conditions up to date; the status bar's timer calls it too.
+    // Brings the alarms that follow conditions up to date, at each change the link tells.
     void refresh();
 
 private:
