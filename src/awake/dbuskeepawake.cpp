@@ -120,8 +120,35 @@ QString DBusKeepAwake::holdScreenSaver(const QString &reason)
     return {};
 }
 
+namespace {
+
+// The buses are connected the first time the pump may run, not while the panel starts.
+class SystemKeepAwake final : public KeepAwake
+{
+public:
+    bool hold(const QString &reason) override
+    {
+        if (!m_awake) {
+            m_awake = std::make_unique<DBusKeepAwake>(QDBusConnection::systemBus(),
+                                                      QDBusConnection::sessionBus());
+        }
+        return m_awake->hold(reason);
+    }
+    void release() override
+    {
+        if (m_awake)
+            m_awake->release();
+    }
+    bool isHeld() const override { return m_awake && m_awake->isHeld(); }
+    QString failure() const override { return m_awake ? m_awake->failure() : QString(); }
+
+private:
+    std::unique_ptr<DBusKeepAwake> m_awake;
+};
+
+} // namespace
+
 std::unique_ptr<KeepAwake> makeSystemKeepAwake()
 {
-    return std::make_unique<DBusKeepAwake>(QDBusConnection::systemBus(),
-                                           QDBusConnection::sessionBus());
+    return std::make_unique<SystemKeepAwake>();
 }
