@@ -70,30 +70,11 @@ bool writeEndClosed(int readEnd, int waitMs)
     return ::read(readEnd, &byte, 1) == 0;
 }
 
-// logind's manager: hands out the write end of a fresh pipe per inhibitor and keeps the read end,
-// which reads end-of-file once the panel has closed what it got.
-class StandInLogin1 : public QObject, protected QDBusContext
+// What a stand-in service is told to answer and the calls it had, read from the test's thread
+// while the service answers on its own.
+template<typename Call> class StandInCalls
 {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
 public:
-    struct Call
-    {
-        QString what;
-        QString who;
-        QString why;
-        QString mode;
-        int readEnd = -1; // only when an inhibitor was handed out
-    };
-
-    ~StandInLogin1() override
-    {
-        for (const Call &call : std::as_const(m_calls)) {
-            if (call.readEnd >= 0)
-                ::close(call.readEnd);
-        }
-    }
-
     void answerWith(Answer answer)
     {
         const QMutexLocker locker(&m_mutex);
@@ -103,6 +84,45 @@ public:
     {
         const QMutexLocker locker(&m_mutex);
         return m_calls;
+    }
+
+protected:
+    mutable QMutex m_mutex;
+    Answer m_answer = Answer::Grant;
+    QList<Call> m_calls;
+};
+
+struct Login1Call
+{
+    QString what;
+    QString who;
+    QString why;
+    QString mode;
+    int readEnd = -1; // only when an inhibitor was handed out
+};
+
+struct ScreenSaverCall
+{
+    QString application;
+    QString reason;
+    uint cookie = 0; // only when it was granted
+};
+
+// logind's manager: hands out the write end of a fresh pipe per inhibitor and keeps the read end,
+// which reads end-of-file once the panel has closed what it got.
+class StandInLogin1 : public QObject, protected QDBusContext, public StandInCalls<Login1Call>
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+public:
+    using Call = Login1Call;
+
+    ~StandInLogin1() override
+    {
+        for (const Call &call : std::as_const(m_calls)) {
+            if (call.readEnd >= 0)
+                ::close(call.readEnd);
+        }
     }
 
 public slots:
@@ -137,36 +157,18 @@ public slots:
         m_calls.last().readEnd = ends[0];
         return writeEnd;
     }
-
-private:
-    mutable QMutex m_mutex;
-    Answer m_answer = Answer::Grant;
-    QList<Call> m_calls;
 };
 
 // The desktop's screen saver: numbers its inhibitions and notes which were given back.
-class StandInScreenSaver : public QObject, protected QDBusContext
+class StandInScreenSaver : public QObject,
+                           protected QDBusContext,
+                           public StandInCalls<ScreenSaverCall>
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
 public:
-    struct Call
-    {
-        QString application;
-        QString reason;
-        uint cookie = 0; // only when it was granted
-    };
+    using Call = ScreenSaverCall;
 
-    void answerWith(Answer answer)
-    {
-        const QMutexLocker locker(&m_mutex);
-        m_answer = answer;
-    }
-    QList<Call> calls() const
-    {
-        const QMutexLocker locker(&m_mutex);
-        return m_calls;
-    }
     QList<uint> uninhibited() const
     {
         const QMutexLocker locker(&m_mutex);
@@ -204,10 +206,7 @@ public slots:
     }
 
 private:
-    mutable QMutex m_mutex;
-    Answer m_answer = Answer::Grant;
     uint m_nextCookie = 4711;
-    QList<Call> m_calls;
     QList<uint> m_uninhibited;
 };
 
