@@ -1,0 +1,176 @@
+#include "pressurelimits.h"
+
+#include <QRegularExpression>
+#include <QSettings>
+
+#include <cmath>
+
+namespace {
+
+const QString offWord = QStringLiteral("off");
+
+QString number(double value)
+{
+    return QString::number(value, 'f', 2);
+}
+
+// A decimal with at most two places, as the fields take it; none for anything else.
+std::optional<double> hundredths(const QString &text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\d{1,3}(\\.\\d{0,2})?$"));
+    const QString trimmed = text.trimmed();
+    if (!pattern.match(trimmed).hasMatch())
+        return std::nullopt;
+    return std::round(trimmed.toDouble() * 100.0) / 100.0;
+}
+
+bool takesDecimals(const QString &text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\d+\\.\\d{3,}$"));
+    return pattern.match(text.trimmed()).hasMatch();
+}
+
+std::optional<double> limitOf(const QString &word)
+{
+    if (word == offWord)
+        return std::nullopt;
+    return hundredths(word);
+}
+
+} // namespace
+
+QString Limits::valueText(std::optional<double> limit)
+{
+    return limit ? number(*limit) + QStringLiteral(" MPa") : QString::fromUtf8("关");
+}
+
+QString Limits::logText() const
+{
+    return QStringLiteral("high=%1 low=%2 arm=%3s pause=%4")
+        .arg(high ? number(*high) : offWord, low ? number(*low) : offWord)
+        .arg(armingDelay)
+        .arg(pauseTimedRun ? QStringLiteral("yes") : QStringLiteral("no"));
+}
+
+std::optional<Limits> Limits::fromLogText(QStringView text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^high=(off|[0-9.]+) low=(off|[0-9.]+) arm=(\\d+)s pause=(yes|no)"));
+    const QRegularExpressionMatch match = pattern.match(text.toString());
+    if (!match.hasMatch())
+        return std::nullopt;
+    Limits limits;
+    const QString high = match.captured(1);
+    const QString low = match.captured(2);
+    limits.high = limitOf(high);
+    limits.low = limitOf(low);
+    if ((high != offWord && !limits.high) || (low != offWord && !limits.low))
+        return std::nullopt;
+    limits.armingDelay = match.captured(3).toInt();
+    limits.pauseTimedRun = match.captured(4) == QLatin1String("yes");
+    return limits;
+}
+
+QString Limits::describe() const
+{
+    return QString::fromUtf8("上限 %1，下限 %2，下限生效延时 %3 秒，跳闸时%4暂停定时运行")
+        .arg(valueText(high), valueText(low))
+        .arg(armingDelay)
+        .arg(pauseTimedRun ? QString() : QString::fromUtf8("不"));
+}
+
+namespace LimitInput {
+
+LimitField high(const QString &text)
+{
+    if (text.trimmed().isEmpty())
+        return {};
+    if (takesDecimals(text))
+        return {std::nullopt, QString::fromUtf8("压力上限最多两位小数（步长 0.01 MPa）")};
+    const std::optional<double> value = hundredths(text);
+    if (!value)
+        return {std::nullopt, QString::fromUtf8("压力上限须是一个数，例如 1.80；留空为关")};
+    if (*value < Limits::highLeast || *value > Limits::highMost)
+        return {std::nullopt, QString::fromUtf8("压力上限须在 0.05 到 2.50 MPa 之间")};
+    return {value, QString()};
+}
+
+LimitField low(const QString &text, std::optional<double> high)
+{
+    if (text.trimmed().isEmpty())
+        return {};
+    if (takesDecimals(text))
+        return {std::nullopt, QString::fromUtf8("压力下限最多两位小数（步长 0.01 MPa）")};
+    const std::optional<double> value = hundredths(text);
+    if (!value)
+        return {std::nullopt, QString::fromUtf8("压力下限须是一个数，例如 0.20；留空为关")};
+    const double most = (high ? *high : Limits::highMost) - Limits::lowGap;
+    if (*value > most + 1e-9)
+        return {std::nullopt,
+                high ? QString::fromUtf8("压力下限须比压力上限至少低 0.05 MPa（最多 %1 MPa）")
+                           .arg(number(most))
+                     : QString::fromUtf8("压力下限最多 %1 MPa").arg(number(most))};
+    return {value, QString()};
+}
+
+LimitField armingDelay(const QString &text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\d{1,4}$"));
+    const QString trimmed = text.trimmed();
+    if (!pattern.match(trimmed).hasMatch())
+        return {std::nullopt, QString::fromUtf8("下限生效延时须是 0 到 600 之间的整秒数")};
+    const int seconds = trimmed.toInt();
+    if (seconds > Limits::armingDelayMost)
+        return {std::nullopt, QString::fromUtf8("下限生效延时最长 600 秒")};
+    return {double(seconds), QString()};
+}
+
+} // namespace LimitInput
+
+namespace LimitStore {
+
+QString defaultFile()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("pumppanel"),
+                     QStringLiteral("pumppanel"))
+        .fileName();
+}
+
+Limits read(const QString &file)
+{
+    QSettings settings(file, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("protection"));
+    Limits limits;
+    // A value a hand-edited file holds out of range is not taken: that limit stays off.
+    const LimitField high = LimitInput::high(settings.value(QStringLiteral("high")).toString());
+    limits.high = high.ok() ? high.value : std::nullopt;
+    const LimitField low =
+        LimitInput::low(settings.value(QStringLiteral("low")).toString(), limits.high);
+    limits.low = low.ok() ? low.value : std::nullopt;
+    const LimitField delay = LimitInput::armingDelay(
+        settings.value(QStringLiteral("armingDelay"), Limits::defaultArmingDelay).toString());
+    limits.armingDelay = delay.ok() ? int(*delay.value) : Limits::defaultArmingDelay;
+    limits.pauseTimedRun = settings.value(QStringLiteral("pauseTimedRun"), true).toBool();
+    return limits;
+}
+
+bool write(const QString &file, const Limits &limits, QString *problem)
+{
+    QSettings settings(file, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("protection"));
+    settings.setValue(QStringLiteral("high"), limits.high ? number(*limits.high) : QString());
+    settings.setValue(QStringLiteral("low"), limits.low ? number(*limits.low) : QString());
+    settings.setValue(QStringLiteral("armingDelay"), limits.armingDelay);
+    settings.setValue(QStringLiteral("pauseTimedRun"), limits.pauseTimedRun);
+    settings.endGroup();
+    settings.sync();
+    if (settings.status() == QSettings::NoError)
+        return true;
+    if (problem)
+        *problem = settings.status() == QSettings::AccessError
+                       ? QString::fromUtf8("无法写入 %1").arg(file)
+                       : QString::fromUtf8("%1 的格式有误").arg(file);
+    return false;
+}
+
+} // namespace LimitStore
