@@ -45,16 +45,25 @@ AlarmBanner::AlarmBanner(AlarmList &alarms, QWidget *parent)
     m_acknowledge = new QPushButton(QString::fromUtf8("确认"), this);
     m_acknowledge->setObjectName(QStringLiteral("alarmAcknowledge"));
     m_acknowledge->setFocusPolicy(Qt::NoFocus); // the keys' tab order stays as it is
+    m_reset = new QPushButton(QString::fromUtf8("复位"), this);
+    m_reset->setObjectName(QStringLiteral("alarmReset"));
+    m_reset->setFocusPolicy(Qt::NoFocus);
+    m_reset->hide();
     auto *details = new QPushButton(QString::fromUtf8("详情"), this);
     details->setObjectName(QStringLiteral("alarmDetails"));
     details->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(m_text, 1);
     layout->addWidget(m_others);
     layout->addWidget(m_acknowledge);
+    layout->addWidget(m_reset);
     layout->addWidget(details);
     connect(m_acknowledge, &QPushButton::clicked, this, [this] {
         if (!m_shown.isEmpty())
             m_alarms.acknowledge(m_shown);
+    });
+    connect(m_reset, &QPushButton::clicked, this, [this] {
+        if (!m_shown.isEmpty())
+            m_alarms.requestReset(m_shown);
     });
     connect(details, &QPushButton::clicked, this, &AlarmBanner::detailsRequested);
     connect(&m_alarms, &AlarmList::changed, this, &AlarmBanner::refresh);
@@ -84,6 +93,14 @@ void AlarmBanner::refresh()
     QString line = top.text;
     if (!top.active())
         line += QString::fromUtf8("（已消除，请确认）");
+    const bool latched = top.latched && top.active();
+    if (latched) {
+        line += QString::fromUtf8("（%1）").arg(top.raised.toString(QStringLiteral("HH:mm:ss")));
+        if (!top.resettable)
+            line += QString::fromUtf8("。压力回到限值以内后才能复位");
+    }
+    m_reset->setVisible(latched);
+    m_reset->setEnabled(latched && top.resettable);
     m_text->setText(line);
     const QString others =
         pending.size() > 1 ? QString::fromUtf8("另有 %1 条").arg(pending.size() - 1) : QString();

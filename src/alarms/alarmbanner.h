@@ -9,7 +9,8 @@ class QPushButton;
 
 // The most urgent alarm that is active or unacknowledged, in full words and wrapped rather
 // than cut, coloured by its priority, with the count of the others, 确认 for it and 详情 for
-// the alarm window. Hidden while there is none. A screen reader reads its name "报警栏" and, as
+// the alarm window, and 复位 for a latched alarm (offered once its owner allows it). Hidden while
+// there is none. A screen reader reads its name "报警栏" and, as
 // its description, the whole text it shows.
 class AlarmBanner : public QFrame
 {
@@ -39,6 +40,7 @@ private:
     QLabel *m_text = nullptr;
     QLabel *m_others = nullptr;
     QPushButton *m_acknowledge = nullptr;
+    QPushButton *m_reset = nullptr;
     QString m_shown;
     QString m_style;
     int m_lastHeight = -1;

@@ -73,6 +73,41 @@ void AlarmList::raise(const QString &name, Priority priority, const QString &tex
     emit changed();
 }
 
+void AlarmList::latch(const QString &name, Priority priority, const QString &text)
+{
+    raise(name, priority, text);
+    if (Alarm *alarm = find(name); alarm && (!alarm->latched || alarm->resettable)) {
+        alarm->latched = true;
+        alarm->resettable = false;
+        emit changed();
+    }
+}
+
+void AlarmList::setResettable(const QString &name, bool resettable)
+{
+    Alarm *alarm = find(name);
+    if (!alarm || !alarm->latched || !alarm->active() || alarm->resettable == resettable)
+        return;
+    alarm->resettable = resettable;
+    emit changed();
+}
+
+void AlarmList::requestReset(const QString &name)
+{
+    const Alarm *alarm = find(name);
+    if (alarm && alarm->latched && alarm->active())
+        emit resetRequested(name);
+}
+
+const AlarmList::Alarm *AlarmList::resettableLatch() const
+{
+    for (const Alarm &alarm : m_alarms) {
+        if (alarm.latched && alarm.active() && alarm.resettable)
+            return &alarm;
+    }
+    return nullptr;
+}
+
 void AlarmList::clear(const QString &name)
 {
     Alarm *alarm = find(name);

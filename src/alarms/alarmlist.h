@@ -37,6 +37,10 @@ public:
         QDateTime cleared;
         QDateTime acknowledged;
         qint64 raisedAt = 0; // monotonic, for ordering and sound
+        // A latched alarm stays active until its owner resets it at the operator's 复位, which
+        // it allows only once the condition is over; acknowledging only silences it.
+        bool latched = false;
+        bool resettable = false;
 
         bool active() const
         {
@@ -63,6 +67,14 @@ public:
     // again.
     void raise(const QString &name, Priority priority, const QString &text);
     void clear(const QString &name);
+    // Raises a latched alarm: it is cleared only through its owner's reset.
+    void latch(const QString &name, Priority priority, const QString &text);
+    // Whether 复位 is offered for the latched alarm now.
+    void setResettable(const QString &name, bool resettable);
+    // The operator asks to reset it (复位): told to its owner, which decides.
+    void requestReset(const QString &name);
+    // The latched alarm whose 复位 is offered, or null.
+    const Alarm *resettableLatch() const;
     // False when there was nothing to acknowledge.
     bool acknowledge(const QString &name);
     void acknowledgeAll();
@@ -94,6 +106,7 @@ public:
 signals:
     void changed();
     void acknowledged(const QString &name);
+    void resetRequested(const QString &name);
     // Sound the alert once.
     void beep();
 

@@ -49,7 +49,11 @@ AlarmWindow::AlarmWindow(AlarmList &alarms, QWidget *parent)
     m_acknowledge->setObjectName(QStringLiteral("acknowledgeSelected"));
     m_acknowledgeAll = new QPushButton(QString::fromUtf8("全部确认"), this);
     m_acknowledgeAll->setObjectName(QStringLiteral("acknowledgeAll"));
+    m_reset = new QPushButton(QString::fromUtf8("复位"), this);
+    m_reset->setObjectName(QStringLiteral("resetLatched"));
+    m_reset->setToolTip(QString::fromUtf8("压力回到限值以内后才能复位"));
     buttons->addStretch(1);
+    buttons->addWidget(m_reset);
     buttons->addWidget(m_acknowledge);
     buttons->addWidget(m_acknowledgeAll);
     layout->addLayout(buttons);
@@ -65,6 +69,10 @@ AlarmWindow::AlarmWindow(AlarmList &alarms, QWidget *parent)
 
     connect(m_acknowledge, &QPushButton::clicked, this, &AlarmWindow::acknowledgeSelected);
     connect(m_acknowledgeAll, &QPushButton::clicked, &m_alarms, &AlarmList::acknowledgeAll);
+    connect(m_reset, &QPushButton::clicked, this, [this] {
+        if (const AlarmList::Alarm *latched = m_alarms.resettableLatch())
+            m_alarms.requestReset(latched->name);
+    });
     connect(&m_alarms, &AlarmList::changed, this, &AlarmWindow::refresh);
     resize(760, 460);
     refresh();
@@ -87,9 +95,14 @@ void AlarmWindow::refresh()
         m_table->setItem(row, Raised, item(timeText(alarm.raised)));
         m_table->setItem(row, Cleared, item(timeText(alarm.cleared)));
         m_table->setItem(row, Acknowledged, item(timeText(alarm.acknowledged)));
-        m_table->setItem(row, State, item(AlarmList::stateText(alarm.state)));
+        QString state = AlarmList::stateText(alarm.state);
+        if (alarm.latched && alarm.active())
+            state +=
+                alarm.resettable ? QString::fromUtf8("，可复位") : QString::fromUtf8("，待复位");
+        m_table->setItem(row, State, item(state));
     }
     m_acknowledgeAll->setEnabled(anyUnacknowledged);
+    m_reset->setEnabled(m_alarms.resettableLatch() != nullptr);
 
     const QList<AlarmList::News> &news = m_alarms.news();
     for (int index = m_news->count(); index < news.size(); ++index)

@@ -9,7 +9,8 @@ class QPushButton;
 class QTableWidget;
 
 // Every alarm of this run with its times and state, acknowledged one or all at a time, and the
-// run's news with their times. Shown by the banner's 详情 and the status bar's 报警.
+// run's news with their times; 复位 resets a latched alarm once its owner allows it. Shown by the
+// banner's 详情 and the status bar's 报警.
 class AlarmWindow : public QWidget
 {
     Q_OBJECT
@@ -30,4 +31,5 @@ private:
     QListWidget *m_news = nullptr;
     QPushButton *m_acknowledge = nullptr;
     QPushButton *m_acknowledgeAll = nullptr;
+    QPushButton *m_reset = nullptr;
 };
