@@ -55,6 +55,15 @@ void TimedRun::stzanting_Click()
     noteTo(m_journal, QStringLiteral("timed-pause"), elapsedText());
 }
 
+void TimedRun::pauseByTrip()
+{
+    if (!m_Timer1.isActive())
+        return;
+    m_Timer1.stop();
+    noteTo(m_journal, QStringLiteral("timed-pause"),
+           QString::fromUtf8("压力保护跳闸，") + elapsedText());
+}
+
 void TimedRun::stcontiune_Click()
 {
     if (!m_sender.send(Frames::runFrame))

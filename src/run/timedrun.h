@@ -38,6 +38,11 @@ public:
     // One second of the run, as Timer1 counts it.
     void Timer1_Timer();
 
+    // The pressure protection stopped the pump: the count stops as 暂停 stops it, without a
+    // stop frame of its own (the trip sent one). 继续 goes on from here.
+    void pauseByTrip();
+    bool isCounting() const { return m_Timer1.isActive(); }
+
     qint16 tset() const { return m_tset; }
     double timeset() const { return m_timeset; }
     QTimer *Timer1() { return &m_Timer1; }
