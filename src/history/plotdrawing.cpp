@@ -16,6 +16,10 @@ const QColor flowColour(20, 140, 60);
 const QColor gridColour(225, 225, 225);
 const QColor gapColour(240, 236, 226);
 const QColor textColour(60, 60, 60);
+const QColor limitColour(150, 0, 110);
+const QColor waitingLimitColour(160, 160, 160);
+const QColor tripColour(215, 0, 0);
+const QColor resetColour(0, 140, 60);
 
 constexpr qint64 second = 1000;
 constexpr qint64 minute = 60 * second;
@@ -68,6 +72,35 @@ void drawSteps(Canvas &canvas, const std::vector<RunData::Step> &steps, RunData:
     if (!std::isnan(value))
         points << QPointF(area.right(), yOf(value));
     flush();
+}
+
+// A limit as a dashed level from each change to the next, grey where `armed` says it did not
+// count (the low limit before its delay is up and while the pump is stopped).
+void drawLimit(Canvas &canvas, const RunData &data, const std::vector<RunData::Step> &levels,
+               const std::vector<RunData::Step> *armed, RunData::Range range, const QRectF &area,
+               double top)
+{
+    std::vector<qint64> bounds{range.from, range.to};
+    for (const auto *steps : {&levels, armed}) {
+        if (!steps)
+            continue;
+        for (const RunData::Step &step : *steps) {
+            if (step.time > range.from && step.time < range.to)
+                bounds.push_back(step.time);
+        }
+    }
+    std::sort(bounds.begin(), bounds.end());
+    const qint64 end = std::min(range.to, data.lastTime);
+    for (std::size_t i = 0; i + 1 < bounds.size() && bounds[i] < end; ++i) {
+        const float level = RunData::valueAt(levels, bounds[i]);
+        if (std::isnan(level))
+            continue;
+        const bool counts = !armed || RunData::valueAt(*armed, bounds[i]) == 1.0f;
+        canvas.setPen(counts ? limitColour : waitingLimitColour, 1.5, true);
+        const double y = area.bottom() - area.height() * double(level) / top;
+        canvas.line(QPointF(PlotDrawing::xOf(bounds[i], range, area), y),
+                    QPointF(PlotDrawing::xOf(std::min(bounds[i + 1], end), range, area), y));
+    }
 }
 
 } // namespace
@@ -232,6 +265,9 @@ void draw(Canvas &canvas, const RunData &data, RunData::Range range, const QRect
     canvas.setPen(setPressureColour, 1.5);
     drawSteps(canvas, data.setPressure, range, area, pressureTop);
 
+    drawLimit(canvas, data, data.highLimit, nullptr, range, area, pressureTop);
+    drawLimit(canvas, data, data.lowLimit, &data.lowArmed, range, area, pressureTop);
+
     canvas.setPen(pressureColour, 1);
     std::optional<std::pair<double, float>> previous;
     QList<QPointF> piece;
@@ -269,6 +305,16 @@ void draw(Canvas &canvas, const RunData &data, RunData::Range range, const QRect
                           event.event == QLatin1String("unconfirmed") ||
                           event.event == QLatin1String("missing-file") ||
                           event.event == QLatin1String("chain-mismatch");
+        // A trip and its reset are marked down the whole plot, and named.
+        const bool trip = event.event == QLatin1String("limit-trip");
+        if (trip || event.event == QLatin1String("limit-reset")) {
+            canvas.setPen(trip ? tripColour : resetColour, 1.5);
+            canvas.line(QPointF(x, area.top() - 10), QPointF(x, area.bottom()));
+            canvas.text(QPointF(x + 3, area.top() + 12),
+                        trip ? QString::fromUtf8("跳闸") : QString::fromUtf8("复位"),
+                        Qt::AlignLeft);
+            continue;
+        }
         canvas.setPen(link ? QColor(210, 120, 0) : QColor(90, 90, 160), 1);
         canvas.line(QPointF(x, area.top() - 10), QPointF(x, area.top() + 6));
     }

@@ -55,6 +55,26 @@ bool breaksTheCurve(QByteArrayView event)
     return false;
 }
 
+// The rows of the pressure protection: the limits in force and when the low one counted.
+void readLimits(qint64 time, QByteArrayView event, const QString &detail, RunData &data)
+{
+    if (event == QByteArrayView("limits")) {
+        const std::optional<Limits> limits = Limits::fromLogText(detail);
+        if (!limits)
+            return;
+        data.limits.push_back({time, *limits});
+        addStep(data.highLimit, time, limits->high ? float(*limits->high) : notKnown);
+        addStep(data.lowLimit, time, limits->low ? float(*limits->low) : notKnown);
+        if (data.lowArmed.empty())
+            addStep(data.lowArmed, time, 0);
+    } else if (event == QByteArrayView("limit-armed")) {
+        addStep(data.lowArmed, time, 1);
+    } else if (event == QByteArrayView("limit-waiting") ||
+               event == QByteArrayView("limit-disarmed") || event == QByteArrayView("limit-trip")) {
+        addStep(data.lowArmed, time, 0);
+    }
+}
+
 } // namespace
 
 float RunData::valueAt(const std::vector<Step> &steps, qint64 time)
@@ -201,6 +221,7 @@ void RunDataReader::readRow(const RunLogFormat::Row &row, RunData &data)
     const QString name = QString::fromLatin1(event);
     if (event == QByteArrayView("opened"))
         data.port = detail;
+    readLimits(time, event, detail, data);
     addEvent(time, name, detail, QString::fromUtf8(row.begin, int(row.next - 2 - row.begin)), data);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pressurelimits.h"
 #include "runlogformat.h"
 
 #include <QByteArray>
@@ -49,6 +50,16 @@ public:
     std::vector<Step> setPressure;
     std::vector<Step> setFlow;
     std::vector<Step> running; // 1 while RUN was the last command, 0 after STOP
+    // The pressure limits in force (NaN: off), and whether the low one counted (1) or waited (0).
+    std::vector<Step> highLimit;
+    std::vector<Step> lowLimit;
+    std::vector<Step> lowArmed;
+    struct LimitsSet
+    {
+        qint64 time;
+        Limits limits;
+    };
+    std::vector<LimitsSet> limits; // every setting the log names, in order
     std::vector<Event> events;
     // The readings in blocks of blockSize, each with its extremes and last value, so that a
     // column wider than a block takes the block whole.

@@ -48,12 +48,38 @@ RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeR
                                         "泵不报告实际体积）")
                           .arg(summary.estimatedVolume, 0, 'f', 1);
     const bool oneDay = clock(data.firstTime).left(10) == clock(data.lastTime).left(10);
+    auto shortClock = [&](qint64 time) { return clock(time).mid(oneDay ? 11 : 5); };
+    // The limits in force over the range, and every trip and reset in it.
+    for (const RunData::LimitsSet &set : data.limits) {
+        const bool inForceAtStart = &set == &data.limits.back() || (&set + 1)->time > range.from;
+        if (set.time > range.to || !inForceAtStart)
+            continue;
+        report.summary << QString::fromUtf8("压力限值（%1 起）：%2")
+                              .arg(shortClock(std::max(set.time, range.from)),
+                                   set.limits.describe());
+    }
+    int trips = 0;
+    QStringList tripLines;
+    for (const RunData::Event &event : data.events) {
+        const bool trip = event.event == QLatin1String("limit-trip");
+        if (!range.contains(event.time) || (!trip && event.event != QLatin1String("limit-reset")))
+            continue;
+        trips += trip ? 1 : 0;
+        // The detail's first word is the limit's name; the rest is in the operator's words.
+        tripLines << QString::fromUtf8("　%1 %2：%3")
+                         .arg(shortClock(event.time),
+                              trip ? QString::fromUtf8("跳闸") : QString::fromUtf8("复位"),
+                              event.detail.section(QLatin1Char(' '), 1));
+    }
+    if (!data.limits.empty()) {
+        report.summary << QString::fromUtf8("压力保护跳闸：%1 次").arg(trips);
+        report.summary << tripLines;
+    }
     for (const RunData::Event &event : data.events) {
         if (!range.contains(event.time))
             continue;
         // With the day when the run goes past midnight.
-        report.events << QStringList{clock(event.time).mid(oneDay ? 11 : 5), event.event,
-                                     event.detail};
+        report.events << QStringList{shortClock(event.time), event.event, event.detail};
     }
     const QString files = data.files.size() > 1
                               ? QString::fromUtf8("%1 至 %2（%3 个文件）")
