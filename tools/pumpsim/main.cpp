@@ -61,6 +61,12 @@ Options:
   --set-pressure X     start with a set pressure of X MPa (default 2.0)
   --hang-up-after SEC  hang up (close the device) after SEC seconds, then exit
   --flood HZ           also send HZ unsolicited answers a second (three frames each)
+  --block-after SEC    from SEC seconds on, a blocked line: while running, the pressure rises
+                       0.15 MPa an answer, past the set pressure
+  --leak-after SEC     from SEC seconds on, a leak or a dry run: while running, the pressure
+                       halves each answer, down to nothing
+  --spike-every N      every N-th answer reports the pressure SIZE MPa higher, that once ...
+  --spike-size SIZE    ... (default 0.3)
   -h, --help           this text
 
 Example:
@@ -87,6 +93,10 @@ struct Options
     double setPressure = 2.0;
     double hangUpAfter = -1;
     double flood = 0;
+    double blockAfter = -1;
+    double leakAfter = -1;
+    long spikeEvery = 0;
+    double spikeSize = 0.3;
 };
 
 volatile std::sig_atomic_t stopRequested = 0;
@@ -99,10 +109,20 @@ void onSignal(int)
 class Pump
 {
 public:
-    Pump(unsigned seed, int setFlow, double setPressure)
+    // What goes wrong in the line, and when.
+    struct Faults
+    {
+        double blockAfter = -1; // s; below 0: never
+        double leakAfter = -1;
+        long spikeEvery = 0;
+        double spikeSize = 0;
+    };
+
+    Pump(unsigned seed, int setFlow, double setPressure, Faults faults)
         : m_random(seed ? seed : 1)
         , m_setFlow(setFlow)
         , m_setPressure(setPressure)
+        , m_faults(faults)
     {}
 
     // Applies one frame; false if it is not a command the pump knows.
@@ -144,19 +164,29 @@ public:
         }
     }
 
-    // One step of the pressure, then the three-frame answer.
-    std::string answer()
+    // One step of the pressure at `seconds` after the start, then the three-frame answer.
+    std::string answer(double seconds)
     {
-        if (m_running) {
+        const bool blocked = m_faults.blockAfter >= 0 && seconds >= m_faults.blockAfter;
+        const bool leaking = m_faults.leakAfter >= 0 && seconds >= m_faults.leakAfter;
+        if (m_running && blocked) {
+            // Nothing flows out: the pump's own relief is all that would stop it.
+            m_pressure = std::min(m_pressure + 0.15, 9.9);
+        } else if (m_running && leaking) {
+            m_pressure *= 0.5;
+        } else if (m_running) {
             const double target = std::min(m_setPressure, m_setFlow * 0.012);
             m_pressure += (target - m_pressure) * 0.3 + noise();
             m_pressure = std::clamp(m_pressure, 0.0, m_setPressure);
         } else {
             m_pressure *= 0.7;
         }
+        double reported = m_pressure;
+        if (m_faults.spikeEvery > 0 && ++m_answers % m_faults.spikeEvery == 0)
+            reported += m_faults.spikeSize;
         char text[64];
         std::snprintf(text, sizeof text, "Q00N%04.1fYQ00P%04.1fYQ00L%04dY",
-                      std::min(m_pressure, 99.9), std::min(m_setPressure, 99.9),
+                      std::min(reported, 99.9), std::min(m_setPressure, 99.9),
                       std::min(m_setFlow, 9999));
         return text;
     }
@@ -173,6 +203,8 @@ private:
     int m_setFlow;
     double m_setPressure;
     double m_pressure = 0;
+    Faults m_faults;
+    long m_answers = 0;
 };
 
 class Log
@@ -274,6 +306,14 @@ bool parse(int argc, char **argv, Options *options)
             options->hangUpAfter = value;
         } else if (option == "--flood" && number(i, &value)) {
             options->flood = value;
+        } else if (option == "--block-after" && number(i, &value)) {
+            options->blockAfter = value;
+        } else if (option == "--leak-after" && number(i, &value)) {
+            options->leakAfter = value;
+        } else if (option == "--spike-every" && number(i, &value) && value >= 1) {
+            options->spikeEvery = long(value);
+        } else if (option == "--spike-size" && number(i, &value) && value <= 99.9) {
+            options->spikeSize = value;
         } else {
             std::fprintf(stderr, "pumpsim: bad option %s (try --help)\n", option.c_str());
             return false;
@@ -338,7 +378,8 @@ int main(int argc, char **argv)
 
     const Clock::time_point start = Clock::now();
     Log log(options, start);
-    Pump pump(options.seed, options.setFlow, options.setPressure);
+    Pump pump(options.seed, options.setFlow, options.setPressure,
+              {options.blockAfter, options.leakAfter, options.spikeEvery, options.spikeSize});
     std::string received;
     std::deque<Outgoing> outgoing;
     long polls = 0, answered = 0, obeyed = 0, ignored = 0;
@@ -356,7 +397,8 @@ int main(int argc, char **argv)
             char c = char('a' + (noise >> 16) % 26); // never a frame start
             bytes += c;
         }
-        const std::string answer = pump.answer();
+        const std::string answer =
+            pump.answer(std::chrono::duration<double>(Clock::now() - start).count());
         log.line("send", answer);
         bytes += answer;
         ++answered;
