@@ -10,8 +10,11 @@
 #include "messages.h"
 #include "picturebox.h"
 #include "picturebutton.h"
+#include "pressureguard.h"
+#include "pressurelimits.h"
 #include "pressuretrend.h"
 #include "printer.h"
+#include "protectionwindow.h"
 #include "pumplink.h"
 #include "recordsave.h"
 #include "runcontrol.h"
@@ -195,12 +198,13 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     connect(m_link, &PumpLink::linkLost, this, &Form1::reportLinkLost);
     // A value the operator confirmed is never dropped silently: a refused write is told.
     m_keySender = std::make_unique<TellingSender>(*m_link, *m_platform.dialogs);
-    m_keypad = std::make_unique<KeypadEntry>(m_readoutView, m_pumpNumber, *m_keySender,
-                                             *m_platform.dialogs);
+    m_gate = std::make_unique<RunGate>(*m_keySender, *m_platform.dialogs);
+    m_keypad =
+        std::make_unique<KeypadEntry>(m_readoutView, m_pumpNumber, *m_gate, *m_platform.dialogs);
     m_setpointDialogs =
-        std::make_unique<SetpointDialogs>(m_pumpNumber, *m_keySender, *m_platform.dialogs);
-    m_runControl = std::make_unique<RunControl>(m_readoutView, *m_keySender);
-    m_timedRun = std::make_unique<TimedRun>(m_elapsed, *m_keySender, *m_platform.dialogs);
+        std::make_unique<SetpointDialogs>(m_pumpNumber, *m_gate, *m_platform.dialogs);
+    m_runControl = std::make_unique<RunControl>(m_readoutView, *m_gate);
+    m_timedRun = std::make_unique<TimedRun>(m_elapsed, *m_gate, *m_platform.dialogs);
     m_trend = std::make_unique<PressureTrend>(m_Picture1);
     m_recorder = std::make_unique<ReadingRecorder>(m_records);
     m_recordSave =
@@ -211,6 +215,13 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     m_alarms.setJournal(m_runJournal);
     connect(&m_alarms, &AlarmList::beep, this, [this] { m_platform.dialogs->beep(); });
     m_alarmWatch = new AlarmWatch(m_alarms, *m_link, m_runJournal->log(), m_platform.awake, this);
+    // After the run log, so that a reply's row comes before the trip it causes.
+    m_guard =
+        new PressureGuard(*m_link, m_alarms, *m_timedRun, *m_runJournal, *m_platform.dialogs, this);
+    m_gate->setGuard(m_guard);
+    m_gate->setJournal(m_runJournal);
+    if (!m_platform.settingsFile.isEmpty())
+        m_guard->startWith(LimitStore::read(m_platform.settingsFile));
     m_linkWatch = new LinkWatch(*m_link, m_alarms, *m_platform.dialogs, statusBar(), this);
     QToolButton *alarmButton = statusButton("alarmButton", QString::fromUtf8("报警"));
     connect(alarmButton, &QToolButton::clicked, this, &Form1::openAlarms);
@@ -225,6 +236,9 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     };
     connect(m_runJournal, &RunJournal::stateTextChanged, this, showLogState);
     showLogState(m_runJournal->stateText());
+    m_protectionButton = statusButton("protectionButton", QString::fromUtf8("保护"));
+    m_protectionButton->setToolTip(QString::fromUtf8("保护设定：") + m_guard->limits().describe());
+    connect(m_protectionButton, &QToolButton::clicked, this, &Form1::openProtection);
     connect(m_Picture1, &PictureBox::doubleClicked, this, &Form1::openHistory);
     m_keySender->setJournal(m_runJournal);
     m_keypad->setJournal(m_runJournal);
@@ -277,6 +291,30 @@ void Form1::openAlarms()
     m_alarmWindow->show();
     m_alarmWindow->raise();
     m_alarmWindow->activateWindow();
+}
+
+void Form1::openProtection()
+{
+    if (!m_protectionWindow) {
+        m_protectionWindow = std::make_unique<ProtectionWindow>();
+        m_protectionWindow->setAttribute(Qt::WA_QuitOnClose, false);
+        connect(m_protectionWindow.get(), &ProtectionWindow::applied, this,
+                [this](const Limits &limits) {
+                    m_guard->setLimits(limits);
+                    m_protectionWindow->showLimits(limits);
+                    m_protectionButton->setToolTip(QString::fromUtf8("保护设定：") +
+                                                   limits.describe());
+                    QString problem;
+                    if (!m_platform.settingsFile.isEmpty() &&
+                        !LimitStore::write(m_platform.settingsFile, limits, &problem))
+                        m_platform.dialogs->messageBox(Messages::settingsNotSaved(problem),
+                                                       Messages::protectionTitle);
+                });
+    }
+    m_protectionWindow->showLimits(m_guard->limits());
+    m_protectionWindow->show();
+    m_protectionWindow->raise();
+    m_protectionWindow->activateWindow();
 }
 
 void Form1::fitBanner()
@@ -549,6 +587,7 @@ void Form1::Communication_Click()
     if (const QString notice = std::exchange(m_lastRunNotice, QString()); !notice.isEmpty())
         m_runJournal->note(QStringLiteral("alarm"),
                            AlarmWatch::uncleanEnd + QLatin1Char(' ') + notice);
+    m_guard->logStarted();
     m_link->startPoll(); // an owed STOP goes out first
 }
 

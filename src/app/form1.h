@@ -20,6 +20,9 @@ class HistoryWindow;
 class KeypadEntry;
 class LinkWatch;
 class PictureBox;
+class PressureGuard;
+class ProtectionWindow;
+class RunGate;
 class PressureTrend;
 class Printer;
 class PumpLink;
@@ -45,6 +48,7 @@ struct Platform
     RecordFile *recordFile = nullptr;
     QString runLogFolder;       // where the run logs go
     KeepAwake *awake = nullptr; // keeps the computer awake while the pump may run
+    QString settingsFile;       // the panel's own settings; none: nothing is kept
 };
 
 class Form1 : public QMainWindow
@@ -104,6 +108,10 @@ public:
     // Opens the alarm window, or raises it; the banner's 详情 and the status bar's 报警 do this.
     void openAlarms();
     AlarmWindow *alarmWindow() const { return m_alarmWindow.get(); }
+    // Opens 保护设定, or raises it; the status bar's 保护 does this.
+    void openProtection();
+    ProtectionWindow *protectionWindow() const { return m_protectionWindow.get(); }
+    const PressureGuard &guard() const { return *m_guard; }
     // The window's own client area, under the menu bar and above the banner.
     QWidget *clientArea() const;
     // Brings the status line up to date; a timer does so twice a second.
@@ -164,6 +172,7 @@ private:
     QMenu *m_rightkey = nullptr;
     PumpLink *m_link = nullptr;
     std::unique_ptr<TellingSender> m_keySender;
+    std::unique_ptr<RunGate> m_gate; // the keys' and menus' sender: no RUN while a trip holds
     std::unique_ptr<KeypadEntry> m_keypad;
     std::unique_ptr<SetpointDialogs> m_setpointDialogs;
     std::unique_ptr<RunControl> m_runControl;
@@ -176,6 +185,9 @@ private:
     AlarmBanner *m_banner = nullptr;
     int m_bannerHeight = 0;
     std::unique_ptr<AlarmWindow> m_alarmWindow;
+    PressureGuard *m_guard = nullptr;
+    std::unique_ptr<ProtectionWindow> m_protectionWindow;
+    QToolButton *m_protectionButton = nullptr;
     bool m_lossBoxOpen = false;
     QString m_lastRunNotice; // for the first log of this start
 };

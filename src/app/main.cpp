@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "form1.h"
 #include "keepawake.h"
+#include "pressurelimits.h"
 #include "qtdialogs.h"
 #include "qtprinter.h"
 #include "qtpumpport.h"
@@ -29,8 +30,8 @@ int main(int argc, char *argv[])
     QtPrinter printer;
     QtRecordFile recordFile;
     const std::unique_ptr<KeepAwake> awake = makeSystemKeepAwake();
-    Form1 form(
-        Platform{&MSComm1, &dialogs, &printer, &recordFile, RunLog::defaultFolder(), awake.get()});
+    Form1 form(Platform{&MSComm1, &dialogs, &printer, &recordFile, RunLog::defaultFolder(),
+                        awake.get(), LimitStore::defaultFile()});
     dialogs.setParent(&form);
     printer.setParent(&form);
     QObject::connect(&form, &Form1::endRequested, &app, [] { QCoreApplication::exit(0); });

@@ -234,4 +234,18 @@ QString runLogResumed(const QString &file, int late, int dropped)
     return text + QString::fromUtf8("）");
 }
 
+QString settingsNotSaved(const QString &problem)
+{
+    return QString::fromUtf8("保护设定无法保存（%1）。\r\n新的设定在本次运行中生效，"
+                             "下次启动时仍是原来的设定。")
+        .arg(problem);
+}
+
+QString runLatched(const QString &trip)
+{
+    return QString::fromUtf8("压力保护已跳闸，运行命令没有发出。\r\n%1\r\n"
+                             "压力回到限值以内后，请在报警栏或报警窗口按“复位”，再运行。")
+        .arg(trip);
+}
+
 } // namespace Messages

@@ -19,6 +19,16 @@ QString writeFailed();
 QString linkLost(const QString &device, const QString &reason);
 // A STOP that could not go out now: it goes out when the port is open again.
 QString stopOwed(FrameSender::Failure failure);
+
+// The pressure protection.
+inline const QString protectionTitle = QString::fromUtf8("压力保护");
+// The settings file could not be written; the new settings hold for this run.
+QString settingsNotSaved(const QString &problem);
+// A RUN refused while a trip is latched.
+QString runLatched(const QString &trip);
+inline const QString resetRefused =
+    QString::fromUtf8("压力还没有回到限值以内，不能复位。\r\n复位需要串口打开时的一个新读数，并且在"
+                      "限值以内 0.04 MPa。");
 QString storeFull(int capacity);
 
 // The status line under the window, short enough to be read whole beside the buttons.

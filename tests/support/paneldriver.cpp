@@ -16,12 +16,15 @@ PanelDriver::PanelDriver(PumpPort &port, Given given)
     : m_port(port)
     , m_runLogFolder(given.runLogFolder.isEmpty() ? m_runLogs.path() + QStringLiteral("/runs")
                                                   : given.runLogFolder)
+    , m_settingsFile(given.settingsFile.isEmpty()
+                         ? m_runLogs.path() + QStringLiteral("/pumppanel.ini")
+                         : given.settingsFile)
 {
     Dialogs *dialogs = given.dialogs ? given.dialogs : &m_dialogs;
     RecordFile *recordFile = given.recordFile ? given.recordFile : &m_recordFile;
     KeepAwake *awake = given.awake ? given.awake : &m_awake;
     m_form = std::make_unique<Form1>(
-        Platform{&m_port, dialogs, &m_printer, recordFile, runLogFolder(), awake});
+        Platform{&m_port, dialogs, &m_printer, recordFile, runLogFolder(), awake, m_settingsFile});
 }
 
 PanelDriver::~PanelDriver() = default;

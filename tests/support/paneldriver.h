@@ -32,6 +32,7 @@ public:
         RecordFile *recordFile = nullptr;
         QString runLogFolder; // kept after the driver is gone, for a child process's parent
         KeepAwake *awake = nullptr;
+        QString settingsFile; // else one in the driver's own temporary folder
     };
 
     // The port must outlive the driver.
@@ -49,6 +50,8 @@ public:
     FakeKeepAwake &awake() { return m_awake; }
     // Where the window's run logs go.
     QString runLogFolder() const { return m_runLogFolder; }
+    // The panel's settings file, never the operator's own.
+    QString settingsFile() const { return m_settingsFile; }
 
     // The labels of a group (Label4, Label5) are told apart by their index; -1 takes the first.
     QLabel *label(const QString &objectName, int index = -1) const;
@@ -85,5 +88,6 @@ private:
     FakeKeepAwake m_awake;
     QTemporaryDir m_runLogs; // never the operator's own folder
     QString m_runLogFolder;
+    QString m_settingsFile;
     std::unique_ptr<Form1> m_form;
 };

@@ -1,0 +1,213 @@
+#include "pressureguard.h"
+
+#include "alarmlist.h"
+#include "dialogs.h"
+#include "frames.h"
+#include "journal.h"
+#include "messages.h"
+#include "numbers.h"
+#include "pumplink.h"
+#include "timedrun.h"
+
+namespace {
+
+QString mpa(double value)
+{
+    return QString::number(value, 'f', 2);
+}
+
+QString limitWord(LimitRules::Limit limit)
+{
+    return limit == LimitRules::Limit::High ? QStringLiteral("high") : QStringLiteral("low");
+}
+
+} // namespace
+
+PressureGuard::PressureGuard(PumpLink &link, AlarmList &alarms, TimedRun &timedRun,
+                             Journal &journal, Dialogs &dialogs, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_alarms(alarms)
+    , m_timedRun(timedRun)
+    , m_journal(journal)
+    , m_dialogs(dialogs)
+{
+    connect(&m_link, &PumpLink::replyAccepted, this, &PressureGuard::onReply);
+    connect(&m_link, &PumpLink::frameSent, this, &PressureGuard::onFrameSent);
+    connect(&m_link, &PumpLink::linkLost, this, [this] {
+        m_rules.linkLost();
+        showResettable();
+    });
+    connect(&m_link, &PumpLink::stateChanged, this, [this] {
+        const bool open = m_link.pumpState().link() == PumpState::Link::Open;
+        // However it opened again, the pump ran unwatched meanwhile.
+        if (open && !m_wasOpen)
+            m_rules.portOpened();
+        m_wasOpen = open;
+    });
+    connect(&m_alarms, &AlarmList::resetRequested, this, [this](const QString &name) {
+        if (name == tripAlarm)
+            resetRequested();
+    });
+}
+
+void PressureGuard::startWith(const Limits &limits)
+{
+    m_rules.setLimits(limits, m_link.clockNow());
+}
+
+void PressureGuard::setLimits(const Limits &limits)
+{
+    const Limits old = m_rules.limits();
+    if (limits == old)
+        return;
+    const bool waits = m_rules.setLimits(limits, m_link.clockNow());
+    m_journal.note(QStringLiteral("limits"),
+                   limits.logText() + QStringLiteral(" was ") + old.logText());
+    if (waits)
+        m_journal.note(QStringLiteral("limit-waiting"),
+                       QString::fromUtf8("%1 在 %2 秒后生效（下限刚设定）")
+                           .arg(lowText())
+                           .arg(limits.armingDelay));
+    if (!limits.any())
+        m_alarms.clear(invalidAlarm);
+    showResettable();
+}
+
+void PressureGuard::logStarted()
+{
+    if (limits().any())
+        m_journal.note(QStringLiteral("limits"), limits().logText());
+}
+
+QString PressureGuard::latchedText() const
+{
+    const AlarmList::Alarm *alarm = m_alarms.current(tripAlarm);
+    return m_rules.latched() && alarm ? alarm->text : QString();
+}
+
+QString PressureGuard::lowText() const
+{
+    return QString::fromUtf8("下限 %1").arg(Limits::valueText(limits().low));
+}
+
+void PressureGuard::onReply(const Reply &reply)
+{
+    if (reply.target() != Reply::Target::CurrentPressure || !limits().any())
+        return;
+    const LimitRules::Verdict verdict =
+        m_rules.reading(textToDouble(reply.data), m_link.clockNow(), m_link.pumpState().mayRun());
+    if (verdict.armed)
+        m_journal.note(QStringLiteral("limit-armed"), QString::fromUtf8("%1 生效").arg(lowText()));
+    if (verdict.invalidStarted)
+        m_alarms.raise(invalidAlarm, AlarmList::Priority::High, QString::fromUtf8("压力读数无效"));
+    if (verdict.invalidEnded)
+        m_alarms.clear(invalidAlarm);
+    if (verdict.trip)
+        trip(*verdict.trip);
+    showResettable();
+}
+
+void PressureGuard::trip(const LimitRules::Trip &trip)
+{
+    // The STOP first: everything else can wait the microseconds it takes.
+    const bool sent = m_link.send(Frames::stopFrame);
+    if (!sent) {
+        m_journal.note(QStringLiteral("not-sent"),
+                       QString::fromUtf8("%1 压力保护的停止命令未能发出，串口再次打开时发送")
+                           .arg(Frames::stopFrame));
+    }
+    const bool high = trip.limit == LimitRules::Limit::High;
+    const QString text = QString::fromUtf8(high ? "压力超过上限 %1 MPa：读数 %2 MPa，%3"
+                                                : "压力低于下限 %1 MPa：读数 %2 MPa，%3")
+                             .arg(mpa(trip.limitValue), mpa(trip.reading),
+                                  sent ? QString::fromUtf8("泵已停止")
+                                       : QString::fromUtf8("停止命令未能发出，串口再次打开时发送"));
+    m_alarms.latch(tripAlarm, AlarmList::Priority::High, text);
+    if (limits().pauseTimedRun)
+        m_timedRun.pauseByTrip();
+    m_journal.note(QStringLiteral("limit-trip"), limitWord(trip.limit) + QLatin1Char(' ') + text);
+}
+
+void PressureGuard::resetRequested()
+{
+    const std::optional<LimitRules::Trip> latched = m_rules.latched();
+    if (!latched)
+        return;
+    if (!m_rules.reset()) {
+        m_dialogs.messageBox(Messages::resetRefused, Messages::protectionTitle);
+        return;
+    }
+    m_journal.note(QStringLiteral("limit-reset"),
+                   limitWord(latched->limit) +
+                       QString::fromUtf8(" 操作员复位，压力已回到限值以内"));
+    m_alarms.clear(tripAlarm);
+    m_alarms.acknowledge(tripAlarm);
+}
+
+void PressureGuard::showResettable()
+{
+    m_alarms.setResettable(tripAlarm, m_rules.resettable());
+}
+
+void PressureGuard::onFrameSent(const QString &frame)
+{
+    const qint64 now = m_link.clockNow();
+    const Limits &in = limits();
+    if (frame == Frames::runFrame) {
+        if (m_rules.runStarted(now))
+            m_journal.note(QStringLiteral("limit-waiting"),
+                           QString::fromUtf8("%1 在 %2 秒后生效（运行命令已发出）")
+                               .arg(lowText())
+                               .arg(in.armingDelay));
+        return;
+    }
+    if (frame == Frames::stopFrame) {
+        if (m_rules.stopped())
+            m_journal.note(QStringLiteral("limit-disarmed"),
+                           QString::fromUtf8("%1 不再生效（停止命令已发出）").arg(lowText()));
+        return;
+    }
+    if (frame.size() != Frames::frameLength ||
+        Frames::setpointOf(frame.at(3)) != Frames::Setpoint::Flow)
+        return;
+    bool number = false;
+    const int flow = frame.mid(4, 4).toInt(&number);
+    if (!number)
+        return;
+    std::optional<int> before = m_lastFlow;
+    if (!before) {
+        const PumpState::Reported &reported =
+            m_link.pumpState().reported(PumpState::Value::SetFlow);
+        bool known = false;
+        const int value = reported.data.toInt(&known);
+        if (reported.seen && known)
+            before = value;
+    }
+    m_lastFlow = flow;
+    // More flow takes time to build its pressure: the low limit waits again.
+    if (m_link.pumpState().run() == PumpState::Run::Run && (!before || flow > *before) &&
+        m_rules.runStarted(now))
+        m_journal.note(QStringLiteral("limit-waiting"),
+                       QString::fromUtf8("%1 在 %2 秒后生效（设定流量升高到 %3）")
+                           .arg(lowText())
+                           .arg(in.armingDelay)
+                           .arg(frame.mid(4, 4)));
+}
+
+RunGate::RunGate(FrameSender &next, Dialogs &dialogs)
+    : m_next(next)
+    , m_dialogs(dialogs)
+{}
+
+bool RunGate::send(const QString &frame)
+{
+    const QString latched =
+        frame == Frames::runFrame && m_guard ? m_guard->latchedText() : QString();
+    if (latched.isEmpty())
+        return m_next.send(frame);
+    noteTo(m_journal, QStringLiteral("refused"),
+           QString::fromUtf8("%1 压力保护已跳闸：%2").arg(frame, latched));
+    m_dialogs.messageBox(Messages::runLatched(latched), Messages::protectionTitle);
+    return false;
+}
