@@ -4,6 +4,7 @@
 #include "form1.h"
 #include "linkwatch.h"
 #include "paneldriver.h"
+#include "pressureguard.h"
 #include "pressuretrend.h"
 #include "pseudoterminal.h"
 #include "pumplink.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -43,9 +45,17 @@ private slots:
     void mistypedAnswerKeepsTheLink_data();
     void mistypedAnswerKeepsTheLink();
     void commandsAfterHangUpAreTold();
+    void blockageTripsTheHighLimit();
+    void dryRunTripsTheLowLimitAfterItsDelay();
+    void tripPausesTheTimedRunUntilReset();
+    void spikesNeverTrip();
 
 private:
     QStringList received() const { return m_pump->logged(QStringLiteral("recv")); }
+    // Polls, a poll interval apart on the link's clock, until the pressure limit trips; false
+    // after `most` polls without a trip.
+    bool pollUntilTrip(qint64 &now, int most);
+    bool tripped() const { return m_form->alarms().isActive(PressureGuard::tripAlarm); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_link;
@@ -80,6 +90,16 @@ void TestEndToEnd::cleanup()
     m_port.reset();
     m_pump.reset();
     m_dir.reset();
+}
+
+bool TestEndToEnd::pollUntilTrip(qint64 &now, int most)
+{
+    for (int i = 0; i < most && !tripped(); ++i) {
+        now += PumpLink::pollInterval;
+        if (!m_cases->pollOnce())
+            return false;
+    }
+    return tripped();
 }
 
 void TestEndToEnd::readoutFollowsThePump()
@@ -423,6 +443,110 @@ void TestEndToEnd::commandsAfterHangUpAreTold()
     QVERIFY(m_panel->waitForAccepted(3));
     QCOMPARE(m_dialogs->messages.size(), 3);
     QCOMPARE(received(), QStringList{"Q00F0000Y"});
+}
+
+void TestEndToEnd::blockageTripsTheHighLimit()
+{
+    QVERIFY(m_pump->start({"--block-after", "0", "--set-flow", "100"}));
+    qint64 now = 0;
+    m_form->link()->setClock([&now] { return now; });
+    QVERIFY(m_panel->setLimits(QStringLiteral("1.00"), QString()));
+    m_cases->openPanel();
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(m_panel->press({"RUN"}));
+    QVERIFY(pollUntilTrip(now, 20));
+    // The STOP went out with the reply that tripped: the pump has it before any further poll.
+    QTRY_COMPARE(received().constLast(), QStringLiteral("Q00S0000Y"));
+    const QStringList heard = received();
+    QCOMPARE(heard.at(heard.size() - 2), QStringLiteral("Q00F0000Y"));
+    const QString text = m_form->alarms().current(PressureGuard::tripAlarm)->text;
+    QVERIFY2(text.startsWith(utf8("压力超过上限 1.00 MPa：读数 ")), qPrintable(text));
+    QVERIFY(text.endsWith(utf8("泵已停止")));
+    // The pump stopped: the pressure falls back, and no second STOP or RUN goes out.
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(m_cases->pollOnce());
+    QCOMPARE(received().count(QStringLiteral("Q00S0000Y")), 1);
+    QCOMPARE(received().count(QStringLiteral("Q00R0000Y")), 1);
+}
+
+void TestEndToEnd::dryRunTripsTheLowLimitAfterItsDelay()
+{
+    QVERIFY(m_pump->start({"--leak-after", "0", "--set-flow", "100"}));
+    qint64 now = 0;
+    m_form->link()->setClock([&now] { return now; });
+    QVERIFY(m_panel->setLimits(QString(), QStringLiteral("0.20"), QStringLiteral("6")));
+    m_cases->openPanel();
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(m_panel->press({"RUN"}));
+    const qint64 ran = now;
+    // 0.0 MPa all along: the reading 6 s after RUN is the first that counts, the fourth trips.
+    QVERIFY(pollUntilTrip(now, 12));
+    QCOMPARE(now - ran, 6000 + 3 * PumpLink::pollInterval);
+    QTRY_COMPARE(received().constLast(), QStringLiteral("Q00S0000Y"));
+    QVERIFY(m_form->alarms()
+                .current(PressureGuard::tripAlarm)
+                ->text.startsWith(utf8("压力低于下限 0.20 MPa：读数 0.00 MPa")));
+}
+
+void TestEndToEnd::tripPausesTheTimedRunUntilReset()
+{
+    QVERIFY(m_pump->start({"--block-after", "0", "--set-flow", "100"}));
+    qint64 now = 0;
+    m_form->link()->setClock([&now] { return now; });
+    QVERIFY(m_panel->setLimits(QStringLiteral("1.00"), QString()));
+    m_cases->openPanel();
+    if (QTest::currentTestFailed())
+        return;
+    m_dialogs->answers << QStringLiteral("10");
+    QVERIFY(m_panel->trigger(QStringLiteral("stset")));
+    QVERIFY(m_panel->trigger(QStringLiteral("ststart")));
+    m_form->Timer1()->stop(); // the test counts the seconds itself
+    for (int second = 0; second < 5; ++second)
+        QVERIFY(QMetaObject::invokeMethod(m_form->Timer1(), "timeout", Qt::DirectConnection));
+    m_form->Timer1()->start();
+    QVERIFY(pollUntilTrip(now, 20));
+    QVERIFY(!m_form->Timer1()->isActive());
+    QCOMPARE(m_form->timedRun().tset(), qint16(5));
+
+    // Refused while latched; the pressure falls with the pump stopped, and 复位 is offered.
+    const qsizetype shown = m_dialogs->messages.size();
+    QVERIFY(m_panel->trigger(QStringLiteral("stcontiune")));
+    QCOMPARE(m_dialogs->messages.size(), shown + 1);
+    QVERIFY(!m_form->Timer1()->isActive());
+    auto *reset = m_form->alarmBanner().findChild<QPushButton *>(QStringLiteral("alarmReset"));
+    for (int i = 0; i < 15 && !reset->isEnabled(); ++i)
+        QVERIFY(m_cases->pollOnce());
+    QVERIFY(reset->isEnabled());
+    reset->click();
+    QVERIFY(!tripped());
+    QVERIFY(m_panel->trigger(QStringLiteral("stcontiune")));
+    QVERIFY(m_form->Timer1()->isActive());
+    QCOMPARE(m_form->timedRun().tset(), qint16(5));
+    QTRY_COMPARE(received().constLast(), QStringLiteral("Q00R0000Y"));
+    QCOMPARE(received().count(QStringLiteral("Q00R0000Y")), 2);
+}
+
+void TestEndToEnd::spikesNeverTrip()
+{
+    // About 1.2 MPa running, every third reading 0.3 MPa higher, once.
+    QVERIFY(m_pump->start({"--set-flow", "100", "--spike-every", "3", "--spike-size", "0.3"}));
+    qint64 now = 0;
+    m_form->link()->setClock([&now] { return now; });
+    QVERIFY(m_panel->setLimits(QStringLiteral("1.40"), QString()));
+    m_cases->openPanel();
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(m_panel->press({"RUN"}));
+    QVERIFY(!pollUntilTrip(now, 30));
+    QVERIFY(m_form->records().saveprcout() >= 30);
+    // The spikes were there: readings above the limit, each alone.
+    int above = 0;
+    for (const QString &sent : m_pump->logged(QStringLiteral("send")))
+        above += sent.mid(4, 4).toDouble() > 1.4 ? 1 : 0;
+    QVERIFY(above >= 5);
+    QCOMPARE(received().count(QStringLiteral("Q00S0000Y")), 0);
 }
 
 QTEST_MAIN(TestEndToEnd)

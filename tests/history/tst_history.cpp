@@ -1,3 +1,4 @@
+#include "canvas.h"
 #include "commandline.h"
 #include "fakepumpport.h"
 #include "form1.h"
@@ -5,6 +6,7 @@
 #include "historywindow.h"
 #include "paneldriver.h"
 #include "picturebox.h"
+#include "plotdrawing.h"
 #include "pumplink.h"
 #include "runjournal.h"
 #include "runlog.h"
@@ -99,6 +101,7 @@ private slots:
     void valueTicks();
     void chainPrintedWhole();
     void reportSummary();
+    void limitsDrawnAndReported();
     void exports();
     void live();
     void navigation();
@@ -609,6 +612,86 @@ void TestHistory::reportSummary()
     QVERIFY(report.lastChain.contains(rows.constLast().at(8)));
     QCOMPARE(report.events.size(), 4); // opened and three commands
     QCOMPARE(report.events[1][2], QStringLiteral("Q00R0000Y"));
+}
+
+void TestHistory::limitsDrawnAndReported()
+{
+    LogWriter w;
+    w.shown.setPressure = QStringLiteral("02.0");
+    w.shown.setFlow = QStringLiteral("0100");
+    QMap<QString, qint64> at; // when each protection row was written, ms since the epoch
+    auto row = [&](const QString &event, const QString &detail) {
+        w.row(event, detail);
+        at[event] = w.now.toMSecsSinceEpoch();
+    };
+    w.advance(1000);
+    row(QStringLiteral("limits"), QStringLiteral("high=1.80 low=0.20 arm=60s pause=yes"));
+    w.shown.run = QStringLiteral("RUN");
+    w.row(QStringLiteral("command"), QStringLiteral("Q00R0000Y"));
+    row(QStringLiteral("limit-waiting"), utf8("下限 0.20 MPa 在 60 秒后生效"));
+    for (int i = 0; i < 60; ++i) {
+        w.advance(1500);
+        w.poll(i < 40 ? 1.0 : 0.1);
+        if (i == 41)
+            row(QStringLiteral("limit-armed"), utf8("下限 0.20 MPa 生效"));
+        if (i == 44) {
+            w.shown.run = QStringLiteral("STOP");
+            w.row(QStringLiteral("command"), QStringLiteral("Q00S0000Y"));
+            row(QStringLiteral("limit-trip"),
+                utf8("low 压力低于下限 0.20 MPa：读数 0.10 MPa，泵已停止"));
+        }
+        if (i == 50)
+            row(QStringLiteral("limit-reset"), utf8("low 操作员复位，压力已回到限值以内"));
+        if (i == 55)
+            row(QStringLiteral("limits"), QStringLiteral("high=off low=0.20 arm=60s pause=yes was "
+                                                         "high=1.80 low=0.20 arm=60s pause=yes"));
+    }
+    HistoryWindow window(w.dir.path(), QStringLiteral("2.0"));
+    QVERIFY(window.openLog(w.path(), false));
+    const RunData &data = window.data();
+    QCOMPARE(data.highLimit.size(), std::size_t(2));
+    QVERIFY(std::isnan(RunData::valueAt(data.highLimit, data.lastTime))); // turned off
+    QCOMPARE(RunData::valueAt(data.lowLimit, data.lastTime), 0.2f);
+    QCOMPARE(RunData::valueAt(data.lowArmed, at["limit-armed"] - 1), 0.0f);
+    QCOMPARE(RunData::valueAt(data.lowArmed, at["limit-armed"]), 1.0f);
+    QCOMPARE(RunData::valueAt(data.lowArmed, at["limit-trip"]), 0.0f);
+
+    // Drawn dashed: the low limit in colour only from its arming to the trip, grey around it.
+    const QSizeF size(1000, 400);
+    SvgCanvas canvas(size, 12);
+    PlotDrawing::draw(canvas, data, data.whole(), QRectF(QPointF(), size));
+    const QString svg = QString::fromUtf8(canvas.document());
+    const QRectF area = PlotDrawing::plotArea(QRectF(QPointF(), size));
+    auto x = [&](qint64 time) { return PlotDrawing::xOf(time, data.whole(), area); };
+    static const QRegularExpression dashed(
+        QStringLiteral("<line x1=\"([0-9.]+)\" y1=\"([0-9.]+)\" x2=\"([0-9.]+)\" y2=\"[0-9.]+\" "
+                       "stroke=\"(#[0-9a-f]+)\"[^>]*stroke-dasharray"));
+    QList<std::pair<QString, QLineF>> lines;
+    for (auto it = dashed.globalMatch(svg); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        lines.append({m.captured(4), QLineF(m.captured(1).toDouble(), m.captured(2).toDouble(),
+                                            m.captured(3).toDouble(), m.captured(2).toDouble())});
+    }
+    auto drawn = [&](const char *colour, qint64 from, qint64 to) {
+        return std::any_of(lines.cbegin(), lines.cend(), [&](const auto &line) {
+            return line.first == QLatin1String(colour) &&
+                   std::abs(line.second.x1() - x(from)) < 1 &&
+                   std::abs(line.second.x2() - x(to)) < 1;
+        });
+    };
+    QVERIFY(drawn("#96006e", at["limit-armed"], at["limit-trip"]));
+    QVERIFY(drawn("#a0a0a0", data.limits.front().time, at["limit-armed"]));
+    QVERIFY(drawn("#96006e", data.limits.front().time, at["limits"])); // the high limit
+    QVERIFY(svg.contains(utf8(">跳闸<")) && svg.contains(utf8(">复位<")));
+
+    const RunReport report = RunReport::make(data, data.whole(), true, QStringLiteral("2.0"));
+    const QString summary = report.summary.join(QLatin1Char('\n'));
+    QVERIFY2(summary.contains(utf8("上限 1.80 MPa，下限 0.20 MPa，下限生效延时 60 秒")),
+             qPrintable(summary));
+    QVERIFY(summary.contains(utf8("上限 关，下限 0.20 MPa")));
+    QVERIFY(summary.contains(utf8("压力保护跳闸：1 次")));
+    QVERIFY(summary.contains(utf8("跳闸：压力低于下限 0.20 MPa：读数 0.10 MPa，泵已停止")));
+    QVERIFY(summary.contains(utf8("复位：操作员复位")));
 }
 
 void TestHistory::exports()

@@ -1,11 +1,15 @@
 #include "paneldriver.h"
 
 #include "picturebutton.h"
+#include "protectionwindow.h"
 #include "pumplink.h"
 #include "pumpport.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 PanelDriver::PanelDriver(PumpPort &port)
@@ -92,6 +96,28 @@ bool PanelDriver::openPort(const QString &answer)
                  qPrintable(lastMessage()));
         return false;
     }
+    return true;
+}
+
+bool PanelDriver::setLimits(const QString &high, const QString &low, const QString &delay,
+                            bool pauseTimedRun)
+{
+    m_form->openProtection();
+    ProtectionWindow *window = m_form->protectionWindow();
+    for (auto [field, text] : {std::pair{window->highField(), high},
+                               {window->lowField(), low},
+                               {window->delayField(), delay}}) {
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, text);
+    }
+    window->pauseBox()->setChecked(pauseTimedRun);
+    if (!window->applyButton()->isEnabled()) {
+        qWarning("PanelDriver: 保护设定 does not take %s, %s, %s", qPrintable(high),
+                 qPrintable(low), qPrintable(delay));
+        return false;
+    }
+    window->applyButton()->click();
     return true;
 }
 

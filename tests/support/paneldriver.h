@@ -69,6 +69,10 @@ public:
     // Chooses 通信 and gives the driver's FakeDialogs `answer` for the prompt; true if the port
     // is open afterwards.
     bool openPort(const QString &answer);
+    // Types the pressure limits into 保护设定 as the operator does ("" is off) and applies
+    // them; false, and nothing applied, when 应用 does not take them.
+    bool setLimits(const QString &high, const QString &low, const QString &delay = "60",
+                   bool pauseTimedRun = true);
     // Stops the poll timer: a test makes each poll itself, and the timer would add its own.
     void stopPolling();
     // Replies the link has accepted since the window was made.
