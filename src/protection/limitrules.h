@@ -84,7 +84,7 @@ private:
     int m_below = 0;
     int m_invalid = 0;
     bool m_invalidTold = false;
-    bool m_judgeAtOnce = true;
+    bool m_judgeAtOnce = false;
     bool m_lastWithin = false;
     std::optional<Trip> m_latched;
 };
