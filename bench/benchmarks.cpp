@@ -11,9 +11,12 @@
 //   benchmarks logsize POLLS      the run log's bytes per hour at the normal poll rate
 //   benchmarks killtest RUNS      kill -9 during a flood: every row up to the last accepted
 //                                 reply is in the file and the chain verifies
+//   benchmarks limits RUNS        the pressure limits: tripping reply on the line to STOP back on
+//                                 it; 10,000 single spikes and 1,000 sustained excursions
 //   benchmarks history ROWS       the history window on a run log of ROWS replies: open to drawn,
 //                                 redraws at 1920 px, memory; live rows; reply latency with it open
 #include "alarmbanner.h"
+#include "alarmlist.h"
 #include "benchsupport.h"
 #include "fakepumpport.h"
 #include "form1.h"
@@ -21,6 +24,7 @@
 #include "historywindow.h"
 #include "linkwatch.h"
 #include "paneldriver.h"
+#include "pressureguard.h"
 #include "pseudoterminal.h"
 #include "pumplink.h"
 #include "qtpumpport.h"
@@ -407,6 +411,117 @@ int owedstop(int runs)
         "(goal <= 50 ms); device back to it: median %.0f ms, max %.0f ms\n",
         runs, percentile(afterOpen, 0.5), *std::max_element(afterOpen.begin(), afterOpen.end()),
         percentile(afterReturn, 0.5), *std::max_element(afterReturn.begin(), afterReturn.end()));
+    return 0;
+}
+
+// A reading as the pump's data field carries it, to two decimals: "1.85".
+QByteArray readingFrame(double mpa)
+{
+    char frame[16];
+    std::snprintf(frame, sizeof frame, "Q00N%4.2fY", mpa);
+    return QByteArray(frame, 9);
+}
+
+// The limits at work: the reply that trips, written on a pseudo-terminal, to the STOP frame
+// read back from it, through the real port and window; then the rules over random spikes and
+// excursions through the whole window on a fake port (every reading logged as in a run).
+int limits(int runs)
+{
+    PseudoTerminal line;
+    QtPumpPort linePort;
+    QElapsedTimer clock;
+    qint64 read = 0;
+    qint64 stopWritten = 0;
+    // Connected before the window is made, so it runs before the window reads the bytes.
+    QObject::connect(&linePort, &PumpPort::received, [&] { read = clock.nsecsElapsed(); });
+    PanelDriver panel(linePort);
+    if (!panel.setLimits(QStringLiteral("1.80"), QString()) || !panel.openPort(line.slavePath()))
+        return 1;
+    panel.stopPolling();
+    AlarmList &alarms = panel.form().alarms();
+    QObject::connect(panel.form().link(), &PumpLink::frameSent, [&](const QString &frame) {
+        if (frame == Frames::stopFrame)
+            stopWritten = clock.nsecsElapsed();
+    });
+    std::vector<double> lineToLine;
+    std::vector<double> readToStop;
+    for (int run = 0; run < runs; ++run) {
+        const qint64 before = panel.accepted();
+        line.write("Q00N01.0Y"); // back within, so that the last trip can be reset
+        if (!runUntil([&] { return panel.accepted() == before + 1; }, 2000))
+            return 1;
+        alarms.requestReset(PressureGuard::tripAlarm);
+        if (!panel.form().guard().latchedText().isEmpty())
+            return 1;
+        line.readAvailable();
+        QByteArray heard;
+        clock.start();
+        line.write("Q00N02.5Y");
+        while (!heard.contains("Q00S0000Y") && clock.elapsed() < 2000) {
+            QCoreApplication::processEvents();
+            heard += line.readAvailable();
+        }
+        if (!heard.contains("Q00S0000Y"))
+            return 1;
+        lineToLine.push_back(clock.nsecsElapsed() / 1e6);
+        readToStop.push_back((stopWritten - read) / 1e6);
+    }
+    std::printf(
+        "limits: tripping reply on the line to STOP read back over %d runs: median %.2f "
+        "ms, max %.2f ms (goal <= 5 ms); bytes read to STOP written: median %.3f ms, "
+        "max %.3f ms\n",
+        runs, percentile(lineToLine, 0.5), *std::max_element(lineToLine.begin(), lineToLine.end()),
+        percentile(readToStop, 0.5), *std::max_element(readToStop.begin(), readToStop.end()));
+
+    FakePumpPort port;
+    PanelDriver driver(port);
+    qint64 now = 0;
+    driver.form().link()->setClock([&now] { return now; });
+    if (!driver.setLimits(QStringLiteral("1.80"), QStringLiteral("0.20"), QStringLiteral("0")) ||
+        !driver.openPort(QStringLiteral("/dev/ttyUSB0")))
+        return 1;
+    driver.stopPolling();
+    driver.press({QStringLiteral("RUN")});
+    auto deliver = [&](double mpa) {
+        now += PumpLink::pollInterval;
+        port.deliver(readingFrame(mpa));
+    };
+    deliver(1.0); // the first reading after opening is judged at once
+
+    auto stops = [&] { return port.written.count(QByteArray(Frames::stopFrame.toLatin1())); };
+    QRandomGenerator random(25);
+    auto between = [&](double from, double to) {
+        return from + (to - from) * random.generateDouble();
+    };
+    // Single readings beyond a limit, high or low at random levels short of the at-once margin,
+    // each followed by one back within.
+    const int spikes = 10000;
+    for (int i = 0; i < spikes; ++i) {
+        deliver(i % 2 ? between(1.81, 1.99) : between(0.0, 0.19));
+        deliver(between(0.24, 1.76));
+    }
+    const qsizetype spikeTrips = stops();
+    if (!driver.form().guard().latchedText().isEmpty())
+        return 1; // a trip among the spikes would hide the rest
+    // Excursions that last: two to six readings above, or four to eight below, then back
+    // within, 复位 and RUN again.
+    const int excursions = 1000;
+    int oneEach = 0;
+    for (int i = 0; i < excursions; ++i) {
+        const qsizetype before = stops();
+        const bool high = i % 2 == 0;
+        const int length = high ? 2 + int(random.bounded(5)) : 4 + int(random.bounded(5));
+        for (int k = 0; k < length; ++k)
+            deliver(high ? between(1.81, 2.5) : between(0.0, 0.19));
+        oneEach += stops() == before + 1 ? 1 : 0;
+        deliver(1.0);
+        driver.form().alarms().requestReset(PressureGuard::tripAlarm);
+        driver.press({QStringLiteral("RUN")});
+    }
+    std::printf("limits: %d single-reading spikes at random levels: %lld trips (goal 0); %d "
+                "sustained excursions: %lld trips, %d with exactly one (goal %d)\n",
+                spikes, static_cast<long long>(spikeTrips), excursions,
+                static_cast<long long>(stops() - spikeTrips), oneEach, excursions);
     return 0;
 }
 
@@ -909,6 +1024,8 @@ int main(int argc, char *argv[])
         return reconnect(amount > 0 ? amount : 10);
     if (what == QLatin1String("owedstop"))
         return owedstop(amount > 0 ? amount : 10);
+    if (what == QLatin1String("limits"))
+        return limits(amount > 0 ? amount : 100);
     if (what == QLatin1String("bannerpaint"))
         return bannerpaint(amount > 0 ? amount : 100);
     if (what == QLatin1String("away"))
@@ -928,7 +1045,7 @@ int main(int argc, char *argv[])
     std::fprintf(
         stderr,
         "usage: benchmarks latency|flood|idle|records|silence|reconnect|owedstop|bannerpaint|away|"
-        "logcost|logsize|"
+        "limits|logcost|logsize|"
         "killtest|history|historyrun [AMOUNT]\n");
     return 2;
 }
