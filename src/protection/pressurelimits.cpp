@@ -81,36 +81,40 @@ QString Limits::describe() const
 
 namespace LimitInput {
 
-LimitField high(const QString &text)
+// A limit as typed, before its range is checked: off when empty, else a number of at most two
+// decimals, or why it is not one. `name` is the field's label, `example` a value it might take.
+LimitField typedLimit(const QString &text, const char *name, const char *example)
 {
     if (text.trimmed().isEmpty())
         return {};
     if (takesDecimals(text))
-        return {std::nullopt, QString::fromUtf8("压力上限最多两位小数（步长 0.01 MPa）")};
+        return {std::nullopt,
+                QString::fromUtf8("%1最多两位小数（步长 0.01 MPa）").arg(QString::fromUtf8(name))};
     const std::optional<double> value = hundredths(text);
     if (!value)
-        return {std::nullopt, QString::fromUtf8("压力上限须是一个数，例如 1.80；留空为关")};
-    if (*value < Limits::highLeast || *value > Limits::highMost)
-        return {std::nullopt, QString::fromUtf8("压力上限须在 0.05 到 2.50 MPa 之间")};
+        return {std::nullopt, QString::fromUtf8("%1须是一个数，例如 %2；留空为关")
+                                  .arg(QString::fromUtf8(name), QLatin1String(example))};
     return {value, QString()};
+}
+
+LimitField high(const QString &text)
+{
+    const LimitField typed = typedLimit(text, "压力上限", "1.80");
+    if (typed.value && (*typed.value < Limits::highLeast || *typed.value > Limits::highMost))
+        return {std::nullopt, QString::fromUtf8("压力上限须在 0.05 到 2.50 MPa 之间")};
+    return typed;
 }
 
 LimitField low(const QString &text, std::optional<double> high)
 {
-    if (text.trimmed().isEmpty())
-        return {};
-    if (takesDecimals(text))
-        return {std::nullopt, QString::fromUtf8("压力下限最多两位小数（步长 0.01 MPa）")};
-    const std::optional<double> value = hundredths(text);
-    if (!value)
-        return {std::nullopt, QString::fromUtf8("压力下限须是一个数，例如 0.20；留空为关")};
+    const LimitField typed = typedLimit(text, "压力下限", "0.20");
     const double most = (high ? *high : Limits::highMost) - Limits::lowGap;
-    if (*value > most + 1e-9)
+    if (typed.value && *typed.value > most + 1e-9)
         return {std::nullopt,
                 high ? QString::fromUtf8("压力下限须比压力上限至少低 0.05 MPa（最多 %1 MPa）")
                            .arg(number(most))
                      : QString::fromUtf8("压力下限最多 %1 MPa").arg(number(most))};
-    return {value, QString()};
+    return typed;
 }
 
 LimitField armingDelay(const QString &text)

@@ -31,14 +31,6 @@ void fire(QTimer *timer)
     QVERIFY(QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection));
 }
 
-QStringList frames(const FakePumpPort &port)
-{
-    QStringList written;
-    for (const QByteArray &frame : port.written)
-        written << QString::fromLatin1(frame);
-    return written;
-}
-
 } // namespace
 
 // The alarms as the operator meets them in the panel: the banner and the status bar, the owed
@@ -118,7 +110,7 @@ void TestAlarmPanel::timedRunEndInAnOutageStopsOnReturn()
     m_now = 12000;
     const qsizetype before = m_port->written.size();
     m_form->link()->reconnectNow();
-    QCOMPARE(frames(*m_port).mid(before), (QStringList{"Q00S0000Y", "Q00F0000Y"}));
+    QCOMPARE(m_port->writtenFrames().mid(before), (QStringList{"Q00S0000Y", "Q00F0000Y"}));
     QVERIFY(!alarms.isActive(AlarmWatch::stopOwed));
     QVERIFY(!m_panel->caption(QStringLiteral("linkStatus")).contains(utf8("泵可能仍在运行")));
     QCOMPARE(m_form->link()->pumpState().run(), PumpState::Run::Stop);
@@ -419,7 +411,7 @@ void TestAlarmPanel::f12StopsFromEveryWindow()
         m_port->written.clear();
         m_panel->label(QStringLiteral("Lstate"))->clear();
         QTest::keyClick(window, Qt::Key_F12);
-        QCOMPARE(frames(*m_port), QStringList{"Q00S0000Y"});
+        QCOMPARE(m_port->writtenFrames(), QStringList{"Q00S0000Y"});
         QCOMPARE(m_panel->caption(QStringLiteral("Lstate")), QStringLiteral("     STOP"));
     }
     QCOMPARE(m_panel->dialogs().inputs.size(), asked); // and no question asked

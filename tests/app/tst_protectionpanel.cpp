@@ -18,18 +18,6 @@
 
 #include <memory>
 
-namespace {
-
-QStringList frames(const FakePumpPort &port)
-{
-    QStringList written;
-    for (const QByteArray &frame : port.written)
-        written << QString::fromLatin1(frame);
-    return written;
-}
-
-} // namespace
-
 // The pressure limits as the operator meets them: 保护设定, a trip in the reply that causes it,
 // the latch refusing every RUN, 复位 and the timed run.
 class TestProtectionPanel : public QObject
@@ -152,7 +140,7 @@ void TestProtectionPanel::tripStopsInTheSameEvent()
     QVERIFY(!m_form->alarms().isActive(PressureGuard::tripAlarm));
     m_port->written.clear();
     m_port->deliver("Q00N01.9Y"); // the second reading above: the STOP follows it at once
-    QCOMPARE(frames(*m_port), QStringList{"Q00S0000Y"});
+    QCOMPARE(m_port->writtenFrames(), QStringList{"Q00S0000Y"});
     const AlarmList::Alarm *alarm = m_form->alarms().current(PressureGuard::tripAlarm);
     QVERIFY(alarm && alarm->active() && alarm->latched);
     QCOMPARE(alarm->priority, AlarmList::Priority::High);
@@ -187,7 +175,7 @@ void TestProtectionPanel::latchRefusesEveryRun()
     const qsizetype shown = m_panel->dialogs().messages.size();
 
     QVERIFY(how == QLatin1String("RUN") ? m_panel->press({how}) : m_panel->trigger(how));
-    QVERIFY(!frames(*m_port).contains(QStringLiteral("Q00R0000Y")));
+    QVERIFY(!m_port->writtenFrames().contains(QStringLiteral("Q00R0000Y")));
     QCOMPARE(m_panel->dialogs().messages.size(), shown + 1);
     const FakeDialogs::Shown &told = m_panel->dialogs().messages.constLast();
     QCOMPARE(told.title, utf8("压力保护"));
@@ -197,7 +185,7 @@ void TestProtectionPanel::latchRefusesEveryRun()
     QCOMPARE(rows(QStringLiteral("refused")).size(), 1);
     // STOP is never held back.
     QVERIFY(m_panel->press({"STOP"}));
-    QCOMPARE(frames(*m_port), QStringList{"Q00S0000Y"});
+    QCOMPARE(m_port->writtenFrames(), QStringList{"Q00S0000Y"});
 }
 
 void TestProtectionPanel::resetOnlyBackWithinTheLimits()
@@ -229,7 +217,7 @@ void TestProtectionPanel::resetOnlyBackWithinTheLimits()
     QVERIFY(!reset->isVisible());
     m_port->written.clear();
     QVERIFY(m_panel->press({"RUN"}));
-    QCOMPARE(frames(*m_port), QStringList{"Q00R0000Y"});
+    QCOMPARE(m_port->writtenFrames(), QStringList{"Q00R0000Y"});
 }
 
 void TestProtectionPanel::tripWhileTheStopCannotGoOutIsOwed()
@@ -252,7 +240,7 @@ void TestProtectionPanel::tripWhileTheStopCannotGoOutIsOwed()
     m_port->refuseWrites = false;
     m_port->written.clear();
     m_form->link()->pollNow();
-    QCOMPARE(frames(*m_port).value(0), QStringLiteral("Q00S0000Y"));
+    QCOMPARE(m_port->writtenFrames().value(0), QStringLiteral("Q00S0000Y"));
 }
 
 void TestProtectionPanel::tripPausesATimedRun_data()
@@ -294,7 +282,7 @@ void TestProtectionPanel::tripPausesATimedRun()
     QVERIFY(m_form->guard().latchedText().isEmpty());
     m_port->written.clear();
     QVERIFY(m_panel->trigger(QStringLiteral("stcontiune")));
-    QCOMPARE(frames(*m_port), QStringList{"Q00R0000Y"});
+    QCOMPARE(m_port->writtenFrames(), QStringList{"Q00R0000Y"});
     QVERIFY(m_form->Timer1()->isActive());
 }
 

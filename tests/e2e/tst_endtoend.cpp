@@ -52,9 +52,13 @@ private slots:
 
 private:
     QStringList received() const { return m_pump->logged(QStringLiteral("recv")); }
+    // Starts the pump with `options`, sets the limits and opens the panel on the link's clock
+    // m_now; false when one of them failed.
+    bool openWithLimits(const QStringList &options, const QString &high, const QString &low,
+                        const QString &delay = QStringLiteral("60"));
     // Polls, a poll interval apart on the link's clock, until the pressure limit trips; false
     // after `most` polls without a trip.
-    bool pollUntilTrip(qint64 &now, int most);
+    bool pollUntilTrip(int most);
     bool tripped() const { return m_form->alarms().isActive(PressureGuard::tripAlarm); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -65,6 +69,7 @@ private:
     std::unique_ptr<EndToEndCases> m_cases;
     Form1 *m_form = nullptr;
     FakeDialogs *m_dialogs = nullptr;
+    qint64 m_now = 0;
 };
 
 void TestEndToEnd::init()
@@ -92,10 +97,23 @@ void TestEndToEnd::cleanup()
     m_dir.reset();
 }
 
-bool TestEndToEnd::pollUntilTrip(qint64 &now, int most)
+bool TestEndToEnd::openWithLimits(const QStringList &options, const QString &high,
+                                  const QString &low, const QString &delay)
+{
+    if (!m_pump->start(options))
+        return false;
+    m_now = 0;
+    m_form->link()->setClock([this] { return m_now; });
+    if (!m_panel->setLimits(high, low, delay))
+        return false;
+    m_cases->openPanel();
+    return !QTest::currentTestFailed();
+}
+
+bool TestEndToEnd::pollUntilTrip(int most)
 {
     for (int i = 0; i < most && !tripped(); ++i) {
-        now += PumpLink::pollInterval;
+        m_now += PumpLink::pollInterval;
         if (!m_cases->pollOnce())
             return false;
     }
@@ -447,15 +465,10 @@ void TestEndToEnd::commandsAfterHangUpAreTold()
 
 void TestEndToEnd::blockageTripsTheHighLimit()
 {
-    QVERIFY(m_pump->start({"--block-after", "0", "--set-flow", "100"}));
-    qint64 now = 0;
-    m_form->link()->setClock([&now] { return now; });
-    QVERIFY(m_panel->setLimits(QStringLiteral("1.00"), QString()));
-    m_cases->openPanel();
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(openWithLimits({"--block-after", "0", "--set-flow", "100"}, QStringLiteral("1.00"),
+                           QString()));
     QVERIFY(m_panel->press({"RUN"}));
-    QVERIFY(pollUntilTrip(now, 20));
+    QVERIFY(pollUntilTrip(20));
     // The STOP went out with the reply that tripped: the pump has it before any further poll.
     QTRY_COMPARE(received().constLast(), QStringLiteral("Q00S0000Y"));
     const QStringList heard = received();
@@ -472,18 +485,13 @@ void TestEndToEnd::blockageTripsTheHighLimit()
 
 void TestEndToEnd::dryRunTripsTheLowLimitAfterItsDelay()
 {
-    QVERIFY(m_pump->start({"--leak-after", "0", "--set-flow", "100"}));
-    qint64 now = 0;
-    m_form->link()->setClock([&now] { return now; });
-    QVERIFY(m_panel->setLimits(QString(), QStringLiteral("0.20"), QStringLiteral("6")));
-    m_cases->openPanel();
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(openWithLimits({"--leak-after", "0", "--set-flow", "100"}, QString(),
+                           QStringLiteral("0.20"), QStringLiteral("6")));
     QVERIFY(m_panel->press({"RUN"}));
-    const qint64 ran = now;
+    const qint64 ran = m_now;
     // 0.0 MPa all along: the reading 6 s after RUN is the first that counts, the fourth trips.
-    QVERIFY(pollUntilTrip(now, 12));
-    QCOMPARE(now - ran, 6000 + 3 * PumpLink::pollInterval);
+    QVERIFY(pollUntilTrip(12));
+    QCOMPARE(m_now - ran, 6000 + 3 * PumpLink::pollInterval);
     QTRY_COMPARE(received().constLast(), QStringLiteral("Q00S0000Y"));
     QVERIFY(m_form->alarms()
                 .current(PressureGuard::tripAlarm)
@@ -492,13 +500,8 @@ void TestEndToEnd::dryRunTripsTheLowLimitAfterItsDelay()
 
 void TestEndToEnd::tripPausesTheTimedRunUntilReset()
 {
-    QVERIFY(m_pump->start({"--block-after", "0", "--set-flow", "100"}));
-    qint64 now = 0;
-    m_form->link()->setClock([&now] { return now; });
-    QVERIFY(m_panel->setLimits(QStringLiteral("1.00"), QString()));
-    m_cases->openPanel();
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(openWithLimits({"--block-after", "0", "--set-flow", "100"}, QStringLiteral("1.00"),
+                           QString()));
     m_dialogs->answers << QStringLiteral("10");
     QVERIFY(m_panel->trigger(QStringLiteral("stset")));
     QVERIFY(m_panel->trigger(QStringLiteral("ststart")));
@@ -506,7 +509,7 @@ void TestEndToEnd::tripPausesTheTimedRunUntilReset()
     for (int second = 0; second < 5; ++second)
         QVERIFY(QMetaObject::invokeMethod(m_form->Timer1(), "timeout", Qt::DirectConnection));
     m_form->Timer1()->start();
-    QVERIFY(pollUntilTrip(now, 20));
+    QVERIFY(pollUntilTrip(20));
     QVERIFY(!m_form->Timer1()->isActive());
     QCOMPARE(m_form->timedRun().tset(), qint16(5));
 
@@ -531,15 +534,10 @@ void TestEndToEnd::tripPausesTheTimedRunUntilReset()
 void TestEndToEnd::spikesNeverTrip()
 {
     // About 1.2 MPa running, every third reading 0.3 MPa higher, once.
-    QVERIFY(m_pump->start({"--set-flow", "100", "--spike-every", "3", "--spike-size", "0.3"}));
-    qint64 now = 0;
-    m_form->link()->setClock([&now] { return now; });
-    QVERIFY(m_panel->setLimits(QStringLiteral("1.40"), QString()));
-    m_cases->openPanel();
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(openWithLimits({"--set-flow", "100", "--spike-every", "3", "--spike-size", "0.3"},
+                           QStringLiteral("1.40"), QString()));
     QVERIFY(m_panel->press({"RUN"}));
-    QVERIFY(!pollUntilTrip(now, 30));
+    QVERIFY(!pollUntilTrip(30));
     QVERIFY(m_form->records().saveprcout() >= 30);
     // The spikes were there: readings above the limit, each alone.
     int above = 0;

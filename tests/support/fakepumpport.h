@@ -62,6 +62,14 @@ public:
     }
     QStringList availablePorts() const override { return ports; }
 
+    // What was written, as frames.
+    QStringList writtenFrames() const
+    {
+        QStringList frames;
+        for (const QByteArray &frame : written)
+            frames << QString::fromLatin1(frame);
+        return frames;
+    }
     // Bytes arriving from the pump; nothing arrives at a closed port.
     void deliver(const QByteArray &bytes)
     {
