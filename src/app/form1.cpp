@@ -311,7 +311,9 @@ void Form1::openProtection()
                                                        Messages::protectionTitle);
                 });
     }
-    m_protectionWindow->showLimits(m_guard->limits());
+    // What the operator is typing in an open window stays; a new look shows what is in force.
+    if (!m_protectionWindow->isVisible())
+        m_protectionWindow->showLimits(m_guard->limits());
     m_protectionWindow->show();
     m_protectionWindow->raise();
     m_protectionWindow->activateWindow();

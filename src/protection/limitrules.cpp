@@ -19,6 +19,7 @@ bool LimitRules::setLimits(const Limits &limits, qint64 now)
     m_high = limits.high ? std::optional<int>(thousandths(*limits.high)) : std::nullopt;
     m_low = limits.low ? std::optional<int>(thousandths(*limits.low)) : std::nullopt;
     m_above = m_below = 0;
+    m_lastWithin = false; // judged again, against these limits, at the next reading
     if (!limits.any()) {
         m_invalid = 0;
         m_invalidTold = false;

@@ -178,6 +178,13 @@ void TestProtection::resetOnlyWithinTheLimits()
     QVERIFY(!rules.resettable());
     rules.reading(1.76, 103000, false);
     QVERIFY(rules.resettable());
+    // Other limits: the next reading is judged against them first.
+    rules.setLimits(limitsOf(1.7, 0.2), 104000);
+    QVERIFY(!rules.resettable());
+    rules.reading(1.70, 104500, false);
+    QVERIFY(!rules.resettable());
+    rules.reading(1.66, 106000, false);
+    QVERIFY(rules.resettable());
     // A reading from before a loss says nothing of the pressure now.
     rules.linkLost();
     QVERIFY(!rules.reset());
