@@ -73,7 +73,12 @@ RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeR
     }
     if (!data.limits.empty()) {
         report.summary << QString::fromUtf8("压力保护跳闸：%1 次").arg(trips);
-        report.summary << tripLines;
+        // The summary stays on its page; the event table lists every one.
+        constexpr qsizetype shown = 10;
+        report.summary << tripLines.mid(0, shown);
+        if (tripLines.size() > shown)
+            report.summary << QString::fromUtf8("　另有 %1 条跳闸和复位，见下面的事件表")
+                                  .arg(tripLines.size() - shown);
     }
     for (const RunData::Event &event : data.events) {
         if (!range.contains(event.time))
