@@ -14,6 +14,8 @@
 #include "pressurelimits.h"
 #include "pressuretrend.h"
 #include "printer.h"
+#include "programrunner.h"
+#include "programwindow.h"
 #include "protectionwindow.h"
 #include "pumplink.h"
 #include "recordsave.h"
@@ -239,6 +241,7 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     m_protectionButton = statusButton("protectionButton", QString::fromUtf8("保护"));
     m_protectionButton->setToolTip(QString::fromUtf8("保护设定：") + m_guard->limits().describe());
     connect(m_protectionButton, &QToolButton::clicked, this, &Form1::openProtection);
+    buildProgram();
     connect(m_Picture1, &PictureBox::doubleClicked, this, &Form1::openHistory);
     m_keySender->setJournal(m_runJournal);
     m_keypad->setJournal(m_runJournal);
@@ -291,6 +294,109 @@ void Form1::openAlarms()
     m_alarmWindow->show();
     m_alarmWindow->raise();
     m_alarmWindow->activateWindow();
+}
+
+void Form1::buildProgram()
+{
+    // What the program sends by itself goes to the link unattended; what the operator starts
+    // goes through the keys' sender, with its refusals and messages.
+    m_program = new ProgramRunner(*m_gate, *m_link, this);
+    m_program->setClock([this] { return m_link->clockNow(); });
+    m_program->setJournal(m_runJournal);
+    m_program->setLinkOpen([this] { return m_link->pumpState().link() == PumpState::Link::Open; });
+    m_program->setCommandNote([this](const QString &note) { m_runJournal->setCommandNote(note); });
+    connect(m_link, &PumpLink::stateChanged, this, [this] {
+        const bool open = m_link->pumpState().link() == PumpState::Link::Open;
+        // After the owed STOP and the first poll the opening sends.
+        if (open && !m_linkWasOpen)
+            QMetaObject::invokeMethod(m_program, &ProgramRunner::portOpened, Qt::QueuedConnection);
+        m_linkWasOpen = open;
+    });
+    const QString late = QStringLiteral("program-late");
+    connect(m_program, &ProgramRunner::stepLate, this, [this, late](int number, qint64 ms) {
+        m_alarms.raise(late, AlarmList::Priority::Medium,
+                       QString::fromUtf8("程序第 %1 步晚了 %2 秒开始")
+                           .arg(number)
+                           .arg(QString::number(ms / 1000.0, 'f', 1)));
+    });
+    connect(m_program, &ProgramRunner::stepStarted, this,
+            [this, late](int number, const MethodStep &step) {
+                m_alarms.clear(late);
+                const bool own = step.high || step.low;
+                m_guard->useStepLimits(own ? std::optional(stepLimits(m_guard->settings(), step))
+                                           : std::nullopt,
+                                       QString::fromUtf8("程序第 %1 步").arg(number));
+            });
+    connect(m_program, &ProgramRunner::ended, this, [this, late] {
+        m_alarms.clear(late);
+        m_guard->useStepLimits(std::nullopt, QString::fromUtf8("程序结束"));
+    });
+    connect(m_guard, &PressureGuard::tripped, m_program, &ProgramRunner::endByTrip);
+    m_timedRun->setRefusal([this] {
+        return m_program->isActive()
+                   ? QString::fromUtf8("程序正在运行，定时运行不能开始。请先在“程序”窗口停止程序。")
+                   : QString();
+    });
+
+    m_programButton = statusButton("programButton", QString::fromUtf8("程序"));
+    connect(m_programButton, &QToolButton::clicked, this, &Form1::openProgram);
+    m_programTick.setInterval(1000);
+    connect(&m_programTick, &QTimer::timeout, this, &Form1::showProgramState);
+    connect(m_program, &ProgramRunner::changed, this, &Form1::showProgramState);
+}
+
+void Form1::showProgramState()
+{
+    const bool active = m_program->isActive();
+    if (active != m_programTick.isActive())
+        active ? m_programTick.start() : m_programTick.stop();
+    m_programButton->setText(ProgramWindow::shortProgress(*m_program));
+    const ProgramRunner::Progress at = m_program->progress();
+    m_programButton->setToolTip(
+        active ? QString::fromUtf8("第 %1/%2 步 %3，本步剩 %4，全部剩 %5")
+                     .arg(at.index + 1)
+                     .arg(at.count)
+                     .arg(at.name, clockDuration(at.leftInStep), clockDuration(at.leftInProgram))
+               : QString::fromUtf8("程序：定时步骤的序列"));
+}
+
+void Form1::openProgram()
+{
+    if (!m_programWindow) {
+        m_programWindow =
+            std::make_unique<ProgramWindow>(*m_program, [this] { return m_guard->settings(); });
+        m_programWindow->setAttribute(Qt::WA_QuitOnClose, false);
+        connect(m_programWindow.get(), &ProgramWindow::startRequested, this, &Form1::startProgram);
+        connect(m_programWindow.get(), &ProgramWindow::problem, this, [this](const QString &text) {
+            m_platform.dialogs->messageBox(text, QString::fromUtf8("程序"));
+        });
+    }
+    m_programWindow->show();
+    m_programWindow->raise();
+    m_programWindow->activateWindow();
+}
+
+void Form1::startProgram(const Method &method, const QString &file, const QByteArray &content)
+{
+    QString refusal;
+    if (m_timedRun->isCounting())
+        refusal = QString::fromUtf8("定时运行正在计时，程序不能开始。请先结束定时运行。");
+    else if (const QString trip = m_guard->latchedText(); !trip.isEmpty())
+        refusal = Messages::runLatched(trip);
+    if (!refusal.isEmpty()) {
+        m_runJournal->note(QStringLiteral("refused"), QString::fromUtf8("程序开始：") + refusal);
+        m_platform.dialogs->messageBox(refusal, QString::fromUtf8("程序"));
+        return;
+    }
+    // A ramp in the first step starts from the setpoints the pump reports.
+    const PumpState &pump = m_link->pumpState();
+    auto reported = [&pump](PumpState::Value value, double otherwise) {
+        bool ok = false;
+        const double number = pump.caption(value).toDouble(&ok);
+        return pump.reported(value).seen && ok ? number : otherwise;
+    };
+    m_program->start(method, file, content, reported(PumpState::Value::SetFlow, 0),
+                     reported(PumpState::Value::SetPressure, Method::mostPressure));
 }
 
 void Form1::openProtection()

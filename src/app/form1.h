@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarmlist.h"
+#include "method.h"
 #include "pumpnumber.h"
 #include "readouts.h"
 #include "recordstore.h"
@@ -21,6 +22,8 @@ class KeypadEntry;
 class LinkWatch;
 class PictureBox;
 class PressureGuard;
+class ProgramRunner;
+class ProgramWindow;
 class ProtectionWindow;
 class RunGate;
 class PressureTrend;
@@ -112,6 +115,10 @@ public:
     void openProtection();
     ProtectionWindow *protectionWindow() const { return m_protectionWindow.get(); }
     const PressureGuard &guard() const { return *m_guard; }
+    // Opens 程序, or raises it; the status bar's 程序 does this.
+    void openProgram();
+    ProgramWindow *programWindow() const { return m_programWindow.get(); }
+    ProgramRunner &program() const { return *m_program; }
     // The window's own client area, under the menu bar and above the banner.
     QWidget *clientArea() const;
     // Brings the status line up to date; a timer does so twice a second.
@@ -151,6 +158,9 @@ private:
     void reportLinkLost(const QString &reason);
     void fitBanner();
     QToolButton *statusButton(const char *name, const QString &text);
+    void buildProgram();
+    void startProgram(const Method &method, const QString &file, const QByteArray &content);
+    void showProgramState();
 
     Platform m_platform;
     AlarmList m_alarms;
@@ -188,6 +198,11 @@ private:
     PressureGuard *m_guard = nullptr;
     std::unique_ptr<ProtectionWindow> m_protectionWindow;
     QToolButton *m_protectionButton = nullptr;
+    ProgramRunner *m_program = nullptr;
+    std::unique_ptr<ProgramWindow> m_programWindow;
+    QToolButton *m_programButton = nullptr;
+    QTimer m_programTick; // the status bar's 程序 follows a running program
+    bool m_linkWasOpen = false;
     bool m_lossBoxOpen = false;
     QString m_lastRunNotice; // for the first log of this start
 };

@@ -53,23 +53,44 @@ PressureGuard::PressureGuard(PumpLink &link, AlarmList &alarms, TimedRun &timedR
 
 void PressureGuard::startWith(const Limits &limits)
 {
+    m_settings = limits;
     m_rules.setLimits(limits, m_link.clockNow());
 }
 
 void PressureGuard::setLimits(const Limits &limits)
 {
-    const Limits old = m_rules.limits();
-    if (limits == old)
+    if (limits == m_settings)
         return;
-    const bool waits = m_rules.setLimits(limits, m_link.clockNow());
-    m_journal.note(QStringLiteral("limits"),
-                   limits.logText() + QStringLiteral(" was ") + old.logText());
+    const Limits old = m_settings;
+    m_settings = limits;
+    // Logged even while a program step's limits hold and nothing in force changes.
+    const QString change = QStringLiteral(" was ") + old.logText();
+    apply(m_step ? QStringLiteral(" settings ") + limits.logText() + change : change, true);
+}
+
+void PressureGuard::useStepLimits(const std::optional<Limits> &limits, const QString &why)
+{
+    if (limits == m_step)
+        return;
+    m_step = limits;
+    apply(QLatin1Char(' ') + why, false);
+}
+
+// The limits in force follow the settings and the program step; a change is logged.
+void PressureGuard::apply(const QString &detail, bool always)
+{
+    const Limits inForce = m_step.value_or(m_settings);
+    const bool changes = inForce != m_rules.limits();
+    if (!changes && !always)
+        return;
+    const bool waits = changes && m_rules.setLimits(inForce, m_link.clockNow());
+    m_journal.note(QStringLiteral("limits"), inForce.logText() + detail);
     if (waits)
         m_journal.note(QStringLiteral("limit-waiting"),
                        QString::fromUtf8("%1 在 %2 秒后生效（下限刚设定）")
                            .arg(lowText())
-                           .arg(limits.armingDelay));
-    if (!limits.any())
+                           .arg(inForce.armingDelay));
+    if (!inForce.any())
         m_alarms.clear(invalidAlarm);
     showResettable();
 }
@@ -127,6 +148,7 @@ void PressureGuard::trip(const LimitRules::Trip &trip)
     if (limits().pauseTimedRun)
         m_timedRun.pauseByTrip();
     m_journal.note(QStringLiteral("limit-trip"), limitWord(trip.limit) + QLatin1Char(' ') + text);
+    emit tripped();
 }
 
 void PressureGuard::resetRequested()

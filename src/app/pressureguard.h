@@ -33,14 +33,24 @@ public:
     void startWith(const Limits &limits);
     // New settings; a change is logged with the old values and the new.
     void setLimits(const Limits &limits);
+    // The operator's settings, and the limits in force now (a program step may tighten them).
+    const Limits &settings() const { return m_settings; }
     const Limits &limits() const { return m_rules.limits(); }
+    // A program step's own limits hold until the next step or the program's end (none: the
+    // settings again); `why` names the step in the run log.
+    void useStepLimits(const std::optional<Limits> &limits, const QString &why);
     const LimitRules &rules() const { return m_rules; }
     // A new log began: it is told the limits in force, when any is set.
     void logStarted();
     // The trip that holds the latch, in the alarm's words; empty when none does.
     QString latchedText() const;
 
+signals:
+    // A limit tripped: its STOP has gone out (or is owed).
+    void tripped();
+
 private:
+    void apply(const QString &detail, bool always);
     void onReply(const Reply &reply);
     void onFrameSent(const QString &frame);
     void trip(const LimitRules::Trip &trip);
@@ -54,6 +64,8 @@ private:
     Journal &m_journal;
     Dialogs &m_dialogs;
     LimitRules m_rules;
+    Limits m_settings;
+    std::optional<Limits> m_step;
     std::optional<int> m_lastFlow; // the last set flow sent, ml/min
     bool m_wasOpen = false;
 };

@@ -131,6 +131,8 @@ void RunJournal::onFrameSent(const QString &frame)
                       .arg(owed->sinceTime.toString(QStringLiteral("HH:mm:ss")),
                            seconds(m_link.clockNow() - owed->since));
     }
+    if (!m_commandNote.isEmpty())
+        detail += QLatin1Char(' ') + m_commandNote;
     note(QStringLiteral("command"), detail);
 }
 

@@ -31,6 +31,10 @@ public:
 
     void note(const QString &event, const QString &detail) override;
 
+    // Words the command rows carry until it is set again (empty: none), for commands that go out
+    // late.
+    void setCommandNote(const QString &note) { m_commandNote = note; }
+
     RunLog &log() { return m_log; }
     // The log's file and state in words: "运行记录 2026-12-10_09-15-02.csv", ...
     QString stateText() const { return m_stateText; }
@@ -48,4 +52,5 @@ private:
     PumpLink &m_link;
     Dialogs &m_dialogs;
     QString m_stateText;
+    QString m_commandNote;
 };

@@ -20,6 +20,7 @@ const QColor limitColour(150, 0, 110);
 const QColor waitingLimitColour(160, 160, 160);
 const QColor tripColour(215, 0, 0);
 const QColor resetColour(0, 140, 60);
+const QColor stepColour(110, 110, 110);
 
 constexpr qint64 second = 1000;
 constexpr qint64 minute = 60 * second;
@@ -305,7 +306,14 @@ void draw(Canvas &canvas, const RunData &data, RunData::Range range, const QRect
                           event.event == QLatin1String("unconfirmed") ||
                           event.event == QLatin1String("missing-file") ||
                           event.event == QLatin1String("chain-mismatch");
-        // A trip and its reset are marked down the whole plot, and named.
+        // A program's steps divide the plot; a trip and its reset are marked down it, and named.
+        if (event.event == QLatin1String("method-step")) {
+            canvas.setPen(stepColour, 1, true);
+            canvas.line(QPointF(x, area.top()), QPointF(x, area.bottom()));
+            canvas.text(QPointF(x + 3, area.bottom() - 4),
+                        event.detail.section(QLatin1Char(' '), 0, 0), Qt::AlignLeft);
+            continue;
+        }
         const bool trip = event.event == QLatin1String("limit-trip");
         if (trip || event.event == QLatin1String("limit-reset")) {
             canvas.setPen(trip ? tripColour : resetColour, 1.5);

@@ -71,6 +71,34 @@ RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeR
                               trip ? QString::fromUtf8("跳闸") : QString::fromUtf8("复位"),
                               event.detail.section(QLatin1Char(' '), 1));
     }
+    // The programs run in the range: their file and hash, and each step planned and actual.
+    qint64 programStart = -1;
+    QStringList stepLines;
+    for (const RunData::Event &event : data.events) {
+        if (!range.contains(event.time))
+            continue;
+        if (event.event == QLatin1String("method-start")) {
+            programStart = event.time;
+            report.summary << QString::fromUtf8("程序（%1 开始）：%2")
+                                  .arg(shortClock(event.time), event.detail);
+        } else if (event.event == QLatin1String("method-step") && programStart >= 0) {
+            // "3 planned=+00:05:00 pass=1 flow=50 pressure=1.0 the step's name"
+            const QStringList words = event.detail.split(QLatin1Char(' '));
+            const QString name = event.detail.section(QLatin1Char(' '), 5);
+            const qint64 actual = event.time - programStart;
+            stepLines << QString::fromUtf8("　第 %1 步 %2：计划 %3，实际 +%4")
+                             .arg(words.value(0), name, words.value(1).section(QLatin1Char('='), 1),
+                                  QStringLiteral("%1:%2:%3")
+                                      .arg(actual / 3600000, 2, 10, QLatin1Char('0'))
+                                      .arg(actual / 60000 % 60, 2, 10, QLatin1Char('0'))
+                                      .arg(actual / 1000 % 60, 2, 10, QLatin1Char('0')));
+        }
+    }
+    constexpr qsizetype stepsShown = 20;
+    report.summary << stepLines.mid(0, stepsShown);
+    if (stepLines.size() > stepsShown)
+        report.summary
+            << QString::fromUtf8("　另有 %1 步，见下面的事件表").arg(stepLines.size() - stepsShown);
     if (!data.limits.empty()) {
         report.summary << QString::fromUtf8("压力保护跳闸：%1 次").arg(trips);
         // The summary stays on its page; the event table lists every one.

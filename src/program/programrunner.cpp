@@ -109,13 +109,13 @@ void ProgramRunner::beginStep(int index, bool late)
     const MethodStep &step = m_method.steps.at(planned.step);
     const int number = planned.step + 1;
     note(QStringLiteral("method-step"),
-         QString::fromUtf8("%1 planned=%2 pass=%3 %4 flow=%5 pressure=%6%7")
+         QString::fromUtf8("%1 planned=%2 pass=%3 flow=%4 pressure=%5 %6%7")
              .arg(number)
              .arg(offsetText(planned.start))
              .arg(planned.pass)
-             .arg(step.name, step.stop ? QStringLiteral("-") : QString::number(step.flow),
+             .arg(step.stop ? QStringLiteral("-") : QString::number(step.flow),
                   step.stop ? QStringLiteral("-") : QString::number(step.pressure, 'f', 1),
-                  step.stop ? QString::fromUtf8(" 停泵") : QString()));
+                  step.name, step.stop ? QString::fromUtf8("（停泵）") : QString()));
     emit stepStarted(number, step);
     if (step.stop) {
         finish(QString::fromUtf8("程序在第 %1 步停泵").arg(number), true);

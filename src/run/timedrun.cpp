@@ -39,7 +39,7 @@ void TimedRun::stset_Click()
 // nobody asked for.
 void TimedRun::ststart_Click()
 {
-    if (!m_sender.send(Frames::runFrame))
+    if (refused(QString::fromUtf8("开始")) || !m_sender.send(Frames::runFrame))
         return;
     m_tset = 0;
     m_Timer1.start();
@@ -66,7 +66,7 @@ void TimedRun::pauseByTrip()
 
 void TimedRun::stcontiune_Click()
 {
-    if (!m_sender.send(Frames::runFrame))
+    if (refused(QString::fromUtf8("继续")) || !m_sender.send(Frames::runFrame))
         return;
     m_Timer1.start();
     noteTo(m_journal, QStringLiteral("timed-resume"), elapsedText());
@@ -99,6 +99,17 @@ void TimedRun::Timer1_Timer()
         m_tset = 0;
         m_sender.send(Frames::stopFrame);
     }
+}
+
+bool TimedRun::refused(const QString &command)
+{
+    const QString why = m_refusal ? m_refusal() : QString();
+    if (why.isEmpty())
+        return false;
+    noteTo(m_journal, QStringLiteral("refused"),
+           QString::fromUtf8("定时 %1：%2").arg(command, why));
+    m_dialogs.messageBox(why, QString::fromUtf8("定时"));
+    return true;
 }
 
 QString TimedRun::elapsedText() const

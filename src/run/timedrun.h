@@ -3,6 +3,8 @@
 #include <QTimer>
 #include <QtGlobal>
 
+#include <functional>
+
 class Dialogs;
 class FrameSender;
 class Journal;
@@ -46,11 +48,14 @@ public:
     qint16 tset() const { return m_tset; }
     double timeset() const { return m_timeset; }
     QTimer *Timer1() { return &m_Timer1; }
+    // What keeps a run from starting (开始, 继续), in words; empty when nothing does.
+    void setRefusal(std::function<QString()> refusal) { m_refusal = std::move(refusal); }
     // Where the steps of a run and refused durations are noted.
     void setJournal(Journal *journal) { m_journal = journal; }
 
 private:
     void setDisplayVisible(bool visible);
+    bool refused(const QString &command);
     QString elapsedText() const;
 
     qint16 m_tset = 0;    // elapsed seconds
@@ -60,4 +65,5 @@ private:
     FrameSender &m_sender;
     Dialogs &m_dialogs;
     Journal *m_journal = nullptr;
+    std::function<QString()> m_refusal;
 };
