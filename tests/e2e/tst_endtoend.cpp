@@ -6,19 +6,25 @@
 #include "paneldriver.h"
 #include "pressureguard.h"
 #include "pressuretrend.h"
+#include "programrunner.h"
 #include "pseudoterminal.h"
 #include "pumplink.h"
 #include "qtpumpport.h"
+#include "runjournal.h"
+#include "runlogformat.h"
 #include "simulatedpump.h"
 #include "testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -49,6 +55,7 @@ private slots:
     void dryRunTripsTheLowLimitAfterItsDelay();
     void tripPausesTheTimedRunUntilReset();
     void spikesNeverTrip();
+    void fiveStepProgramOnTime();
 
 private:
     QStringList received() const { return m_pump->logged(QStringLiteral("recv")); }
@@ -545,6 +552,90 @@ void TestEndToEnd::spikesNeverTrip()
         above += sent.mid(4, 4).toDouble() > 1.4 ? 1 : 0;
     QVERIFY(above >= 5);
     QCOMPARE(received().count(QStringLiteral("Q00S0000Y")), 0);
+}
+
+void TestEndToEnd::fiveStepProgramOnTime()
+{
+    // A program of two minutes on a clock eight times as fast as the wall's: 15 s to run, and
+    // every setpoint at the pump within 0.2 s of its plan on the program's clock.
+    constexpr double scale = 8;
+    QVERIFY(m_pump->start());
+    m_cases->openPanel();
+    if (QTest::currentTestFailed())
+        return;
+    QElapsedTimer wall;
+    wall.start();
+    ProgramRunner &runner = m_form->program();
+    runner.setClock([&wall] { return qint64(double(wall.nsecsElapsed()) * scale / 1e6); }, scale);
+    auto make = [](double seconds, double flow, double pressure, bool ramp) {
+        MethodStep step;
+        step.name = QStringLiteral("step");
+        step.duration = seconds;
+        step.unit = MethodStep::Unit::Seconds;
+        step.flow = flow;
+        step.pressure = pressure;
+        step.flowRamp = ramp;
+        return step;
+    };
+    Method method;
+    method.steps = {make(20, 20, 1.0, false), make(30, 60, 1.2, false), make(24, 120, 1.2, true),
+                    make(26, 40, 1.5, false), make(20, 10, 0.5, false)};
+    QVERIFY(runner.start(method, QStringLiteral("five.json"), method.toJson(), 0, 2.0));
+    QTRY_VERIFY_WITH_TIMEOUT(!runner.isActive(), 30000);
+    QTRY_COMPARE(received().constLast(), QStringLiteral("Q00S0000Y"));
+
+    // The pump's own clock: seconds since it started, with each frame it heard.
+    QList<std::pair<double, QString>> heard;
+    QFile log(m_dir->filePath(QStringLiteral("pump.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    for (const QByteArray &line : log.readAll().split('\n')) {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.size() >= 3 && words[1] == "recv" && words[2] != "Q00F0000Y")
+            heard.append({words[0].toDouble(), QString::fromLatin1(words[2])});
+    }
+    QCOMPARE(heard.value(0).second, QStringLiteral("Q00L0020Y"));
+    const double origin = heard.value(0).first;
+    // Where each step's set flow is due, on the program's clock (the ramp's end value last).
+    const QList<std::pair<double, QString>> due{{0, "Q00L0020Y"},
+                                                {20, "Q00L0060Y"},
+                                                {74, "Q00L0040Y"},
+                                                {100, "Q00L0010Y"},
+                                                {120, "Q00S0000Y"}};
+    double largest = 0;
+    for (const auto &[planned, frame] : due) {
+        const auto at = std::find_if(heard.cbegin(), heard.cend(),
+                                     [&frame](const auto &entry) { return entry.second == frame; });
+        QVERIFY2(at != heard.cend(), qPrintable(frame));
+        const double actual = (at->first - origin) * scale;
+        largest = std::max(largest, std::abs(actual - planned));
+        QVERIFY2(
+            std::abs(actual - planned) <= 0.2,
+            qPrintable(
+                QStringLiteral("%1 at %2 s, planned %3 s").arg(frame).arg(actual).arg(planned)));
+    }
+    qInfo("largest departure from the plan: %.3f s on the program's clock", largest);
+    // The ramp 60 to 120 ml/min over 24 s: values in order, never two within a poll.
+    double lastRamp = -1;
+    int rampFrames = 0;
+    for (const auto &[time, frame] : heard) {
+        const double programTime = (time - origin) * scale;
+        if (frame.startsWith(QLatin1String("Q00L")) && programTime > 50.1 && programTime < 74) {
+            QVERIFY(lastRamp < 0 || programTime - lastRamp >= 1.5 - 0.2);
+            lastRamp = programTime;
+            ++rampFrames;
+        }
+    }
+    QVERIFY(rampFrames >= 10);
+
+    const QList<QStringList> rows =
+        RunLogFormat::rows(readAll(m_form->runJournal().log().currentFile()));
+    QStringList order;
+    for (const QStringList &row : rows) {
+        if (row.at(RunLogFormat::Event).startsWith(QLatin1String("method-")))
+            order << row.at(RunLogFormat::Event);
+    }
+    QCOMPARE(order, (QStringList{"method-start", "method-step", "method-step", "method-step",
+                                 "method-step", "method-step", "method-end"}));
 }
 
 QTEST_MAIN(TestEndToEnd)
