@@ -102,6 +102,7 @@ private slots:
     void chainPrintedWhole();
     void reportSummary();
     void limitsDrawnAndReported();
+    void programStepsMarkedAndReported();
     void exports();
     void live();
     void navigation();
@@ -692,6 +693,50 @@ void TestHistory::limitsDrawnAndReported()
     QVERIFY(summary.contains(utf8("压力保护跳闸：1 次")));
     QVERIFY(summary.contains(utf8("跳闸：压力低于下限 0.20 MPa：读数 0.10 MPa，泵已停止")));
     QVERIFY(summary.contains(utf8("复位：操作员复位")));
+}
+
+void TestHistory::programStepsMarkedAndReported()
+{
+    LogWriter w;
+    w.advance(1000);
+    w.row(QStringLiteral("method-start"), utf8("flush.json sha256=ab12 3 步，共 00:00:30"));
+    QList<qint64> steps;
+    for (int i = 0; i < 3; ++i) {
+        steps << w.now.toMSecsSinceEpoch();
+        w.row(QStringLiteral("method-step"),
+              utf8("%1 planned=+00:00:%2 pass=1 flow=50 pressure=1.0 平衡 %1")
+                  .arg(i + 1)
+                  .arg(i * 10, 2, 10, QLatin1Char('0')));
+        for (int k = 0; k < 7; ++k) {
+            w.advance(1500);
+            w.poll(1.0);
+        }
+        w.advance(i == 0 ? 1000 : 500); // the second step starts 1 s late on the clock
+    }
+    w.row(QStringLiteral("method-end"), utf8("程序完成"));
+    HistoryWindow window(w.dir.path(), QStringLiteral("2.0"));
+    QVERIFY(window.openLog(w.path(), false));
+    const RunData &data = window.data();
+
+    const QSizeF size(1000, 400);
+    SvgCanvas canvas(size, 12);
+    PlotDrawing::draw(canvas, data, data.whole(), QRectF(QPointF(), size));
+    const QString svg = QString::fromUtf8(canvas.document());
+    const QRectF area = PlotDrawing::plotArea(QRectF(QPointF(), size));
+    for (const qint64 time : steps) {
+        const QString x = QString::number(PlotDrawing::xOf(time, data.whole(), area), 'f', 1);
+        QVERIFY2(svg.contains(QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\"")
+                                  .arg(x, QString::number(area.top(), 'f', 1))),
+                 qPrintable(x));
+    }
+
+    const RunReport report = RunReport::make(data, data.whole(), true, QStringLiteral("2.0"));
+    const QString summary = report.summary.join(QLatin1Char('\n'));
+    QVERIFY2(summary.contains(utf8("程序（09:00:01 开始）：flush.json sha256=ab12")),
+             qPrintable(summary));
+    QVERIFY(summary.contains(utf8("第 1 步 平衡 1：计划 +00:00:00，实际 +00:00:00")));
+    QVERIFY(summary.contains(utf8("第 2 步 平衡 2：计划 +00:00:10，实际 +00:00:11")));
+    QVERIFY(summary.contains(utf8("第 3 步 平衡 3：计划 +00:00:20，实际 +00:00:22")));
 }
 
 void TestHistory::exports()
