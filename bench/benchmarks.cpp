@@ -13,6 +13,8 @@
 //                                 reply is in the file and the chain verifies
 //   benchmarks limits RUNS        the pressure limits: tripping reply on the line to STOP back on
 //                                 it; 10,000 single spikes and 1,000 sustained excursions
+//   benchmarks program SECONDS    a 12-step, one-hour program at 120 times the wall's pace: each
+//                                 step at the pump against its plan; CPU with and without one
 //   benchmarks history ROWS       the history window on a run log of ROWS replies: open to drawn,
 //                                 redraws at 1920 px, memory; live rows; reply latency with it open
 #include "alarmbanner.h"
@@ -23,8 +25,10 @@
 #include "historyplot.h"
 #include "historywindow.h"
 #include "linkwatch.h"
+#include "monotonic.h"
 #include "paneldriver.h"
 #include "pressureguard.h"
+#include "programrunner.h"
 #include "pseudoterminal.h"
 #include "pumplink.h"
 #include "qtpumpport.h"
@@ -522,6 +526,83 @@ int limits(int runs)
                 "sustained excursions: %lld trips, %d with exactly one (goal %d)\n",
                 spikes, static_cast<long long>(spikeTrips), excursions,
                 static_cast<long long>(stops() - spikeTrips), oneEach, excursions);
+    return 0;
+}
+
+// Twelve five-minute steps, three of them ramps.
+Method hourProgram()
+{
+    Method method;
+    for (int i = 0; i < 12; ++i) {
+        MethodStep step;
+        step.name = QStringLiteral("step %1").arg(i + 1);
+        step.duration = 5;
+        step.unit = MethodStep::Unit::Minutes;
+        step.flow = 20 + 15 * (i % 6);
+        step.pressure = 1.0 + 0.1 * (i % 5);
+        step.flowRamp = i % 4 == 3;
+        method.steps << step;
+    }
+    return method;
+}
+
+// A program against the simulated pump: the one-hour program on a clock 120 times as fast as the
+// wall's, every step's set flow at the pump against its planned time on the program's clock;
+// then the panel's CPU over `seconds` while it polls, without and with a program running.
+int program(int seconds)
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("pump"));
+    const QString logFile = dir.filePath(QStringLiteral("pump.log"));
+    SimulatedPump pump(QStringLiteral(PUMPSIM_PATH), link, logFile);
+    QtPumpPort port;
+    PanelDriver panel(port);
+    if (!pump.start() || !panel.openPort(link))
+        return 1;
+    constexpr double scale = 120;
+    ProgramRunner &runner = panel.form().program();
+    QElapsedTimer wall;
+    wall.start();
+    runner.setClock([&wall] { return qint64(double(wall.nsecsElapsed()) * scale / 1e6); }, scale);
+    const Method method = hourProgram();
+    const QList<PlannedStep> plan = method.plan(0, 2.0);
+    if (!runner.start(method, QString(), method.toJson(), 0, 2.0))
+        return 1;
+    runUntil([&] { return !runner.isActive(); }, 60000);
+    runFor(200);
+    // The pump's log: seconds on its own clock and the frame heard.
+    QFile log(logFile);
+    if (runner.isActive() || !log.open(QIODevice::ReadOnly))
+        return 1;
+    // Each step sets its pressure once, at its start (none of them ramps it): the k-th set
+    // pressure the pump hears is the k-th step's.
+    std::vector<double> heard;
+    for (const QByteArray &line : log.readAll().split('\n')) {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.size() >= 3 && words[1] == "recv" && words[2].startsWith("Q00P"))
+            heard.push_back(words[0].toDouble());
+    }
+    if (heard.size() != std::size_t(plan.size()))
+        return 1;
+    std::vector<double> departures;
+    for (qsizetype k = 0; k < plan.size(); ++k)
+        departures.push_back(
+            std::abs((heard[std::size_t(k)] - heard[0]) * scale - plan[k].start / 1000.0));
+    std::printf("program: 12 steps, one hour at 120 x the wall's pace: departure from the plan on "
+                "the program's clock: median %.2f s, max %.2f s (goal <= 1.5 s)\n",
+                percentile(departures, 0.5),
+                *std::max_element(departures.begin(), departures.end()));
+
+    runner.setClock([] { return monotonicMs(); });
+    runFor(1000);
+    const double idle = cpuPercentOver(seconds * 1000);
+    if (!runner.start(method, QString(), method.toJson(), 0, 2.0))
+        return 1;
+    const double running = cpuPercentOver(seconds * 1000);
+    runner.stop();
+    std::printf("program: panel CPU over %d s while polling: %.3f %% of a core without a "
+                "program, %.3f %% with one running\n",
+                seconds, idle, running);
     return 0;
 }
 
@@ -1024,6 +1105,8 @@ int main(int argc, char *argv[])
         return reconnect(amount > 0 ? amount : 10);
     if (what == QLatin1String("owedstop"))
         return owedstop(amount > 0 ? amount : 10);
+    if (what == QLatin1String("program"))
+        return program(amount > 0 ? amount : 30);
     if (what == QLatin1String("limits"))
         return limits(amount > 0 ? amount : 100);
     if (what == QLatin1String("bannerpaint"))
@@ -1045,7 +1128,7 @@ int main(int argc, char *argv[])
     std::fprintf(
         stderr,
         "usage: benchmarks latency|flood|idle|records|silence|reconnect|owedstop|bannerpaint|away|"
-        "limits|logcost|logsize|"
+        "limits|program|logcost|logsize|"
         "killtest|history|historyrun [AMOUNT]\n");
     return 2;
 }

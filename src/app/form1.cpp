@@ -350,7 +350,9 @@ void Form1::showProgramState()
     const bool active = m_program->isActive();
     if (active != m_programTick.isActive())
         active ? m_programTick.start() : m_programTick.stop();
-    m_programButton->setText(ProgramWindow::shortProgress(*m_program));
+    const QString text = ProgramWindow::shortProgress(*m_program);
+    if (text != m_programButton->text())
+        m_programButton->setText(text);
     const ProgramRunner::Progress at = m_program->progress();
     m_programButton->setToolTip(
         active ? QString::fromUtf8("第 %1/%2 步 %3，本步剩 %4，全部剩 %5")

@@ -481,12 +481,14 @@ QString ProgramWindow::shortProgress(const ProgramRunner &runner)
     if (!runner.isActive())
         return QString::fromUtf8("程序");
     const ProgramRunner::Progress at = runner.progress();
-    return QString::fromUtf8("程序 %1/%2%3 · 剩 %4")
+    // Whole minutes: the bar's text changes once a minute, not every second.
+    const qint64 minutes = (at.leftInProgram + 59999) / 60000;
+    return QString::fromUtf8("程序 %1/%2%3 · 剩 %4 分")
         .arg(at.index + 1)
         .arg(at.count)
         .arg(runner.state() == ProgramRunner::State::Paused ? QString::fromUtf8(" 暂停")
                                                             : QString())
-        .arg(clockDuration(at.leftInProgram));
+        .arg(minutes);
 }
 
 void ProgramWindow::showProgress()
