@@ -1,6 +1,7 @@
 #include "alarmlist.h"
 #include "fakepumpport.h"
 #include "form1.h"
+#include "methodsteps.h"
 #include "paneldriver.h"
 #include "pressureguard.h"
 #include "programrunner.h"
@@ -18,21 +19,6 @@
 #include <QtTest>
 
 #include <memory>
-
-namespace {
-
-MethodStep step(double seconds, double flow, double pressure)
-{
-    MethodStep made;
-    made.name = QStringLiteral("s%1").arg(flow);
-    made.duration = seconds;
-    made.unit = MethodStep::Unit::Seconds;
-    made.flow = flow;
-    made.pressure = pressure;
-    return made;
-}
-
-} // namespace
 
 // Programs as the operator meets them: the 程序 window's editing and checking, its file, and a
 // program running on the link with the timed run, the pressure limits and an outage.
@@ -55,7 +41,6 @@ private:
     ProgramWindow *window();
     // Starts `steps` from the window; the port is open and the poll stopped.
     bool startProgram(const QList<MethodStep> &steps);
-    QStringList rows(const QString &event) const;
 
     std::unique_ptr<FakePumpPort> m_port;
     std::unique_ptr<PanelDriver> m_panel;
@@ -95,17 +80,6 @@ bool TestProgramPanel::startProgram(const QList<MethodStep> &steps)
     m_port->written.clear();
     window()->button("startProgram")->click();
     return m_form->program().isActive();
-}
-
-QStringList TestProgramPanel::rows(const QString &event) const
-{
-    QStringList details;
-    const QByteArray log = readAll(m_form->runJournal().log().currentFile());
-    for (const QStringList &row : RunLogFormat::rows(log)) {
-        if (row.at(RunLogFormat::Event) == event)
-            details << row.at(RunLogFormat::Detail);
-    }
-    return details;
 }
 
 void TestProgramPanel::editingIsCheckedAndUndone()
@@ -158,7 +132,7 @@ void TestProgramPanel::fileSavedAndOpened()
     QTemporaryDir folder;
     ProgramWindow *shown = window();
     Method method;
-    method.steps = {step(30, 50, 1.0), step(60, 80, 1.5)};
+    method.steps = {timedStep(30, 50, 1.0), timedStep(60, 80, 1.5)};
     method.steps[1].flowRamp = true;
     shown->setMethod(method);
     QString problem;
@@ -181,9 +155,9 @@ void TestProgramPanel::fileSavedAndOpened()
 
 void TestProgramPanel::startSendsSetpointsThenRun()
 {
-    QVERIFY(startProgram({step(10, 50, 1.0), step(10, 60, 1.2)}));
+    QVERIFY(startProgram({timedStep(10, 50, 1.0), timedStep(10, 60, 1.2)}));
     QCOMPARE(m_port->writtenFrames(), (QStringList{"Q00L0050Y", "Q00P01.0Y", "Q00R0000Y"}));
-    const QStringList started = rows(QStringLiteral("method-start"));
+    const QStringList started = m_panel->logDetails(QStringLiteral("method-start"));
     QCOMPARE(started.size(), 1);
     QVERIFY(started[0].startsWith(utf8("（未保存） sha256=")));
     QVERIFY(m_form->findChild<QToolButton *>(QStringLiteral("programButton"))
@@ -195,13 +169,14 @@ void TestProgramPanel::startSendsSetpointsThenRun()
     m_now = 20000;
     m_form->program().advance();
     QCOMPARE(m_port->writtenFrames().constLast(), QStringLiteral("Q00S0000Y"));
-    QCOMPARE(rows(QStringLiteral("method-step")).size(), 2);
-    QVERIFY(rows(QStringLiteral("method-end")).value(0).startsWith(utf8("程序完成")));
+    QCOMPARE(m_panel->logDetails(QStringLiteral("method-step")).size(), 2);
+    QVERIFY(
+        m_panel->logDetails(QStringLiteral("method-end")).value(0).startsWith(utf8("程序完成")));
 }
 
 void TestProgramPanel::programAndTimedRunExcludeEachOther()
 {
-    QVERIFY(startProgram({step(60, 50, 1.0)}));
+    QVERIFY(startProgram({timedStep(60, 50, 1.0)}));
     const qsizetype shown = m_panel->dialogs().messages.size();
     m_port->written.clear();
     QVERIFY(m_panel->trigger(QStringLiteral("ststart")));
@@ -217,23 +192,23 @@ void TestProgramPanel::programAndTimedRunExcludeEachOther()
     window()->button("startProgram")->click();
     QVERIFY(!m_form->program().isActive());
     QVERIFY(m_panel->lastMessage().contains(utf8("定时运行正在计时")));
-    QCOMPARE(rows(QStringLiteral("refused")).size(), 2);
+    QCOMPARE(m_panel->logDetails(QStringLiteral("refused")).size(), 2);
 }
 
 void TestProgramPanel::tripEndsTheProgram()
 {
     QVERIFY(m_panel->setLimits(QStringLiteral("1.80"), QString()));
-    MethodStep tight = step(60, 50, 1.0);
+    MethodStep tight = timedStep(60, 50, 1.0);
     tight.high = 1.2; // this step's own, tighter limit
-    QVERIFY(startProgram({tight, step(60, 50, 1.0)}));
+    QVERIFY(startProgram({tight, timedStep(60, 50, 1.0)}));
     QCOMPARE(*m_form->guard().limits().high, 1.2);
     m_port->written.clear();
     m_form->link()->pollNow();
     m_port->deliver("Q00N01.5YQ00P01.0YQ00L0050Y"); // at once 0.2 above the step's limit
     QCOMPARE(m_port->writtenFrames(), (QStringList{"Q00F0000Y", "Q00S0000Y"}));
     QVERIFY(!m_form->program().isActive());
-    QCOMPARE(rows(QStringLiteral("method-end")).size(), 1);
-    QVERIFY(rows(QStringLiteral("method-end"))[0].startsWith(utf8("压力保护跳闸")));
+    QCOMPARE(m_panel->logDetails(QStringLiteral("method-end")).size(), 1);
+    QVERIFY(m_panel->logDetails(QStringLiteral("method-end"))[0].startsWith(utf8("压力保护跳闸")));
     // The program's end gives the panel's own limit back.
     QCOMPARE(*m_form->guard().limits().high, 1.8);
     // And while the trip holds, a program cannot start either: nothing is sent.
@@ -245,7 +220,7 @@ void TestProgramPanel::tripEndsTheProgram()
 
 void TestProgramPanel::stepInAnOutageGoesOutAfterTheOwedStop()
 {
-    QVERIFY(startProgram({step(10, 50, 1.0), step(60, 70, 1.2)}));
+    QVERIFY(startProgram({timedStep(10, 50, 1.0), timedStep(60, 70, 1.2)}));
     m_now = 5000;
     m_port->loseDevice(QStringLiteral("Input/output error"));
     QVERIFY(m_panel->press({"STOP"})); // not sent on the lost port: owed
@@ -257,7 +232,7 @@ void TestProgramPanel::stepInAnOutageGoesOutAfterTheOwedStop()
     QTRY_COMPARE(m_port->writtenFrames().size(), 4);
     QCOMPARE(m_port->writtenFrames(),
              (QStringList{"Q00S0000Y", "Q00F0000Y", "Q00L0070Y", "Q00P01.2Y"}));
-    const QStringList commands = rows(QStringLiteral("command"));
+    const QStringList commands = m_panel->logDetails(QStringLiteral("command"));
     QVERIFY(commands.constLast().endsWith(utf8("程序第 2 步晚了 2.5 秒")));
     const AlarmList::Alarm *late = m_form->alarms().current(QStringLiteral("program-late"));
     QVERIFY(late);

@@ -39,7 +39,6 @@ private slots:
 
 private:
     void reply(const char *pressure);
-    QStringList rows(const QString &event) const;
 
     std::unique_ptr<FakePumpPort> m_port;
     std::unique_ptr<PanelDriver> m_panel;
@@ -67,17 +66,6 @@ void TestProtectionPanel::reply(const char *pressure)
     m_now += PumpLink::pollInterval;
     m_form->link()->pollNow();
     m_port->deliver(QByteArray("Q00N") + pressure + "YQ00P02.0YQ00L0100Y");
-}
-
-QStringList TestProtectionPanel::rows(const QString &event) const
-{
-    QStringList details;
-    const QByteArray log = readAll(m_form->runJournal().log().currentFile());
-    for (const QStringList &row : RunLogFormat::rows(log)) {
-        if (row.at(RunLogFormat::Event) == event)
-            details << row.at(RunLogFormat::Detail);
-    }
-    return details;
 }
 
 void TestProtectionPanel::settingsAreCheckedKeptAndLogged()
@@ -110,7 +98,7 @@ void TestProtectionPanel::settingsAreCheckedKeptAndLogged()
 
     QVERIFY(
         m_panel->setLimits(QStringLiteral("1.80"), QStringLiteral("0.20"), QStringLiteral("30")));
-    QCOMPARE(rows(QStringLiteral("limits")),
+    QCOMPARE(m_panel->logDetails(QStringLiteral("limits")),
              QStringList{"high=1.80 low=0.20 arm=30s pause=yes was high=off low=off arm=60s "
                          "pause=yes"});
     QCOMPARE(*m_form->guard().limits().high, 1.8);
@@ -147,7 +135,7 @@ void TestProtectionPanel::tripStopsInTheSameEvent()
     QCOMPARE(alarm->text, utf8("压力超过上限 1.80 MPa：读数 1.90 MPa，泵已停止"));
     QCOMPARE(m_form->alarmBanner().shownAlarm(), PressureGuard::tripAlarm);
     QVERIFY(m_form->alarmBanner().text().contains(utf8("压力回到限值以内后才能复位")));
-    QCOMPARE(rows(QStringLiteral("limit-trip")),
+    QCOMPARE(m_panel->logDetails(QStringLiteral("limit-trip")),
              QStringList{utf8("high 压力超过上限 1.80 MPa：读数 1.90 MPa，泵已停止")});
     // Acknowledging silences it; the latch holds.
     QVERIFY(m_form->alarms().acknowledge(PressureGuard::tripAlarm));
@@ -182,7 +170,7 @@ void TestProtectionPanel::latchRefusesEveryRun()
     QVERIFY(told.text.contains(utf8("压力超过上限 1.80 MPa：读数 2.00 MPa")));
     QCOMPARE(m_panel->caption(QStringLiteral("Lstate")), state);
     QVERIFY(!m_form->Timer1()->isActive());
-    QCOMPARE(rows(QStringLiteral("refused")).size(), 1);
+    QCOMPARE(m_panel->logDetails(QStringLiteral("refused")).size(), 1);
     // STOP is never held back.
     QVERIFY(m_panel->press({"STOP"}));
     QCOMPARE(m_port->writtenFrames(), QStringList{"Q00S0000Y"});
@@ -213,7 +201,7 @@ void TestProtectionPanel::resetOnlyBackWithinTheLimits()
     windowReset->click();
     QVERIFY(m_form->guard().latchedText().isEmpty());
     QVERIFY(!m_form->alarms().current(PressureGuard::tripAlarm)); // cleared and acknowledged
-    QCOMPARE(rows(QStringLiteral("limit-reset")).size(), 1);
+    QCOMPARE(m_panel->logDetails(QStringLiteral("limit-reset")).size(), 1);
     QVERIFY(!reset->isVisible());
     m_port->written.clear();
     QVERIFY(m_panel->press({"RUN"}));
@@ -262,19 +250,19 @@ void TestProtectionPanel::tripPausesATimedRun()
     // Low only after the 10 s delay: four readings below it then trip.
     for (int i = 0; i < 6; ++i)
         reply("00.5");
-    QVERIFY(rows(QStringLiteral("limit-armed")).isEmpty());
+    QVERIFY(m_panel->logDetails(QStringLiteral("limit-armed")).isEmpty());
     for (int i = 0; i < 3; ++i)
         reply("00.1");
     QVERIFY(!m_form->alarms().isActive(PressureGuard::tripAlarm));
     reply("00.1");
     QVERIFY(m_form->alarms().isActive(PressureGuard::tripAlarm));
-    QCOMPARE(rows(QStringLiteral("limit-armed")).size(), 1);
+    QCOMPARE(m_panel->logDetails(QStringLiteral("limit-armed")).size(), 1);
     QCOMPARE(m_form->alarms().current(PressureGuard::tripAlarm)->text,
              utf8("压力低于下限 0.20 MPa：读数 0.10 MPa，泵已停止"));
     QCOMPARE(m_form->Timer1()->isActive(), !pause);
     if (!pause)
         return;
-    QCOMPARE(rows(QStringLiteral("timed-pause")).size(), 1);
+    QCOMPARE(m_panel->logDetails(QStringLiteral("timed-pause")).size(), 1);
 
     // Stopped, the low limit no longer counts: reset, then 继续 goes on.
     reply("00.0");

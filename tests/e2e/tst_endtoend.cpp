@@ -3,6 +3,7 @@
 #include "endtoendcases.h"
 #include "form1.h"
 #include "linkwatch.h"
+#include "methodsteps.h"
 #include "paneldriver.h"
 #include "pressureguard.h"
 #include "pressuretrend.h"
@@ -567,19 +568,9 @@ void TestEndToEnd::fiveStepProgramOnTime()
     wall.start();
     ProgramRunner &runner = m_form->program();
     runner.setClock([&wall] { return qint64(double(wall.nsecsElapsed()) * scale / 1e6); }, scale);
-    auto make = [](double seconds, double flow, double pressure, bool ramp) {
-        MethodStep step;
-        step.name = QStringLiteral("step");
-        step.duration = seconds;
-        step.unit = MethodStep::Unit::Seconds;
-        step.flow = flow;
-        step.pressure = pressure;
-        step.flowRamp = ramp;
-        return step;
-    };
     Method method;
-    method.steps = {make(20, 20, 1.0, false), make(30, 60, 1.2, false), make(24, 120, 1.2, true),
-                    make(26, 40, 1.5, false), make(20, 10, 0.5, false)};
+    method.steps = {timedStep(20, 20, 1.0), timedStep(30, 60, 1.2), timedStep(24, 120, 1.2, true),
+                    timedStep(26, 40, 1.5), timedStep(20, 10, 0.5)};
     QVERIFY(runner.start(method, QStringLiteral("five.json"), method.toJson(), 0, 2.0));
     QTRY_VERIFY_WITH_TIMEOUT(!runner.isActive(), 30000);
     QTRY_COMPARE(received().constLast(), QStringLiteral("Q00S0000Y"));

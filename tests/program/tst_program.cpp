@@ -1,26 +1,13 @@
 #include "fakesender.h"
 #include "journal.h"
 #include "method.h"
+#include "methodsteps.h"
 #include "programrunner.h"
 #include "testsupport.h"
 
 #include <QtTest>
 
 namespace {
-
-MethodStep step(double seconds, double flow, double pressure, bool flowRamp = false,
-                bool pressureRamp = false)
-{
-    MethodStep made;
-    made.name = QStringLiteral("s");
-    made.duration = seconds;
-    made.unit = MethodStep::Unit::Seconds;
-    made.flow = flow;
-    made.pressure = pressure;
-    made.flowRamp = flowRamp;
-    made.pressureRamp = pressureRamp;
-    return made;
-}
 
 MethodStep stopStep()
 {
@@ -97,7 +84,7 @@ void TestProgram::faults_data()
     QTest::addColumn<QStringList>("expected"); // "step: words in the reason"
 
     Method sound;
-    sound.steps = {step(10, 50, 1.0), step(60, 100, 1.5, true), stopStep()};
+    sound.steps = {timedStep(10, 50, 1.0), timedStep(60, 100, 1.5, true), stopStep()};
     QTest::newRow("sound") << sound << QStringList();
 
     Method values = sound;
@@ -132,7 +119,7 @@ void TestProgram::faults_data()
         << missing << QStringList{utf8("2: 重复 2–5 指向不存在的步骤")};
 
     Method overlapping = sound;
-    overlapping.steps.insert(1, step(10, 10, 1.0));
+    overlapping.steps.insert(1, timedStep(10, 10, 1.0));
     overlapping.repeats = {{1, 2, 2}, {2, 3, 2}, {4, 4, 2}};
     QTest::newRow("overlapping repeats, a stop inside one")
         << overlapping << QStringList{utf8("2: 与重复 1–2 重叠"), utf8("4: 含有停止步骤")};
@@ -144,12 +131,12 @@ void TestProgram::faults_data()
     QTest::newRow("longer than 30 days") << long30 << QStringList{utf8("0: 超过 30 天")};
 
     Method stopFirst;
-    stopFirst.steps = {stopStep(), step(10, 1, 1)};
+    stopFirst.steps = {stopStep(), timedStep(10, 1, 1)};
     QTest::newRow("stop not last")
         << stopFirst << QStringList{utf8("1: 程序没有可运行的步骤"), utf8("1: 之后还有步骤")};
 
     Method many;
-    many.steps = QList<MethodStep>(201, step(1, 1, 1));
+    many.steps = QList<MethodStep>(201, timedStep(1, 1, 1));
     QTest::newRow("too many steps") << many << QStringList{utf8("0: 最多 200 步")};
 }
 
@@ -176,7 +163,7 @@ void TestProgram::faults()
 void TestProgram::fileRoundTrip()
 {
     Method method;
-    method.steps = {step(30, 50, 1.0), step(90, 120, 1.6, true, true), stopStep()};
+    method.steps = {timedStep(30, 50, 1.0), timedStep(90, 120, 1.6, true, true), stopStep()};
     method.steps[0].name = utf8("平衡 \"1\"");
     method.steps[1].unit = MethodStep::Unit::Minutes;
     method.steps[1].high = 1.75;
@@ -196,7 +183,7 @@ void TestProgram::fileRefused_data()
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QString>("reason");
     Method method;
-    method.steps = {step(30, 50, 1.0)};
+    method.steps = {timedStep(30, 50, 1.0)};
     const QByteArray good = method.toJson();
     QTest::newRow("newer version") << QByteArray(good).replace("\"version\": 1", "\"version\": 2")
                                    << utf8("更新的版本（格式版本 2）");
@@ -221,7 +208,7 @@ void TestProgram::fileRefused()
 void TestProgram::repeatsExpand()
 {
     Method method;
-    method.steps = {step(10, 10, 1), step(20, 20, 1), step(30, 30, 1), stopStep()};
+    method.steps = {timedStep(10, 10, 1), timedStep(20, 20, 1), timedStep(30, 30, 1), stopStep()};
     method.repeats = {{2, 3, 3}};
     QStringList order;
     for (const PlannedStep &planned : method.plan(0, 0))
@@ -234,7 +221,7 @@ void TestProgram::startsWithSetpointsThenRun()
 {
     Bench bench;
     Method method;
-    method.steps = {step(10, 50, 1.0), step(10, 80, 1.2), stopStep()};
+    method.steps = {timedStep(10, 50, 1.0), timedStep(10, 80, 1.2), stopStep()};
     QVERIFY(bench.runner.start(method, QStringLiteral("a.json"), "{}", 0, 2.0));
     QCOMPARE(bench.link.sent, (QStringList{"Q00L0050Y", "Q00P01.0Y", "Q00R0000Y"}));
     bench.runTo(25000);
@@ -255,7 +242,8 @@ void TestProgram::rampsByResolutionAtMostOnceAPoll()
     Method method;
     // 0 to 10 ml/min over 5 s: the value moves 1 ml/min every 0.5 s, faster than the polls.
     // 1.0 to 1.2 MPa over 20 s: 0.1 MPa every 10 s.
-    method.steps = {step(5, 0, 1.0), step(5, 10, 1.0, true), step(20, 10, 1.2, false, true)};
+    method.steps = {timedStep(5, 0, 1.0), timedStep(5, 10, 1.0, true),
+                    timedStep(20, 10, 1.2, false, true)};
     QVERIFY(bench.runner.start(method, QString(), "{}", 0, 1.0));
     bench.link.sent.clear();
     bench.runTo(31000, 50);
@@ -268,7 +256,7 @@ void TestProgram::pauseHoldsTheClock()
 {
     Bench bench;
     Method method;
-    method.steps = {step(10, 50, 1.0), step(10, 60, 1.0)};
+    method.steps = {timedStep(10, 50, 1.0), timedStep(10, 60, 1.0)};
     QVERIFY(bench.runner.start(method, QString(), "{}", 0, 1.0));
     bench.runTo(4000);
     bench.runner.pause();
@@ -291,7 +279,7 @@ void TestProgram::stepOwedAcrossAnOutage()
     QObject::connect(&bench.runner, &ProgramRunner::stepLate,
                      [&lates](int number, qint64 late) { lates << number << late; });
     Method method;
-    method.steps = {step(10, 50, 1.0), step(10, 60, 1.1), step(100, 70, 1.2)};
+    method.steps = {timedStep(10, 50, 1.0), timedStep(10, 60, 1.1), timedStep(100, 70, 1.2)};
     QVERIFY(bench.runner.start(method, QString(), "{}", 0, 1.0));
     bench.runTo(5000);
     bench.open = false; // down from 5 s to 23.5 s: steps 2 and 3 begin in the outage
@@ -311,7 +299,7 @@ void TestProgram::endInAnOutageIsAStopForTheLink()
 {
     Bench bench;
     Method method;
-    method.steps = {step(10, 50, 1.0)};
+    method.steps = {timedStep(10, 50, 1.0)};
     QVERIFY(bench.runner.start(method, QString(), "{}", 0, 1.0));
     bench.link.open = false;
     bench.open = false;

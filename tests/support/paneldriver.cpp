@@ -4,6 +4,9 @@
 #include "protectionwindow.h"
 #include "pumplink.h"
 #include "pumpport.h"
+#include "runjournal.h"
+#include "runlogformat.h"
+#include "testsupport.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -149,4 +152,15 @@ bool PanelDriver::poll(qint64 total, int timeout)
 QString PanelDriver::lastMessage() const
 {
     return m_dialogs.messages.isEmpty() ? QString() : m_dialogs.messages.constLast().text;
+}
+
+QStringList PanelDriver::logDetails(const QString &event) const
+{
+    QStringList details;
+    const QByteArray log = readAll(m_form->runJournal().log().currentFile());
+    for (const QStringList &row : RunLogFormat::rows(log)) {
+        if (row.at(RunLogFormat::Event) == event)
+            details << row.at(RunLogFormat::Detail);
+    }
+    return details;
 }

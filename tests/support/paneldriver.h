@@ -81,6 +81,8 @@ public:
     bool waitForAccepted(qint64 total, int timeout = 5000);
     // One status poll, as Timer2 makes it, and the wait for `total` accepted replies.
     bool poll(qint64 total, int timeout = 5000);
+    // The detail of every row of `event` in the current run log, in order.
+    QStringList logDetails(const QString &event) const;
     // The text of the last message box shown, for failure reports.
     QString lastMessage() const;
 
