@@ -155,8 +155,11 @@ void ProgramRunner::sendSetpoints(bool atStart)
         const std::optional<double> &last = flow ? m_sentFlow : m_sentPressure;
         // A value set at the step's start always goes out; a ramp's only when it moved.
         if ((atStart && !ramp) || !last || !qFuzzyCompare(1 + *last, 1 + value)) {
-            if (!sendValue(flow, value))
+            // After a frame that did not go out, the rest waits too: one message, one debt.
+            if (!sendValue(flow, value)) {
                 sent = false;
+                break;
+            }
             rampSent = rampSent || ramp;
         }
     }

@@ -36,6 +36,7 @@ private slots:
     void programAndTimedRunExcludeEachOther();
     void tripEndsTheProgram();
     void stepInAnOutageGoesOutAfterTheOwedStop();
+    void startOnAClosedPortIsToldOnce();
 
 private:
     ProgramWindow *window();
@@ -238,6 +239,18 @@ void TestProgramPanel::stepInAnOutageGoesOutAfterTheOwedStop()
     QVERIFY(late);
     QCOMPARE(late->priority, AlarmList::Priority::Medium);
     QCOMPARE(late->text, utf8("程序第 2 步晚了 2.5 秒开始"));
+}
+
+void TestProgramPanel::startOnAClosedPortIsToldOnce()
+{
+    Method method;
+    method.steps = {timedStep(10, 50, 1.0)};
+    window()->setMethod(method);
+    window()->button("startProgram")->click();
+    QVERIFY(!m_form->program().isActive());
+    QCOMPARE(m_panel->dialogs().messages.size(), 1);
+    QVERIFY(m_port->written.isEmpty());
+    QVERIFY(m_panel->lastMessage().contains(utf8("串口")));
 }
 
 QTEST_MAIN(TestProgramPanel)
