@@ -55,8 +55,10 @@ pressure readings to a text file. The interface is in Simplified Chinese.
 The package also holds pumppanel-pumpsim, a simulated pump on a
 pseudo-terminal, to try the panel without hardware.")
 # Library dependencies are worked out by dpkg-shlibdeps. Qt loads its platform plugins (xcb)
-# at run time, and the captions need a font with Chinese glyphs: neither shows in the binaries.
+# at run time, the captions need a font with Chinese glyphs, and Qt's own buttons and dialogs
+# read in Chinese from Qt's translations: none of them shows in the binaries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-zenhei | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, qt6-translations-l10n, fonts-wqy-zenhei | fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -25,6 +25,19 @@ foreach(module Core Gui Widgets PrintSupport SerialPort)
 endforeach()
 install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
 install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
+# Qt's own texts in Chinese (OK, Cancel, the file and print dialogs, the serial port's errors).
+# The translations are the same files on every platform; Debian's qt6-translations-l10n holds them.
+set(PUMPPANEL_QT_TRANSLATIONS_DIR /usr/share/qt6/translations CACHE PATH
+    "Where Qt's .qm translations are (qt6-translations-l10n)")
+set(PUMPPANEL_QT_TRANSLATIONS)
+foreach(name qtbase_zh_CN qtserialport_zh_CN)
+    set(file ${PUMPPANEL_QT_TRANSLATIONS_DIR}/${name}.qm)
+    if(NOT EXISTS ${file})
+        message(FATAL_ERROR "${file} is missing: scripts/setup installs qt6-translations-l10n")
+    endif()
+    list(APPEND PUMPPANEL_QT_TRANSLATIONS ${file})
+endforeach()
+install(FILES ${PUMPPANEL_QT_TRANSLATIONS} DESTINATION translations)
 # Windows printing is part of Qt6PrintSupport itself, and the pictures are PNG and BMP, which Qt
 # reads without an image-format plugin.
 

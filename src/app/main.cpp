@@ -5,12 +5,15 @@
 #include "qtdialogs.h"
 #include "qtprinter.h"
 #include "qtpumpport.h"
+#include "qttranslation.h"
 #include "recordfile.h"
 #include "runlog.h"
 #include "sessionend.h"
 #include "uifont.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -24,6 +27,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pumppanel"));
     useChineseInterfaceFont();
+    // Qt's own buttons and dialogs speak the panel's language, whatever the system's locale.
+    if (!installQtTranslations(app).value(0).endsWith(QLatin1String("qtbase_zh_CN.qm")))
+        std::fputs("pumppanel: Qt's Chinese translation (qtbase_zh_CN.qm) was not found: Qt's own "
+                   "buttons and dialogs read in English\n",
+                   stderr);
 
     QtPumpPort MSComm1;
     QtDialogs dialogs;

@@ -1,4 +1,5 @@
 #include "qtdialogs.h"
+#include "qttranslation.h"
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>
@@ -32,6 +33,7 @@ private slots:
     void messageBoxHasOnlyOkAndNoIcon();
     void messageTextIsNeverMarkup_data();
     void messageTextIsNeverMarkup();
+    void qtsOwnButtonsReadInChinese();
 };
 
 void TestDialogs::inputBoxShowsPromptTitleAndPreset()
@@ -128,6 +130,33 @@ void TestDialogs::messageTextIsNeverMarkup()
     dialogs.messageBox(text, QStringLiteral("title"));
     QCOMPARE(format, Qt::PlainText);
     QCOMPARE(shown, text + QLatin1Char('|') + QString::number(Qt::PlainText));
+}
+
+// Installed as the panel installs them: beside the program on Windows, Qt's folder on Linux.
+void TestDialogs::qtsOwnButtonsReadInChinese()
+{
+    const QStringList loaded = installQtTranslations(*qApp);
+    QVERIFY2(loaded.value(0).endsWith(QLatin1String("qtbase_zh_CN.qm")),
+             qPrintable(loaded.join(QLatin1Char(' '))));
+    QtDialogs dialogs;
+    QStringList texts;
+    auto buttonTexts = [&texts](QWidget *modal) {
+        for (const QAbstractButton *button : modal->findChildren<QAbstractButton *>())
+            texts << button->text().remove(QLatin1Char('&'));
+    };
+    whenModal([&](QWidget *modal) {
+        buttonTexts(modal);
+        QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    dialogs.inputBox(QStringLiteral("p"), QStringLiteral("t"), QStringLiteral("1"));
+    whenModal([&](QWidget *modal) {
+        buttonTexts(modal);
+        qobject_cast<QMessageBox *>(modal)->buttons().first()->click();
+    });
+    dialogs.messageBox(QStringLiteral("m"), QStringLiteral("t"));
+    texts.sort();
+    QCOMPARE(texts, (QStringList{QString::fromUtf8("取消"), QString::fromUtf8("确定"),
+                                 QString::fromUtf8("确定")}));
 }
 
 QTEST_MAIN(TestDialogs)

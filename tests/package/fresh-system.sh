@@ -334,6 +334,16 @@ else
     indent <<<"$output"
 fi
 
+# b2. Qt's own buttons and dialogs read in Chinese: the package brings Qt's translations, and
+# the panel found them when it started.
+if [ -f "$root/usr/share/qt6/translations/qtbase_zh_CN.qm" ] &&
+    ! grep -q 'qtbase_zh_CN.qm) was not found' "$root/tmp/pumppanel.out" 2>/dev/null; then
+    pass "Qt's Chinese translation is installed with the package and loaded by the panel"
+else
+    fail "Qt's Chinese translation is missing, or the panel did not find it:"
+    indent <"$root/tmp/pumppanel.out" 2>/dev/null || true
+fi
+
 # c. The desktop entry, metainfo and icons are where freedesktop.org's conventions put them.
 shopt -s nullglob
 desktops=("$root"/usr/share/applications/*.desktop)

@@ -25,6 +25,7 @@ trap finish EXIT
 WINEPREFIX="$prefix" wineserver -w
 [ -f "$installed/pumppanel.exe" ] || fail "no pumppanel.exe under Program Files"
 [ -f "$installed/platforms/qwindows.dll" ] || fail "no platform plugin"
+[ -f "$installed/translations/qtbase_zh_CN.qm" ] || fail "no Qt Chinese translation (translations/qtbase_zh_CN.qm)"
 [ -f "$shortcut" ] || fail "no Start-menu entry named after the window caption"
 entry="$("$wine_run" reg query "$key" /v DisplayName 2>/dev/null | tr -d '\r')"
 [[ "$entry" == *"Tarrow(QMR4T09)V2.0"* ]] || fail "not listed in Apps & features: $entry"
