@@ -114,7 +114,7 @@ QString PressureGuard::lowText() const
 
 void PressureGuard::onReply(const Reply &reply)
 {
-    if (reply.target() != Reply::Target::CurrentPressure || !limits().any())
+    if (reply.target() != Reply::Target::CurrentPressure || (!limits().any() && !m_rules.latched()))
         return;
     const LimitRules::Verdict verdict =
         m_rules.reading(textToDouble(reply.data), m_link.clockNow(), m_link.pumpState().mayRun());

@@ -109,8 +109,12 @@ std::optional<LimitRules::Trip> LimitRules::tripOf(int reading, qint64 now)
 LimitRules::Verdict LimitRules::reading(std::optional<double> pressure, qint64 now, bool mayRun)
 {
     Verdict verdict;
-    if (!m_limits.any())
+    if (!m_limits.any()) {
+        // Nothing to judge against; a trip latched before the limits were turned off may be
+        // reset once the pressure is a number again.
+        m_lastWithin = pressure && std::isfinite(*pressure);
         return verdict;
+    }
     if (!pressure || !std::isfinite(*pressure)) {
         m_lastWithin = false;
         if (mayRun && ++m_invalid >= invalidCount && !m_invalidTold)

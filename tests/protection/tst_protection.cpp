@@ -185,6 +185,11 @@ void TestProtection::resetOnlyWithinTheLimits()
     QVERIFY(!rules.resettable());
     rules.reading(1.66, 106000, false);
     QVERIFY(rules.resettable());
+    // Both limits turned off while it is latched: a reading that is a number lets it go.
+    rules.setLimits(Limits(), 107000);
+    QVERIFY(!rules.resettable());
+    rules.reading(2.4, 107500, false);
+    QVERIFY(rules.resettable());
     // A reading from before a loss says nothing of the pressure now.
     rules.linkLost();
     QVERIFY(!rules.reset());
