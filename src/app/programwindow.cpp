@@ -305,11 +305,19 @@ void ProgramWindow::rebuild()
         unit->setCurrentIndex(int(step.unit));
         unit->setAccessibleName(QString::fromUtf8("第 %1 步的时长单位").arg(row + 1));
         connect(unit, &QComboBox::currentIndexChanged, this, [this, row](int index) {
-            if (m_rebuilding || row >= m_method.steps.size())
+            if (m_rebuilding)
                 return;
-            Method changed = m_method;
-            changed.steps[row].unit = MethodStep::Unit(index);
-            edit(changed);
+            // After the box's own signal: the rebuild replaces the box.
+            QMetaObject::invokeMethod(
+                this,
+                [this, row, index] {
+                    if (row >= m_method.steps.size())
+                        return;
+                    Method changed = m_method;
+                    changed.steps[row].unit = MethodStep::Unit(index);
+                    edit(changed);
+                },
+                Qt::QueuedConnection);
         });
         m_steps->setCellWidget(row, Unit, unit);
     }

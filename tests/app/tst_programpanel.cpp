@@ -11,6 +11,7 @@
 #include "runlogformat.h"
 #include "testsupport.h"
 
+#include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
@@ -121,6 +122,12 @@ void TestProgramPanel::editingIsCheckedAndUndone()
     QCOMPARE(shown->method().steps.at(0).flow, 20.0);
     shown->deleteStep();
     QCOMPARE(shown->method().steps.size(), 3);
+    // The unit of a duration, from its box: 10 min become 10 s.
+    QCOMPARE(shown->method().steps.at(0).lengthMs(), 600000);
+    auto *unit = qobject_cast<QComboBox *>(table->cellWidget(0, ProgramWindow::Unit));
+    QVERIFY(unit);
+    unit->setCurrentIndex(int(MethodStep::Unit::Seconds));
+    QTRY_COMPARE(shown->method().steps.at(0).lengthMs(), 10000);
     // A repeat that names a step that is not there.
     QTableWidget *repeats = shown->repeatTable();
     shown->button("addRepeat")->click();
