@@ -332,6 +332,22 @@ int silence(int runs)
     return 0;
 }
 
+// The pump's device goes away until the panel is reconnecting, `whileAway` runs (false: give
+// up), and after a while the pump starts again, at another point of the 2 s retry round each
+// run. The clock's reading when it started again, or -1.
+qint64 awayAndBack(
+    LinkedPump &pump, PumpLink &link, const QElapsedTimer &clock, int run, int runs,
+    const std::function<bool()> &whileAway = [] { return true; })
+{
+    pump.stop();
+    runUntil([&] { return link.status().state == LinkStatus::State::Reconnecting; }, 5000);
+    if (!whileAway())
+        return -1;
+    runFor(300 + run * 2000 / runs);
+    const qint64 back = clock.nsecsElapsed();
+    return pump.start() ? back : -1;
+}
+
 // Milliseconds from starting the pump again (its device and link appear) to the first reply
 // the panel accepts from it, the pump coming back at different points of the 2 s retry round.
 int reconnect(int runs)
@@ -350,12 +366,9 @@ int reconnect(int runs)
     });
     std::vector<double> delays;
     for (int run = 0; run < runs; ++run) {
-        pump.stop(); // the device goes away
-        runUntil([&] { return pumpLink->status().state == LinkStatus::State::Reconnecting; }, 5000);
-        runFor(300 + run * 2000 / runs); // away for a while, back at another point of the round
         firstReply = -1;
-        const qint64 back = clock.nsecsElapsed();
-        if (!pump.start())
+        const qint64 back = awayAndBack(pump, *pumpLink, clock, run, runs);
+        if (back < 0)
             return 1;
         runUntil([&] { return firstReply >= 0; }, 10000);
         if (firstReply < 0)
@@ -395,14 +408,12 @@ int owedstop(int runs)
     for (int run = 0; run < runs; ++run) {
         if (!panel.driver.press({QStringLiteral("RUN")}))
             return 1;
-        pump.stop();
-        runUntil([&] { return pumpLink->status().state == LinkStatus::State::Reconnecting; }, 5000);
-        if (!panel.driver.press({QStringLiteral("STOP")}) || !pumpLink->pumpState().owedStop().owed)
-            return 1;
-        runFor(300 + run * 2000 / runs);
         opened = paid = -1;
-        const qint64 back = clock.nsecsElapsed();
-        if (!pump.start())
+        const qint64 back = awayAndBack(pump, *pumpLink, clock, run, runs, [&] {
+            return panel.driver.press({QStringLiteral("STOP")}) &&
+                   pumpLink->pumpState().owedStop().owed;
+        });
+        if (back < 0)
             return 1;
         runUntil([&] { return paid >= 0; }, 10000);
         if (paid < 0 || opened < 0)
@@ -570,17 +581,14 @@ int program(int seconds)
         return 1;
     runUntil([&] { return !runner.isActive(); }, 60000);
     runFor(200);
-    // The pump's log: seconds on its own clock and the frame heard.
-    QFile log(logFile);
-    if (runner.isActive() || !log.open(QIODevice::ReadOnly))
+    if (runner.isActive())
         return 1;
     // Each step sets its pressure once, at its start (none of them ramps it): the k-th set
     // pressure the pump hears is the k-th step's.
     std::vector<double> heard;
-    for (const QByteArray &line : log.readAll().split('\n')) {
-        const QList<QByteArray> words = line.split(' ');
-        if (words.size() >= 3 && words[1] == "recv" && words[2].startsWith("Q00P"))
-            heard.push_back(words[0].toDouble());
+    for (const SimulatedPump::Logged &entry : pump.loggedTimes(QStringLiteral("recv"))) {
+        if (entry.frame.startsWith(QLatin1String("Q00P")))
+            heard.push_back(entry.seconds);
     }
     if (heard.size() != std::size_t(plan.size()))
         return 1;

@@ -8,6 +8,7 @@
 #include "keypadentry.h"
 #include "linkwatch.h"
 #include "messages.h"
+#include "numbers.h"
 #include "picturebox.h"
 #include "picturebutton.h"
 #include "pressureguard.h"
@@ -393,9 +394,8 @@ void Form1::startProgram(const Method &method, const QString &file, const QByteA
     // A ramp in the first step starts from the setpoints the pump reports.
     const PumpState &pump = m_link->pumpState();
     auto reported = [&pump](PumpState::Value value, double otherwise) {
-        bool ok = false;
-        const double number = pump.caption(value).toDouble(&ok);
-        return pump.reported(value).seen && ok ? number : otherwise;
+        const std::optional<double> number = textToDouble(pump.caption(value));
+        return pump.reported(value).seen && number ? *number : otherwise;
     };
     m_program->start(method, file, content, reported(PumpState::Value::SetFlow, 0),
                      reported(PumpState::Value::SetPressure, Method::mostPressure));

@@ -16,6 +16,9 @@ QString mpa(double value)
     return QString::number(value, 'f', 2);
 }
 
+// Said of a trip's STOP that could not go out: the link owes it.
+const char *const stopOwedWords = "停止命令未能发出，串口再次打开时发送";
+
 QString limitWord(LimitRules::Limit limit)
 {
     return limit == LimitRules::Limit::High ? QStringLiteral("high") : QStringLiteral("low");
@@ -135,15 +138,15 @@ void PressureGuard::trip(const LimitRules::Trip &trip)
     const bool sent = m_link.send(Frames::stopFrame);
     if (!sent) {
         m_journal.note(QStringLiteral("not-sent"),
-                       QString::fromUtf8("%1 压力保护的停止命令未能发出，串口再次打开时发送")
-                           .arg(Frames::stopFrame));
+                       QString::fromUtf8("%1 压力保护的%2")
+                           .arg(Frames::stopFrame, QString::fromUtf8(stopOwedWords)));
     }
     const bool high = trip.limit == LimitRules::Limit::High;
-    const QString text = QString::fromUtf8(high ? "压力超过上限 %1 MPa：读数 %2 MPa，%3"
-                                                : "压力低于下限 %1 MPa：读数 %2 MPa，%3")
-                             .arg(mpa(trip.limitValue), mpa(trip.reading),
-                                  sent ? QString::fromUtf8("泵已停止")
-                                       : QString::fromUtf8("停止命令未能发出，串口再次打开时发送"));
+    const QString text =
+        QString::fromUtf8(high ? "压力超过上限 %1 MPa：读数 %2 MPa，%3"
+                               : "压力低于下限 %1 MPa：读数 %2 MPa，%3")
+            .arg(mpa(trip.limitValue), mpa(trip.reading),
+                 sent ? QString::fromUtf8("泵已停止") : QString::fromUtf8(stopOwedWords));
     m_alarms.latch(tripAlarm, AlarmList::Priority::High, text);
     if (limits().pauseTimedRun)
         m_timedRun.pauseByTrip();

@@ -1,5 +1,7 @@
 #include "programwindow.h"
 
+#include "numbers.h"
+
 #include <QComboBox>
 #include <QDateTime>
 #include <QFile>
@@ -34,11 +36,10 @@ bool parse(const QString &text, std::optional<double> *value)
         value->reset();
         return true;
     }
-    bool ok = false;
-    const double number = trimmed.toDouble(&ok);
-    if (ok)
+    const std::optional<double> number = textToDouble(trimmed);
+    if (number)
         *value = number;
-    return ok;
+    return number.has_value();
 }
 
 QTableWidgetItem *checkItem(bool checked, const char *text)

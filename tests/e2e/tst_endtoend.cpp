@@ -575,17 +575,13 @@ void TestEndToEnd::fiveStepProgramOnTime()
     QTRY_VERIFY_WITH_TIMEOUT(!runner.isActive(), 30000);
     QTRY_COMPARE(received().constLast(), QStringLiteral("Q00S0000Y"));
 
-    // The pump's own clock: seconds since it started, with each frame it heard.
-    QList<std::pair<double, QString>> heard;
-    QFile log(m_dir->filePath(QStringLiteral("pump.log")));
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    for (const QByteArray &line : log.readAll().split('\n')) {
-        const QList<QByteArray> words = line.split(' ');
-        if (words.size() >= 3 && words[1] == "recv" && words[2] != "Q00F0000Y")
-            heard.append({words[0].toDouble(), QString::fromLatin1(words[2])});
-    }
-    QCOMPARE(heard.value(0).second, QStringLiteral("Q00L0020Y"));
-    const double origin = heard.value(0).first;
+    // The pump's own clock: seconds since it started, with each frame it heard but the polls.
+    QList<SimulatedPump::Logged> heard = m_pump->loggedTimes(QStringLiteral("recv"));
+    heard.removeIf([](const SimulatedPump::Logged &entry) {
+        return entry.frame == QLatin1String("Q00F0000Y");
+    });
+    QCOMPARE(heard.value(0).frame, QStringLiteral("Q00L0020Y"));
+    const double origin = heard.value(0).seconds;
     // Where each step's set flow is due, on the program's clock (the ramp's end value last).
     const QList<std::pair<double, QString>> due{{0, "Q00L0020Y"},
                                                 {20, "Q00L0060Y"},
@@ -595,9 +591,9 @@ void TestEndToEnd::fiveStepProgramOnTime()
     double largest = 0;
     for (const auto &[planned, frame] : due) {
         const auto at = std::find_if(heard.cbegin(), heard.cend(),
-                                     [&frame](const auto &entry) { return entry.second == frame; });
+                                     [&frame](const auto &entry) { return entry.frame == frame; });
         QVERIFY2(at != heard.cend(), qPrintable(frame));
-        const double actual = (at->first - origin) * scale;
+        const double actual = (at->seconds - origin) * scale;
         largest = std::max(largest, std::abs(actual - planned));
         QVERIFY2(
             std::abs(actual - planned) <= 0.2,

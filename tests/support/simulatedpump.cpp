@@ -76,18 +76,26 @@ int SimulatedPump::exitCode() const
 
 QStringList SimulatedPump::logged(const QString &kind) const
 {
+    QStringList frames;
+    for (const Logged &entry : loggedTimes(kind))
+        frames << entry.frame;
+    return frames;
+}
+
+QList<SimulatedPump::Logged> SimulatedPump::loggedTimes(const QString &kind) const
+{
     QFile file(m_logFile);
     if (m_logFile.isEmpty() || !file.open(QIODevice::ReadOnly))
         return {};
     // Each line: seconds since the start, the kind, the frame.
-    QStringList frames;
+    QList<Logged> entries;
     const QByteArray wanted = kind.toLatin1();
     for (const QByteArray &line : file.readAll().split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         if (fields.size() >= 3 && fields[1] == wanted)
-            frames << QString::fromLatin1(fields[2]);
+            entries.append({fields[0].toDouble(), QString::fromLatin1(fields[2])});
     }
-    return frames;
+    return entries;
 }
 
 long SimulatedPump::answersSent() const

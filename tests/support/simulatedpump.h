@@ -34,6 +34,13 @@ public:
 
     // The frames logged under `kind` ("recv", "send", "drop", ...), in order.
     QStringList logged(const QString &kind) const;
+    // The same, each with the seconds since the pump started at which it was logged.
+    struct Logged
+    {
+        double seconds;
+        QString frame;
+    };
+    QList<Logged> loggedTimes(const QString &kind) const;
     // How many answers (three frames each) the pump says it sent, from the summary it printed
     // when it ended; -1 before that or when it printed none.
     long answersSent() const;
