@@ -1,5 +1,6 @@
 #include "alarmbanner.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
@@ -30,7 +31,7 @@ AlarmBanner::AlarmBanner(AlarmList &alarms, QWidget *parent)
     , m_alarms(alarms)
 {
     setObjectName(QStringLiteral("alarmBanner"));
-    setAccessibleName(QString::fromUtf8("报警栏"));
+    setAccessibleName(QCoreApplication::translate("AlarmBanner", "报警栏"));
     setFocusPolicy(Qt::NoFocus);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 3, 6, 3);
@@ -42,14 +43,14 @@ AlarmBanner::AlarmBanner(AlarmList &alarms, QWidget *parent)
     m_others = new QLabel(this);
     m_others->setObjectName(QStringLiteral("alarmOthers"));
     m_others->setTextFormat(Qt::PlainText);
-    m_acknowledge = new QPushButton(QString::fromUtf8("确认"), this);
+    m_acknowledge = new QPushButton(QCoreApplication::translate("AlarmBanner", "确认"), this);
     m_acknowledge->setObjectName(QStringLiteral("alarmAcknowledge"));
     m_acknowledge->setFocusPolicy(Qt::NoFocus); // the keys' tab order stays as it is
-    m_reset = new QPushButton(QString::fromUtf8("复位"), this);
+    m_reset = new QPushButton(QCoreApplication::translate("AlarmBanner", "复位"), this);
     m_reset->setObjectName(QStringLiteral("alarmReset"));
     m_reset->setFocusPolicy(Qt::NoFocus);
     m_reset->hide();
-    auto *details = new QPushButton(QString::fromUtf8("详情"), this);
+    auto *details = new QPushButton(QCoreApplication::translate("AlarmBanner", "详情"), this);
     details->setObjectName(QStringLiteral("alarmDetails"));
     details->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(m_text, 1);
@@ -92,22 +93,26 @@ void AlarmBanner::refresh()
     m_shown = top.name;
     QString line = top.text;
     if (!top.active())
-        line += QString::fromUtf8("（已消除，请确认）");
+        line += QCoreApplication::translate("AlarmBanner", "（已消除，请确认）");
     const bool latched = top.latched && top.active();
     if (latched) {
-        line += QString::fromUtf8("（%1）").arg(top.raised.toString(QStringLiteral("HH:mm:ss")));
+        line += QCoreApplication::translate("AlarmBanner", "（%1）")
+                    .arg(top.raised.toString(QStringLiteral("HH:mm:ss")));
         if (!top.resettable)
-            line += QString::fromUtf8("。压力回到限值以内后才能复位");
+            line += QCoreApplication::translate("AlarmBanner", "。压力回到限值以内后才能复位");
     }
     m_reset->setVisible(latched);
     m_reset->setEnabled(latched && top.resettable);
     m_text->setText(line);
     const QString others =
-        pending.size() > 1 ? QString::fromUtf8("另有 %1 条").arg(pending.size() - 1) : QString();
+        pending.size() > 1
+            ? QCoreApplication::translate("AlarmBanner", "另有 %1 条").arg(pending.size() - 1)
+            : QString();
     m_others->setText(others);
     m_others->setVisible(!others.isEmpty());
     m_acknowledge->setEnabled(top.unacknowledged());
-    setAccessibleDescription(others.isEmpty() ? line : line + QString::fromUtf8("。") + others);
+    setAccessibleDescription(
+        others.isEmpty() ? line : line + QCoreApplication::translate("AlarmBanner", "。") + others);
     const QString style = QLatin1String(styleOf(top.priority, top.active()));
     if (style != m_style) { // restyling costs
         setStyleSheet(style);

@@ -3,6 +3,7 @@
 #include "journal.h"
 #include "monotonic.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace {
@@ -201,11 +202,11 @@ QString AlarmList::priorityText(Priority priority)
 {
     switch (priority) {
     case Priority::High:
-        return QString::fromUtf8("高");
+        return QCoreApplication::translate("AlarmList", "高");
     case Priority::Medium:
-        return QString::fromUtf8("中");
+        return QCoreApplication::translate("AlarmList", "中");
     case Priority::Low:
-        return QString::fromUtf8("低");
+        return QCoreApplication::translate("AlarmList", "低");
     }
     Q_UNREACHABLE();
 }
@@ -214,13 +215,13 @@ QString AlarmList::stateText(State state)
 {
     switch (state) {
     case State::ActiveUnacknowledged:
-        return QString::fromUtf8("报警中，未确认");
+        return QCoreApplication::translate("AlarmList", "报警中，未确认");
     case State::ActiveAcknowledged:
-        return QString::fromUtf8("报警中，已确认");
+        return QCoreApplication::translate("AlarmList", "报警中，已确认");
     case State::ClearedUnacknowledged:
-        return QString::fromUtf8("已消除，未确认");
+        return QCoreApplication::translate("AlarmList", "已消除，未确认");
     case State::Gone:
-        return QString::fromUtf8("已结束");
+        return QCoreApplication::translate("AlarmList", "已结束");
     }
     Q_UNREACHABLE();
 }

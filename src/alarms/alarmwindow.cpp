@@ -1,5 +1,6 @@
 #include "alarmwindow.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -29,14 +30,17 @@ AlarmWindow::AlarmWindow(AlarmList &alarms, QWidget *parent)
     , m_alarms(alarms)
 {
     setObjectName(QStringLiteral("alarmWindow"));
-    setWindowTitle(QString::fromUtf8("报警"));
+    setWindowTitle(QCoreApplication::translate("AlarmWindow", "报警"));
     auto *layout = new QVBoxLayout(this);
     m_table = new QTableWidget(0, ColumnCount, this);
     m_table->setObjectName(QStringLiteral("alarmTable"));
-    m_table->setAccessibleName(QString::fromUtf8("报警列表"));
-    m_table->setHorizontalHeaderLabels({QString::fromUtf8("优先级"), QString::fromUtf8("报警"),
-                                        QString::fromUtf8("发生"), QString::fromUtf8("消除"),
-                                        QString::fromUtf8("确认"), QString::fromUtf8("状态")});
+    m_table->setAccessibleName(QCoreApplication::translate("AlarmWindow", "报警列表"));
+    m_table->setHorizontalHeaderLabels({QCoreApplication::translate("AlarmWindow", "优先级"),
+                                        QCoreApplication::translate("AlarmWindow", "报警"),
+                                        QCoreApplication::translate("AlarmWindow", "发生"),
+                                        QCoreApplication::translate("AlarmWindow", "消除"),
+                                        QCoreApplication::translate("AlarmWindow", "确认"),
+                                        QCoreApplication::translate("AlarmWindow", "状态")});
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setWordWrap(true);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -45,24 +49,26 @@ AlarmWindow::AlarmWindow(AlarmList &alarms, QWidget *parent)
     layout->addWidget(m_table, 3);
 
     auto *buttons = new QHBoxLayout;
-    m_acknowledge = new QPushButton(QString::fromUtf8("确认所选"), this);
+    m_acknowledge = new QPushButton(QCoreApplication::translate("AlarmWindow", "确认所选"), this);
     m_acknowledge->setObjectName(QStringLiteral("acknowledgeSelected"));
-    m_acknowledgeAll = new QPushButton(QString::fromUtf8("全部确认"), this);
+    m_acknowledgeAll =
+        new QPushButton(QCoreApplication::translate("AlarmWindow", "全部确认"), this);
     m_acknowledgeAll->setObjectName(QStringLiteral("acknowledgeAll"));
-    m_reset = new QPushButton(QString::fromUtf8("复位"), this);
+    m_reset = new QPushButton(QCoreApplication::translate("AlarmWindow", "复位"), this);
     m_reset->setObjectName(QStringLiteral("resetLatched"));
-    m_reset->setToolTip(QString::fromUtf8("压力回到限值以内后才能复位"));
+    m_reset->setToolTip(QCoreApplication::translate("AlarmWindow", "压力回到限值以内后才能复位"));
     buttons->addStretch(1);
     buttons->addWidget(m_reset);
     buttons->addWidget(m_acknowledge);
     buttons->addWidget(m_acknowledgeAll);
     layout->addLayout(buttons);
 
-    auto *newsTitle = new QLabel(QString::fromUtf8("本次运行的消息"), this);
+    auto *newsTitle =
+        new QLabel(QCoreApplication::translate("AlarmWindow", "本次运行的消息"), this);
     layout->addWidget(newsTitle);
     m_news = new QListWidget(this);
     m_news->setObjectName(QStringLiteral("newsList"));
-    m_news->setAccessibleName(QString::fromUtf8("本次运行的消息"));
+    m_news->setAccessibleName(QCoreApplication::translate("AlarmWindow", "本次运行的消息"));
     m_news->setWordWrap(true);
     newsTitle->setBuddy(m_news);
     layout->addWidget(m_news, 2);
@@ -97,8 +103,8 @@ void AlarmWindow::refresh()
         m_table->setItem(row, Acknowledged, item(timeText(alarm.acknowledged)));
         QString state = AlarmList::stateText(alarm.state);
         if (alarm.latched && alarm.active())
-            state +=
-                alarm.resettable ? QString::fromUtf8("，可复位") : QString::fromUtf8("，待复位");
+            state += alarm.resettable ? QCoreApplication::translate("AlarmWindow", "，可复位")
+                                      : QCoreApplication::translate("AlarmWindow", "，待复位");
         m_table->setItem(row, State, item(state));
     }
     m_acknowledgeAll->setEnabled(anyUnacknowledged);

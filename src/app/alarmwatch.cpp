@@ -6,6 +6,7 @@
 #include "runfiles.h"
 #include "runlog.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -55,7 +56,8 @@ AlarmWatch::AlarmWatch(AlarmList &alarms, PumpLink &link, RunLog &log, KeepAwake
     });
     connect(&log, &RunLog::writeFailed, this, [this, &log](const QString &reason) {
         m_alarms.raise(logNotWritable, AlarmList::Priority::Medium,
-                       QString::fromUtf8("运行记录无法写入文件夹 %1（%2），记录暂时保留在程序中")
+                       QCoreApplication::translate(
+                           "AlarmWatch", "运行记录无法写入文件夹 %1（%2），记录暂时保留在程序中")
                            .arg(QDir::toNativeSeparators(log.folder()), reason));
     });
     connect(&log, &RunLog::writingResumed, this, [this] { m_alarms.clear(logNotWritable); });
@@ -67,10 +69,12 @@ void AlarmWatch::checkLastRun(const QString &folder)
     const std::optional<RunFiles::UncleanEnd> end = RunFiles::uncleanEnd(folder);
     if (!end)
         return;
-    const QString flow = end->setFlow.isEmpty()
-                             ? QString()
-                             : QString::fromUtf8("，设定流量 %1 ml/min").arg(end->setFlow);
-    m_lastRunNotice = QString::fromUtf8("上次运行没有正常结束：%1，最后一行 %2%3，当时泵可能在运行")
+    const QString flow =
+        end->setFlow.isEmpty()
+            ? QString()
+            : QCoreApplication::translate("AlarmWatch", "，设定流量 %1 ml/min").arg(end->setFlow);
+    m_lastRunNotice = QCoreApplication::translate(
+                          "AlarmWatch", "上次运行没有正常结束：%1，最后一行 %2%3，当时泵可能在运行")
                           .arg(QDir::toNativeSeparators(end->path), end->lastTime, flow);
     m_alarms.raise(uncleanEnd, AlarmList::Priority::High, m_lastRunNotice);
 }
@@ -78,19 +82,23 @@ void AlarmWatch::checkLastRun(const QString &folder)
 QString AlarmWatch::mayRunText() const
 {
     const QString flow = m_link.pumpState().caption(PumpState::Value::SetFlow);
-    return flow.isEmpty() ? QString::fromUtf8("泵可能仍在运行")
-                          : QString::fromUtf8("泵可能仍在运行（设定流量 %1 ml/min）").arg(flow);
+    return flow.isEmpty()
+               ? QCoreApplication::translate("AlarmWatch", "泵可能仍在运行")
+               : QCoreApplication::translate("AlarmWatch", "泵可能仍在运行（设定流量 %1 ml/min）")
+                     .arg(flow);
 }
 
 void AlarmWatch::refresh()
 {
     const PumpState &pump = m_link.pumpState();
     const LinkStatus status = m_link.status();
-    const QString mayRun = pump.mayRun() ? QString::fromUtf8("，") + mayRunText() : QString();
+    const QString mayRun =
+        pump.mayRun() ? QCoreApplication::translate("AlarmWatch", "，") + mayRunText() : QString();
 
     if (status.pumpSilent()) {
         m_alarms.raise(pumpSilent, AlarmList::Priority::High,
-                       QString::fromUtf8("泵无应答：串口 %1 已打开，但泵 %2 秒没有应答%3")
+                       QCoreApplication::translate("AlarmWatch",
+                                                   "泵无应答：串口 %1 已打开，但泵 %2 秒没有应答%3")
                            .arg(status.device)
                            .arg(LinkStatus::silenceLimit / 1000)
                            .arg(mayRun));
@@ -100,7 +108,8 @@ void AlarmWatch::refresh()
 
     if (status.state == LinkStatus::State::Reconnecting) {
         m_alarms.raise(linkLost, AlarmList::Priority::High,
-                       QString::fromUtf8("与泵的连接已断开：串口 %1，正在自动重新连接%2")
+                       QCoreApplication::translate("AlarmWatch",
+                                                   "与泵的连接已断开：串口 %1，正在自动重新连接%2")
                            .arg(status.reopenName, mayRun));
     } else {
         m_alarms.clear(linkLost);
@@ -108,13 +117,15 @@ void AlarmWatch::refresh()
 
     const PumpState::OwedStop &owed = pump.owedStop();
     if (owed.owed) {
-        QString text = QString::fromUtf8("停止命令未送达：") + mayRunText();
+        QString text = QCoreApplication::translate("AlarmWatch", "停止命令未送达：") + mayRunText();
         if (m_withheld) {
-            text += QString::fromUtf8("。停止命令是发给串口 %1 的，不会发往现在打开的串口 %2；"
+            text += QCoreApplication::translate(
+                        "AlarmWatch", "。停止命令是发给串口 %1 的，不会发往现在打开的串口 %2；"
                                       "确认后不再等待发送")
                         .arg(owed.device, status.device);
         } else {
-            text += QString::fromUtf8("。自 %1 起未送达，串口再次打开时立即发送")
+            text += QCoreApplication::translate("AlarmWatch",
+                                                "。自 %1 起未送达，串口再次打开时立即发送")
                         .arg(since(owed.sinceTime));
         }
         m_alarms.raise(stopOwed, AlarmList::Priority::High, text);
@@ -130,8 +141,8 @@ void AlarmWatch::refresh()
             open << Messages::setpointNews(event);
         if (!open.isEmpty()) {
             m_alarms.raise(unconfirmed, AlarmList::Priority::Medium,
-                           QString::fromUtf8("设定未被泵确认：") +
-                               open.join(QString::fromUtf8("；")));
+                           QCoreApplication::translate("AlarmWatch", "设定未被泵确认：") +
+                               open.join(QCoreApplication::translate("AlarmWatch", "；")));
         } else {
             m_alarms.clear(unconfirmed);
         }
@@ -152,14 +163,16 @@ void AlarmWatch::keepAwake()
         return;
     if (m_holdFailed)
         return; // asked once for this run: the system is not asked twice a second
-    if (m_awake && m_awake->hold(QString::fromUtf8("泵运行中"))) {
+    if (m_awake && m_awake->hold(QCoreApplication::translate("AlarmWatch", "泵运行中"))) {
         m_alarms.clear(notAwake);
         return;
     }
     m_holdFailed = true;
     const QString why = m_awake ? m_awake->failure()
-                                : QString::fromUtf8("无法阻止计算机休眠：这台计算机没有这项功能");
+                                : QCoreApplication::translate(
+                                      "AlarmWatch", "无法阻止计算机休眠：这台计算机没有这项功能");
     m_alarms.raise(notAwake, AlarmList::Priority::Low,
-                   why + QString::fromUtf8("。计算机休眠后面板不再轮询和记录，"
-                                           "请在系统设置中关闭运行期间的自动休眠"));
+                   why + QCoreApplication::translate("AlarmWatch",
+                                                     "。计算机休眠后面板不再轮询和记录，"
+                                                     "请在系统设置中关闭运行期间的自动休眠"));
 }

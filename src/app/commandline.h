@@ -6,8 +6,9 @@
 #include <optional>
 
 // The options the panel answers without opening its window. Returns the exit code when one of
-// them was given (the answer printed), nothing when the panel is to start.
-std::optional<int> runCommandLine(int argc, char *argv[]);
+// them was given (the answer printed, in the language --language or the settings file names),
+// nothing when the panel is to start.
+std::optional<int> runCommandLine(int argc, char *argv[], const QString &settingsFile);
 
 // The same, on the arguments after the program's name, writing to `out` and `err`: what the
 // tests call.

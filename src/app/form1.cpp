@@ -6,6 +6,7 @@
 #include "dialogs.h"
 #include "historywindow.h"
 #include "keypadentry.h"
+#include "language.h"
 #include "linkwatch.h"
 #include "messages.h"
 #include "numbers.h"
@@ -29,10 +30,13 @@
 #include "uifont.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QStatusBar>
@@ -70,23 +74,26 @@ using Elapsed = TimedRun::Display;
 
 // The readouts' first captions come from the readout view.
 const LabelLayout labelLayouts[] = {
-    {"Label4", 0, "当前压力", 6720, 600, 1215, 375, 14.25, true},
+    {"Label4", 0, QT_TRANSLATE_NOOP("Form1", "当前压力"), 6720, 600, 1215, 375, 14.25, true},
     {"LcurrP", -1, nullptr, 7920, 600, 615, 375, 12, false, &Labels::LcurrP},
     {"Label5", 0, " MPa", 8520, 600, 705, 375, 12, false},
-    {"Label4", 1, "设定压力", 6720, 960, 1215, 375, 14.25, true},
+    {"Label4", 1, QT_TRANSLATE_NOOP("Form1", "设定压力"), 6720, 960, 1215, 375, 14.25, true},
     {"LsetP", -1, nullptr, 7920, 960, 615, 375, 12, false, &Labels::LsetP},
     {"Label5", 1, " MPa", 8520, 960, 705, 375, 12, false},
-    {"Label4", 2, "设定流量", 6720, 1320, 1215, 375, 14.25, true},
+    {"Label4", 2, QT_TRANSLATE_NOOP("Form1", "设定流量"), 6720, 1320, 1215, 375, 14.25, true},
     {"LsetF", -1, nullptr, 7920, 1320, 615, 375, 12, false, &Labels::LsetF},
     {"Label5", 2, " ml/m", 8520, 1320, 705, 375, 12, false},
     {"LSetState", -1, nullptr, 6720, 1680, 1215, 375, 12, false, &Labels::LSetState},
     {"Lstate", -1, nullptr, 7920, 1680, 1320, 375, 12, false, &Labels::Lstate},
     {"lhour", -1, "00", 0, 0, 615, 375, 15.75, false, nullptr, &Elapsed::lhour},
-    {"Label1", -1, "时", 600, 0, 495, 375, 15.75, false, nullptr, &Elapsed::Label1},
+    {"Label1", -1, QT_TRANSLATE_NOOP("Form1", "时"), 600, 0, 495, 375, 15.75, false, nullptr,
+     &Elapsed::Label1},
     {"lmin", -1, "00", 1080, 0, 495, 375, 15.75, false, nullptr, &Elapsed::lmin},
-    {"Label2", -1, "分", 1560, 0, 495, 375, 15.75, false, nullptr, &Elapsed::Label2},
+    {"Label2", -1, QT_TRANSLATE_NOOP("Form1", "分"), 1560, 0, 495, 375, 15.75, false, nullptr,
+     &Elapsed::Label2},
     {"lsed", -1, "00", 2040, 0, 615, 375, 15.75, false, nullptr, &Elapsed::lsed},
-    {"Label3", -1, "秒", 2640, 0, 495, 375, 15.75, false, nullptr, &Elapsed::Label3},
+    {"Label3", -1, QT_TRANSLATE_NOOP("Form1", "秒"), 2640, 0, 495, 375, 15.75, false, nullptr,
+     &Elapsed::Label3},
 };
 
 struct KeyLayout
@@ -226,11 +233,13 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     if (!m_platform.settingsFile.isEmpty())
         m_guard->startWith(LimitStore::read(m_platform.settingsFile));
     m_linkWatch = new LinkWatch(*m_link, m_alarms, *m_platform.dialogs, statusBar(), this);
-    QToolButton *alarmButton = statusButton("alarmButton", QString::fromUtf8("报警"));
+    QToolButton *alarmButton =
+        statusButton("alarmButton", QCoreApplication::translate("Form1", "报警"));
     connect(alarmButton, &QToolButton::clicked, this, &Form1::openAlarms);
     connect(m_banner, &AlarmBanner::detailsRequested, this, &Form1::openAlarms);
     connect(m_banner, &AlarmBanner::heightChanged, this, &Form1::fitBanner);
-    QToolButton *history = statusButton("historyButton", QString::fromUtf8("运行记录"));
+    QToolButton *history =
+        statusButton("historyButton", QCoreApplication::translate("Form1", "运行记录"));
     connect(history, &QToolButton::clicked, this, &Form1::openHistory);
     // The log's file name does not fit the bar: the button's tooltip tells it.
     auto showLogState = [this, history](const QString &text) {
@@ -239,10 +248,13 @@ Form1::Form1(const Platform &platform, QWidget *parent)
     };
     connect(m_runJournal, &RunJournal::stateTextChanged, this, showLogState);
     showLogState(m_runJournal->stateText());
-    m_protectionButton = statusButton("protectionButton", QString::fromUtf8("保护"));
-    m_protectionButton->setToolTip(QString::fromUtf8("保护设定：") + m_guard->limits().describe());
+    m_protectionButton =
+        statusButton("protectionButton", QCoreApplication::translate("Form1", "保护"));
+    m_protectionButton->setToolTip(QCoreApplication::translate("Form1", "保护设定：") +
+                                   m_guard->limits().describe());
     connect(m_protectionButton, &QToolButton::clicked, this, &Form1::openProtection);
     buildProgram();
+    buildLanguage();
     connect(m_Picture1, &PictureBox::doubleClicked, this, &Form1::openHistory);
     m_keySender->setJournal(m_runJournal);
     m_keypad->setJournal(m_runJournal);
@@ -268,9 +280,26 @@ Form1::Form1(const Platform &platform, QWidget *parent)
 
 Form1::~Form1() = default;
 
+namespace {
+
+// A status-bar button as narrow as its text allows: the bar holds five of them beside the link's
+// state, in every language, at the window's fixed width.
+class StatusButton : public QToolButton
+{
+public:
+    using QToolButton::QToolButton;
+    QSize sizeHint() const override
+    {
+        return {fontMetrics().horizontalAdvance(text()) + 8, QToolButton::sizeHint().height()};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
+} // namespace
+
 QToolButton *Form1::statusButton(const char *name, const QString &text)
 {
-    auto *button = new QToolButton(this);
+    auto *button = new StatusButton(this);
     button->setText(text);
     button->setObjectName(QLatin1String(name));
     button->setAutoRaise(true);
@@ -297,6 +326,50 @@ void Form1::openAlarms()
     m_alarmWindow->activateWindow();
 }
 
+void Form1::buildLanguage()
+{
+    QToolButton *button =
+        statusButton("languageButton", QCoreApplication::translate("Form1", "语言"));
+    button->setToolTip(QCoreApplication::translate("Form1", "面板的语言，下次启动时生效"));
+    button->setPopupMode(QToolButton::InstantPopup);
+    auto *menu = new QMenu(button);
+    menu->setObjectName(QStringLiteral("languageMenu"));
+    auto *choices = new QActionGroup(menu);
+    // What the next start will use: the setting when there is one, else what runs now.
+    const Language next =
+        m_platform.settingsFile.isEmpty()
+            ? Languages::current()
+            : Languages::setting(m_platform.settingsFile).value_or(Languages::current());
+    for (const Language language : {Language::Chinese, Language::English}) {
+        QAction *choice = menu->addAction(Languages::ownName(language));
+        choice->setObjectName(Languages::name(language));
+        choice->setCheckable(true);
+        choice->setChecked(language == next);
+        choices->addAction(choice);
+        connect(choice, &QAction::triggered, this, [this, language] { chooseLanguage(language); });
+    }
+    button->setMenu(menu);
+}
+
+void Form1::chooseLanguage(Language language)
+{
+    const QString title = QCoreApplication::translate("Form1", "语言");
+    QString problem =
+        QCoreApplication::translate("Form1", "这个面板没有设置文件"); // started without one
+    if (m_platform.settingsFile.isEmpty() ||
+        !Languages::saveSetting(m_platform.settingsFile, language, &problem)) {
+        m_platform.dialogs->messageBox(
+            QCoreApplication::translate("Form1", "语言设置没有保存：%1。").arg(problem), title);
+        return;
+    }
+    // The window is laid out once, in one language: the choice holds from the next start.
+    m_platform.dialogs->messageBox(
+        QCoreApplication::translate("Form1", "面板的语言设为 %1，下次启动面板时生效。\r\n"
+                                             "命令行选项 --language 优先于这个设置。")
+            .arg(Languages::ownName(language)),
+        title);
+}
+
 void Form1::buildProgram()
 {
     // What the program sends by itself goes to the link unattended; what the operator starts
@@ -316,7 +389,7 @@ void Form1::buildProgram()
     const QString late = QStringLiteral("program-late");
     connect(m_program, &ProgramRunner::stepLate, this, [this, late](int number, qint64 ms) {
         m_alarms.raise(late, AlarmList::Priority::Medium,
-                       QString::fromUtf8("程序第 %1 步晚了 %2 秒开始")
+                       QCoreApplication::translate("Form1", "程序第 %1 步晚了 %2 秒开始")
                            .arg(number)
                            .arg(QString::number(ms / 1000.0, 'f', 1)));
     });
@@ -324,22 +397,23 @@ void Form1::buildProgram()
             [this, late](int number, const MethodStep &step) {
                 m_alarms.clear(late);
                 const bool own = step.high || step.low;
-                m_guard->useStepLimits(own ? std::optional(stepLimits(m_guard->settings(), step))
-                                           : std::nullopt,
-                                       QString::fromUtf8("程序第 %1 步").arg(number));
+                m_guard->useStepLimits(
+                    own ? std::optional(stepLimits(m_guard->settings(), step)) : std::nullopt,
+                    QCoreApplication::translate("Form1", "程序第 %1 步").arg(number));
             });
     connect(m_program, &ProgramRunner::ended, this, [this, late] {
         m_alarms.clear(late);
-        m_guard->useStepLimits(std::nullopt, QString::fromUtf8("程序结束"));
+        m_guard->useStepLimits(std::nullopt, QCoreApplication::translate("Form1", "程序结束"));
     });
     connect(m_guard, &PressureGuard::tripped, m_program, &ProgramRunner::endByTrip);
     m_timedRun->setRefusal([this] {
         return m_program->isActive()
-                   ? QString::fromUtf8("程序正在运行，定时运行不能开始。请先在“程序”窗口停止程序。")
+                   ? QCoreApplication::translate(
+                         "Form1", "程序正在运行，定时运行不能开始。请先在“程序”窗口停止程序。")
                    : QString();
     });
 
-    m_programButton = statusButton("programButton", QString::fromUtf8("程序"));
+    m_programButton = statusButton("programButton", QCoreApplication::translate("Form1", "程序"));
     connect(m_programButton, &QToolButton::clicked, this, &Form1::openProgram);
     m_programTick.setInterval(1000);
     connect(&m_programTick, &QTimer::timeout, this, &Form1::showProgramState);
@@ -356,11 +430,11 @@ void Form1::showProgramState()
         m_programButton->setText(text);
     const ProgramRunner::Progress at = m_program->progress();
     m_programButton->setToolTip(
-        active ? QString::fromUtf8("第 %1/%2 步 %3，本步剩 %4，全部剩 %5")
+        active ? QCoreApplication::translate("Form1", "第 %1/%2 步 %3，本步剩 %4，全部剩 %5")
                      .arg(at.index + 1)
                      .arg(at.count)
                      .arg(at.name, clockDuration(at.leftInStep), clockDuration(at.leftInProgram))
-               : QString::fromUtf8("程序：定时步骤的序列"));
+               : QCoreApplication::translate("Form1", "程序：定时步骤的序列"));
 }
 
 void Form1::openProgram()
@@ -371,7 +445,7 @@ void Form1::openProgram()
         m_programWindow->setAttribute(Qt::WA_QuitOnClose, false);
         connect(m_programWindow.get(), &ProgramWindow::startRequested, this, &Form1::startProgram);
         connect(m_programWindow.get(), &ProgramWindow::problem, this, [this](const QString &text) {
-            m_platform.dialogs->messageBox(text, QString::fromUtf8("程序"));
+            m_platform.dialogs->messageBox(text, QCoreApplication::translate("Form1", "程序"));
         });
     }
     m_programWindow->show();
@@ -383,12 +457,14 @@ void Form1::startProgram(const Method &method, const QString &file, const QByteA
 {
     QString refusal;
     if (m_timedRun->isCounting())
-        refusal = QString::fromUtf8("定时运行正在计时，程序不能开始。请先结束定时运行。");
+        refusal = QCoreApplication::translate("Form1",
+                                              "定时运行正在计时，程序不能开始。请先结束定时运行。");
     else if (const QString trip = m_guard->latchedText(); !trip.isEmpty())
         refusal = Messages::runLatched(trip);
     if (!refusal.isEmpty()) {
-        m_runJournal->note(QStringLiteral("refused"), QString::fromUtf8("程序开始：") + refusal);
-        m_platform.dialogs->messageBox(refusal, QString::fromUtf8("程序"));
+        m_runJournal->note(QStringLiteral("refused"),
+                           QCoreApplication::translate("Form1", "程序开始：") + refusal);
+        m_platform.dialogs->messageBox(refusal, QCoreApplication::translate("Form1", "程序"));
         return;
     }
     // A ramp in the first step starts from the setpoints the pump reports.
@@ -410,13 +486,13 @@ void Form1::openProtection()
                 [this](const Limits &limits) {
                     m_guard->setLimits(limits);
                     m_protectionWindow->showLimits(limits);
-                    m_protectionButton->setToolTip(QString::fromUtf8("保护设定：") +
-                                                   limits.describe());
+                    m_protectionButton->setToolTip(
+                        QCoreApplication::translate("Form1", "保护设定：") + limits.describe());
                     QString problem;
                     if (!m_platform.settingsFile.isEmpty() &&
                         !LimitStore::write(m_platform.settingsFile, limits, &problem))
                         m_platform.dialogs->messageBox(Messages::settingsNotSaved(problem),
-                                                       Messages::protectionTitle);
+                                                       Messages::protectionTitle());
                 });
     }
     // What the operator is typing in an open window stays; a new look shows what is in force.
@@ -505,7 +581,7 @@ void Form1::buildLabels()
                                                    : colours.color(QPalette::ButtonText));
         label->setPalette(colours);
         if (layout.text)
-            label->setText(QString::fromUtf8(layout.text));
+            label->setText(QCoreApplication::translate("Form1", layout.text));
         if (layout.readout)
             m_readoutLabels.*layout.readout = label;
         if (layout.elapsed)
@@ -527,8 +603,8 @@ void Form1::buildKeypad()
         key->setAccessibleName(QLatin1String(layout.accessibleName));
         key->setGeometry(twipsRect(keyColumns[layout.column], keyRows[layout.row], 615, 375));
         if (layout.key == Key::Stop)
-            key->setToolTip(QString::fromUtf8(
-                "停止泵。F12 在面板的每个窗口中都能停止泵，不需要鼠标，也不再询问。"));
+            key->setToolTip(QCoreApplication::translate(
+                "Form1", "停止泵。F12 在面板的每个窗口中都能停止泵，不需要鼠标，也不再询问。"));
         m_keys->addButton(key, int(layout.key));
         if (previous)
             setTabOrder(previous, key);
@@ -541,13 +617,13 @@ void Form1::buildMenus()
 {
     QMenuBar *bar = menuBar();
     auto addMenu = [](auto *owner, const char *name, const char *caption) {
-        QMenu *menu = owner->addMenu(QString::fromUtf8(caption));
+        QMenu *menu = owner->addMenu(QCoreApplication::translate("Form1", caption));
         menu->setObjectName(QLatin1String(name));
         menu->menuAction()->setObjectName(QLatin1String(name));
         return menu;
     };
     auto addEntry = [](auto *owner, const char *name, const char *caption) {
-        QAction *action = owner->addAction(QString::fromUtf8(caption));
+        QAction *action = owner->addAction(QCoreApplication::translate("Form1", caption));
         action->setObjectName(QLatin1String(name));
         return action;
     };
@@ -556,40 +632,53 @@ void Form1::buildMenus()
         connect(entry, &QAction::triggered, this, handler);
     };
 
-    m_file = addMenu(bar, "file", "文件(F)");
-    onClick(addEntry(m_file, "save", "保存"), [this] { m_recordSave->save_Click(); });
-    onClick(addEntry(m_file, "print", "打印"), [this] {
+    m_file = addMenu(bar, "file", QT_TRANSLATE_NOOP("Form1", "文件(F)"));
+    onClick(addEntry(m_file, "save", QT_TRANSLATE_NOOP("Form1", "保存")),
+            [this] { m_recordSave->save_Click(); });
+    onClick(addEntry(m_file, "print", QT_TRANSLATE_NOOP("Form1", "打印")), [this] {
         printTestPage(*m_platform.CommonDialog1, *m_platform.dialogs, m_runJournal);
     });
-    onClick(addEntry(m_file, "end", "退出"), [this] { emit endRequested(); });
+    onClick(addEntry(m_file, "end", QT_TRANSLATE_NOOP("Form1", "退出")),
+            [this] { emit endRequested(); });
 
-    m_settime = addMenu(bar, "settime", "定时(T)");
-    onClick(addEntry(m_settime, "stset", "设定"), [this] { m_timedRun->stset_Click(); });
-    QMenu *operation = addMenu(m_settime, "operation", "操作");
-    onClick(addEntry(operation, "ststart", "开始"), [this] { m_timedRun->ststart_Click(); });
-    onClick(addEntry(operation, "stzanting", "暂停"), [this] { m_timedRun->stzanting_Click(); });
-    onClick(addEntry(operation, "stcontiune", "继续"), [this] { m_timedRun->stcontiune_Click(); });
-    onClick(addEntry(operation, "stend", "结束"), [this] { m_timedRun->stend_Click(); });
+    m_settime = addMenu(bar, "settime", QT_TRANSLATE_NOOP("Form1", "定时(T)"));
+    onClick(addEntry(m_settime, "stset", QT_TRANSLATE_NOOP("Form1", "设定")),
+            [this] { m_timedRun->stset_Click(); });
+    QMenu *operation = addMenu(m_settime, "operation", QT_TRANSLATE_NOOP("Form1", "操作"));
+    onClick(addEntry(operation, "ststart", QT_TRANSLATE_NOOP("Form1", "开始")),
+            [this] { m_timedRun->ststart_Click(); });
+    onClick(addEntry(operation, "stzanting", QT_TRANSLATE_NOOP("Form1", "暂停")),
+            [this] { m_timedRun->stzanting_Click(); });
+    onClick(addEntry(operation, "stcontiune", QT_TRANSLATE_NOOP("Form1", "继续")),
+            [this] { m_timedRun->stcontiune_Click(); });
+    onClick(addEntry(operation, "stend", QT_TRANSLATE_NOOP("Form1", "结束")),
+            [this] { m_timedRun->stend_Click(); });
 
-    m_Pump = addMenu(bar, "Pump", "泵(O)");
-    onClick(addEntry(m_Pump, "run", "运行"), [this] { m_runControl->run_Click(); });
-    onClick(addEntry(m_Pump, "stop", "停止"), [this] { m_runControl->stop_Click(); });
+    m_Pump = addMenu(bar, "Pump", QT_TRANSLATE_NOOP("Form1", "泵(O)"));
+    onClick(addEntry(m_Pump, "run", QT_TRANSLATE_NOOP("Form1", "运行")),
+            [this] { m_runControl->run_Click(); });
+    onClick(addEntry(m_Pump, "stop", QT_TRANSLATE_NOOP("Form1", "停止")),
+            [this] { m_runControl->stop_Click(); });
 
-    m_seting = addMenu(bar, "seting", "设定(S)");
-    onClick(addEntry(m_seting, "liquid", "流量"), [this] { m_setpointDialogs->liquid_Click(); });
-    onClick(addEntry(m_seting, "pressure", "压力"),
+    m_seting = addMenu(bar, "seting", QT_TRANSLATE_NOOP("Form1", "设定(S)"));
+    onClick(addEntry(m_seting, "liquid", QT_TRANSLATE_NOOP("Form1", "流量")),
+            [this] { m_setpointDialogs->liquid_Click(); });
+    onClick(addEntry(m_seting, "pressure", QT_TRANSLATE_NOOP("Form1", "压力")),
             [this] { m_setpointDialogs->pressure_Click(); });
-    onClick(addEntry(m_seting, "Pump_NO", "泵编号"),
+    onClick(addEntry(m_seting, "Pump_NO", QT_TRANSLATE_NOOP("Form1", "泵编号")),
             [this] { m_setpointDialogs->Pump_NO_Click(); });
 
-    onClick(addEntry(bar, "Communication", "通信"), [this] { Communication_Click(); });
+    onClick(addEntry(bar, "Communication", QT_TRANSLATE_NOOP("Form1", "通信")),
+            [this] { Communication_Click(); });
 
-    m_rightkey = addMenu(bar, "rightkey", "右键");
+    m_rightkey = addMenu(bar, "rightkey", QT_TRANSLATE_NOOP("Form1", "右键"));
     m_rightkey->menuAction()->setVisible(false);
-    onClick(addEntry(m_rightkey, "rrun", "运行"), [this] { m_runControl->rrun_Click(); });
-    onClick(addEntry(m_rightkey, "rstop", "停止"), [this] { m_runControl->rstop_Click(); });
+    onClick(addEntry(m_rightkey, "rrun", QT_TRANSLATE_NOOP("Form1", "运行")),
+            [this] { m_runControl->rrun_Click(); });
+    onClick(addEntry(m_rightkey, "rstop", QT_TRANSLATE_NOOP("Form1", "停止")),
+            [this] { m_runControl->rstop_Click(); });
 
-    addEntry(bar, "help", "帮助(H)");
+    addEntry(bar, "help", QT_TRANSLATE_NOOP("Form1", "帮助(H)"));
 }
 
 void Form1::refreshStatus()
@@ -660,12 +749,13 @@ void Form1::Form_MouseDown(Qt::MouseButton button, QPoint globalPosition)
 void Form1::Form_Unload()
 {
     m_platform.MSComm1->close();
-    m_runJournal->portClosed(m_endReason.isEmpty() ? QString::fromUtf8("串口已关闭") : m_endReason);
+    m_runJournal->portClosed(
+        m_endReason.isEmpty() ? QCoreApplication::translate("Form1", "串口已关闭") : m_endReason);
 }
 
 void Form1::endBySystem(const QString &reason)
 {
-    m_endReason = QString::fromUtf8("串口已关闭：%1").arg(reason);
+    m_endReason = QCoreApplication::translate("Form1", "串口已关闭：%1").arg(reason);
     close();
 }
 
@@ -679,14 +769,15 @@ void Form1::Communication_Click()
     case PumpLink::OpenOutcome::Cancelled:
         return;
     case PumpLink::OpenOutcome::InvalidPort:
-        m_runJournal->note(QStringLiteral("refused"), QString::fromUtf8("通信：%1").arg(answer));
-        m_platform.dialogs->messageBox(Messages::invalidPort(answer), Messages::linkTitle);
+        m_runJournal->note(QStringLiteral("refused"),
+                           QCoreApplication::translate("Form1", "通信：%1").arg(answer));
+        m_platform.dialogs->messageBox(Messages::invalidPort(answer), Messages::linkTitle());
         return;
     case PumpLink::OpenOutcome::OpenFailed:
     case PumpLink::OpenOutcome::SettingsRefused:
         // A port kept open goes on being polled; nothing about it changes here.
         m_runJournal->note(QStringLiteral("open-failed"), Messages::openFailed(result));
-        m_platform.dialogs->messageBox(Messages::openFailed(result), Messages::linkTitle);
+        m_platform.dialogs->messageBox(Messages::openFailed(result), Messages::linkTitle());
         return;
     case PumpLink::OpenOutcome::Opened:
         break;
@@ -718,7 +809,7 @@ void Form1::storeReading(const Reply &reply)
         this,
         [this] {
             m_platform.dialogs->messageBox(Messages::storeFull(RecordStore::capacity),
-                                           QString::fromUtf8("存储数据"));
+                                           QCoreApplication::translate("Form1", "存储数据"));
         },
         Qt::QueuedConnection);
 }
@@ -734,7 +825,8 @@ void Form1::reportLinkLost(const QString &reason)
             if (m_lossBoxOpen)
                 return;
             m_lossBoxOpen = true;
-            m_platform.dialogs->messageBox(Messages::linkLost(device, reason), Messages::linkTitle);
+            m_platform.dialogs->messageBox(Messages::linkLost(device, reason),
+                                           Messages::linkTitle());
             m_lossBoxOpen = false;
         },
         Qt::QueuedConnection);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarmlist.h"
+#include "language.h"
 #include "method.h"
 #include "pumpnumber.h"
 #include "readouts.h"
@@ -159,6 +160,9 @@ private:
     void fitBanner();
     QToolButton *statusButton(const char *name, const QString &text);
     void buildProgram();
+    // The status bar's 语言: the language of the next start, kept in the settings file.
+    void buildLanguage();
+    void chooseLanguage(Language language);
     void startProgram(const Method &method, const QString &file, const QByteArray &content);
     void showProgramState();
 

@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QTime>
 
+#include <QCoreApplication>
 #include <tuple>
 #include <utility>
 
@@ -56,7 +57,7 @@ LinkWatch::LinkWatch(PumpLink &link, AlarmList &alarms, Dialogs &dialogs, QStatu
 {
     m_indicator = statusLabel("linkIndicator", bar);
     m_indicator->setFixedSize(14, 14);
-    m_indicator->setAccessibleName(QString::fromUtf8("连接状态"));
+    m_indicator->setAccessibleName(QCoreApplication::translate("LinkWatch", "连接状态"));
     m_state = statusLabel("linkStatus", bar);
     m_newsLabel = statusLabel("linkNews", bar);
     // The news takes what the state leaves, and shows only when it fits whole.
@@ -94,7 +95,7 @@ void LinkWatch::refresh()
     if (status.state == LinkStatus::State::Open && !status.pumpSilent() &&
         !m_link.setpoints().unconfirmed(m_link.pumpState()).isEmpty()) {
         // While silent nothing is called unconfirmed; the banner says which setpoint and why.
-        line += QString::fromUtf8(" · 设定未确认");
+        line += QCoreApplication::translate("LinkWatch", " · 设定未确认");
     }
     if (m_state->text() != line)
         m_state->setText(line);
@@ -108,7 +109,8 @@ void LinkWatch::refresh()
         m_indicator->setProperty("light", name);
     }
     // A screen reader says the same words the status bar shows, and the tooltip the rest.
-    const QString description = m_news.isEmpty() ? line : line + QString::fromUtf8(" · ") + m_news;
+    const QString description =
+        m_news.isEmpty() ? line : line + QCoreApplication::translate("LinkWatch", " · ") + m_news;
     m_indicator->setAccessibleDescription(description);
     QStringList tip{Messages::linkDetails(status)};
     if (!m_newsLine.isEmpty())
@@ -163,7 +165,8 @@ void LinkWatch::onSetpointEvent(const SetpointWatch::Event &event)
             this,
             [this] {
                 const QList<SetpointWatch::Event> changes = std::exchange(m_changes, {});
-                m_dialogs.messageBox(Messages::changedWhileAway(changes), Messages::reconnectTitle);
+                m_dialogs.messageBox(Messages::changedWhileAway(changes),
+                                     Messages::reconnectTitle());
             },
             Qt::QueuedConnection);
     }
@@ -178,7 +181,7 @@ void LinkWatch::tell(const QString &news)
     const LinkStatus status = m_link.status();
     const std::tuple moment{status.framesSent, status.repliesAccepted, m_link.clockNow()};
     if (!m_news.isEmpty() && moment == m_newsMoment) {
-        m_news += QString::fromUtf8("；") + news;
+        m_news += QCoreApplication::translate("LinkWatch", "；") + news;
     } else {
         m_news = news;
         m_newsMoment = moment;

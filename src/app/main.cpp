@@ -1,11 +1,12 @@
 #include "commandline.h"
+#include "console.h"
 #include "form1.h"
 #include "keepawake.h"
+#include "language.h"
 #include "pressurelimits.h"
 #include "qtdialogs.h"
 #include "qtprinter.h"
 #include "qtpumpport.h"
-#include "qttranslation.h"
 #include "recordfile.h"
 #include "runlog.h"
 #include "sessionend.h"
@@ -21,17 +22,24 @@ int main(int argc, char *argv[])
     // it, before there is an application.
     QCoreApplication::setApplicationName(QStringLiteral("pumppanel"));
     // --help, --version and --verify-log answer on the console and end there.
-    if (const std::optional<int> exitCode = runCommandLine(argc, argv))
+    const QString settingsFile = LimitStore::defaultFile();
+    if (const std::optional<int> exitCode = runCommandLine(argc, argv, settingsFile))
         return *exitCode;
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pumppanel"));
     useChineseInterfaceFont();
-    // Qt's own buttons and dialogs speak the panel's language, whatever the system's locale.
-    if (!installQtTranslations(app).value(0).endsWith(QLatin1String("qtbase_zh_CN.qm")))
+    // The panel's language, and Qt's own buttons and dialogs in it, whatever the system's locale.
+    const Language language =
+        Languages::choose(Languages::fromArguments(commandLineArguments(argc, argv)), settingsFile);
+    const QStringList loaded = Languages::install(app, language);
+    if (language == Language::Chinese &&
+        !loaded.value(0).endsWith(QLatin1String("qtbase_zh_CN.qm")))
         std::fputs("pumppanel: Qt's Chinese translation (qtbase_zh_CN.qm) was not found: Qt's own "
                    "buttons and dialogs read in English\n",
                    stderr);
+    if (language == Language::English && loaded.isEmpty())
+        std::fputs("pumppanel: the English translation is missing from the program\n", stderr);
 
     QtPumpPort MSComm1;
     QtDialogs dialogs;
@@ -39,7 +47,7 @@ int main(int argc, char *argv[])
     QtRecordFile recordFile;
     const std::unique_ptr<KeepAwake> awake = makeSystemKeepAwake();
     Form1 form(Platform{&MSComm1, &dialogs, &printer, &recordFile, RunLog::defaultFolder(),
-                        awake.get(), LimitStore::defaultFile()});
+                        awake.get(), settingsFile});
     dialogs.setParent(&form);
     printer.setParent(&form);
     QObject::connect(&form, &Form1::endRequested, &app, [] { QCoreApplication::exit(0); });

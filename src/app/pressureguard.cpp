@@ -8,6 +8,7 @@
 #include "numbers.h"
 #include "pumplink.h"
 #include "timedrun.h"
+#include <QCoreApplication>
 
 namespace {
 
@@ -17,7 +18,8 @@ QString mpa(double value)
 }
 
 // Said of a trip's STOP that could not go out: the link owes it.
-const char *const stopOwedWords = "停止命令未能发出，串口再次打开时发送";
+const char *const stopOwedWords =
+    QT_TRANSLATE_NOOP("PressureGuard", "停止命令未能发出，串口再次打开时发送");
 
 QString limitWord(LimitRules::Limit limit)
 {
@@ -89,10 +91,11 @@ void PressureGuard::apply(const QString &detail, bool always)
     const bool waits = changes && m_rules.setLimits(inForce, m_link.clockNow());
     m_journal.note(QStringLiteral("limits"), inForce.logText() + detail);
     if (waits)
-        m_journal.note(QStringLiteral("limit-waiting"),
-                       QString::fromUtf8("%1 在 %2 秒后生效（下限刚设定）")
-                           .arg(lowText())
-                           .arg(inForce.armingDelay));
+        m_journal.note(
+            QStringLiteral("limit-waiting"),
+            QCoreApplication::translate("PressureGuard", "%1 在 %2 秒后生效（下限刚设定）")
+                .arg(lowText())
+                .arg(inForce.armingDelay));
     if (!inForce.any())
         m_alarms.clear(invalidAlarm);
     showResettable();
@@ -112,7 +115,8 @@ QString PressureGuard::latchedText() const
 
 QString PressureGuard::lowText() const
 {
-    return QString::fromUtf8("下限 %1").arg(Limits::valueText(limits().low));
+    return QCoreApplication::translate("PressureGuard", "下限 %1")
+        .arg(Limits::valueText(limits().low));
 }
 
 void PressureGuard::onReply(const Reply &reply)
@@ -122,9 +126,11 @@ void PressureGuard::onReply(const Reply &reply)
     const LimitRules::Verdict verdict =
         m_rules.reading(textToDouble(reply.data), m_link.clockNow(), m_link.pumpState().mayRun());
     if (verdict.armed)
-        m_journal.note(QStringLiteral("limit-armed"), QString::fromUtf8("%1 生效").arg(lowText()));
+        m_journal.note(QStringLiteral("limit-armed"),
+                       QCoreApplication::translate("PressureGuard", "%1 生效").arg(lowText()));
     if (verdict.invalidStarted)
-        m_alarms.raise(invalidAlarm, AlarmList::Priority::High, QString::fromUtf8("压力读数无效"));
+        m_alarms.raise(invalidAlarm, AlarmList::Priority::High,
+                       QCoreApplication::translate("PressureGuard", "压力读数无效"));
     if (verdict.invalidEnded)
         m_alarms.clear(invalidAlarm);
     if (verdict.trip)
@@ -138,15 +144,19 @@ void PressureGuard::trip(const LimitRules::Trip &trip)
     const bool sent = m_link.send(Frames::stopFrame);
     if (!sent) {
         m_journal.note(QStringLiteral("not-sent"),
-                       QString::fromUtf8("%1 压力保护的%2")
-                           .arg(Frames::stopFrame, QString::fromUtf8(stopOwedWords)));
+                       QCoreApplication::translate("PressureGuard", "%1 压力保护的%2")
+                           .arg(Frames::stopFrame,
+                                QCoreApplication::translate("PressureGuard", stopOwedWords)));
     }
     const bool high = trip.limit == LimitRules::Limit::High;
     const QString text =
-        QString::fromUtf8(high ? "压力超过上限 %1 MPa：读数 %2 MPa，%3"
-                               : "压力低于下限 %1 MPa：读数 %2 MPa，%3")
+        QCoreApplication::translate(
+            "PressureGuard",
+            high ? QT_TRANSLATE_NOOP("PressureGuard", "压力超过上限 %1 MPa：读数 %2 MPa，%3")
+                 : QT_TRANSLATE_NOOP("PressureGuard", "压力低于下限 %1 MPa：读数 %2 MPa，%3"))
             .arg(mpa(trip.limitValue), mpa(trip.reading),
-                 sent ? QString::fromUtf8("泵已停止") : QString::fromUtf8(stopOwedWords));
+                 sent ? QCoreApplication::translate("PressureGuard", "泵已停止")
+                      : QCoreApplication::translate("PressureGuard", stopOwedWords));
     m_alarms.latch(tripAlarm, AlarmList::Priority::High, text);
     if (limits().pauseTimedRun)
         m_timedRun.pauseByTrip();
@@ -160,12 +170,13 @@ void PressureGuard::resetRequested()
     if (!latched)
         return;
     if (!m_rules.reset()) {
-        m_dialogs.messageBox(Messages::resetRefused, Messages::protectionTitle);
+        m_dialogs.messageBox(Messages::resetRefused(), Messages::protectionTitle());
         return;
     }
-    m_journal.note(QStringLiteral("limit-reset"),
-                   limitWord(latched->limit) +
-                       QString::fromUtf8(" 操作员复位，压力已回到限值以内"));
+    m_journal.note(
+        QStringLiteral("limit-reset"),
+        limitWord(latched->limit) +
+            QCoreApplication::translate("PressureGuard", " 操作员复位，压力已回到限值以内"));
     m_alarms.clear(tripAlarm);
     m_alarms.acknowledge(tripAlarm);
 }
@@ -181,16 +192,19 @@ void PressureGuard::onFrameSent(const QString &frame)
     const Limits &in = limits();
     if (frame == Frames::runFrame) {
         if (m_rules.runStarted(now))
-            m_journal.note(QStringLiteral("limit-waiting"),
-                           QString::fromUtf8("%1 在 %2 秒后生效（运行命令已发出）")
-                               .arg(lowText())
-                               .arg(in.armingDelay));
+            m_journal.note(
+                QStringLiteral("limit-waiting"),
+                QCoreApplication::translate("PressureGuard", "%1 在 %2 秒后生效（运行命令已发出）")
+                    .arg(lowText())
+                    .arg(in.armingDelay));
         return;
     }
     if (frame == Frames::stopFrame) {
         if (m_rules.stopped())
-            m_journal.note(QStringLiteral("limit-disarmed"),
-                           QString::fromUtf8("%1 不再生效（停止命令已发出）").arg(lowText()));
+            m_journal.note(
+                QStringLiteral("limit-disarmed"),
+                QCoreApplication::translate("PressureGuard", "%1 不再生效（停止命令已发出）")
+                    .arg(lowText()));
         return;
     }
     if (frame.size() != Frames::frameLength ||
@@ -213,11 +227,12 @@ void PressureGuard::onFrameSent(const QString &frame)
     // More flow takes time to build its pressure: the low limit waits again.
     if (m_link.pumpState().run() == PumpState::Run::Run && (!before || flow > *before) &&
         m_rules.runStarted(now))
-        m_journal.note(QStringLiteral("limit-waiting"),
-                       QString::fromUtf8("%1 在 %2 秒后生效（设定流量升高到 %3）")
-                           .arg(lowText())
-                           .arg(in.armingDelay)
-                           .arg(frame.mid(4, 4)));
+        m_journal.note(
+            QStringLiteral("limit-waiting"),
+            QCoreApplication::translate("PressureGuard", "%1 在 %2 秒后生效（设定流量升高到 %3）")
+                .arg(lowText())
+                .arg(in.armingDelay)
+                .arg(frame.mid(4, 4)));
 }
 
 RunGate::RunGate(FrameSender &next, Dialogs &dialogs)
@@ -231,8 +246,9 @@ bool RunGate::send(const QString &frame)
         frame == Frames::runFrame && m_guard ? m_guard->latchedText() : QString();
     if (latched.isEmpty())
         return m_next.send(frame);
-    noteTo(m_journal, QStringLiteral("refused"),
-           QString::fromUtf8("%1 压力保护已跳闸：%2").arg(frame, latched));
-    m_dialogs.messageBox(Messages::runLatched(latched), Messages::protectionTitle);
+    noteTo(
+        m_journal, QStringLiteral("refused"),
+        QCoreApplication::translate("PressureGuard", "%1 压力保护已跳闸：%2").arg(frame, latched));
+    m_dialogs.messageBox(Messages::runLatched(latched), Messages::protectionTitle());
     return false;
 }

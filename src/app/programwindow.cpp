@@ -3,6 +3,7 @@
 #include "numbers.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
@@ -21,7 +22,9 @@
 
 namespace {
 
-const char *const unitNames[] = {"秒", "分", "时"};
+const char *const unitNames[] = {QT_TRANSLATE_NOOP("ProgramWindow", "秒"),
+                                 QT_TRANSLATE_NOOP("ProgramWindow", "分"),
+                                 QT_TRANSLATE_NOOP("ProgramWindow", "时")};
 
 QString numberText(std::optional<double> value)
 {
@@ -44,7 +47,7 @@ bool parse(const QString &text, std::optional<double> *value)
 
 QTableWidgetItem *checkItem(bool checked, const char *text)
 {
-    auto *item = new QTableWidgetItem(QString::fromUtf8(text));
+    auto *item = new QTableWidgetItem(QCoreApplication::translate("ProgramWindow", text));
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
     item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     return item;
@@ -60,33 +63,43 @@ ProgramWindow::ProgramWindow(ProgramRunner &runner, std::function<Limits()> pane
     , m_method(Method::fresh())
 {
     setObjectName(QStringLiteral("programWindow"));
-    setWindowTitle(QString::fromUtf8("程序"));
+    setWindowTitle(QCoreApplication::translate("ProgramWindow", "程序"));
     auto *layout = new QVBoxLayout(this);
 
     auto *files = new QHBoxLayout;
     auto addButton = [this](QBoxLayout *row, const char *name, const char *text) {
-        auto *button = new QPushButton(QString::fromUtf8(text), this);
+        auto *button = new QPushButton(QCoreApplication::translate("ProgramWindow", text), this);
         button->setObjectName(QLatin1String(name));
         row->addWidget(button);
         return button;
     };
-    QPushButton *open = addButton(files, "openProgram", "打开…");
-    QPushButton *save = addButton(files, "saveProgram", "保存…");
+    QPushButton *open =
+        addButton(files, "openProgram", QT_TRANSLATE_NOOP("ProgramWindow", "打开…"));
+    QPushButton *save =
+        addButton(files, "saveProgram", QT_TRANSLATE_NOOP("ProgramWindow", "保存…"));
     files->addStretch(1);
-    QPushButton *start = addButton(files, "startProgram", "开始");
-    QPushButton *pause = addButton(files, "pauseProgram", "暂停");
-    QPushButton *resume = addButton(files, "resumeProgram", "继续");
-    QPushButton *stop = addButton(files, "stopProgram", "停止");
+    QPushButton *start =
+        addButton(files, "startProgram", QT_TRANSLATE_NOOP("ProgramWindow", "开始"));
+    QPushButton *pause =
+        addButton(files, "pauseProgram", QT_TRANSLATE_NOOP("ProgramWindow", "暂停"));
+    QPushButton *resume =
+        addButton(files, "resumeProgram", QT_TRANSLATE_NOOP("ProgramWindow", "继续"));
+    QPushButton *stop = addButton(files, "stopProgram", QT_TRANSLATE_NOOP("ProgramWindow", "停止"));
     layout->addLayout(files);
 
     m_steps = new QTableWidget(0, ColumnCount, this);
     m_steps->setObjectName(QStringLiteral("stepTable"));
-    m_steps->setAccessibleName(QString::fromUtf8("程序步骤"));
-    m_steps->setHorizontalHeaderLabels({QString::fromUtf8("名称"), QString::fromUtf8("时长"),
-                                        QString::fromUtf8("单位"), QString::fromUtf8("流量 ml/min"),
-                                        QString::fromUtf8("流量"), QString::fromUtf8("压力 MPa"),
-                                        QString::fromUtf8("压力"), QString::fromUtf8("上限 MPa"),
-                                        QString::fromUtf8("下限 MPa"), QString::fromUtf8("停泵")});
+    m_steps->setAccessibleName(QCoreApplication::translate("ProgramWindow", "程序步骤"));
+    m_steps->setHorizontalHeaderLabels({QCoreApplication::translate("ProgramWindow", "名称"),
+                                        QCoreApplication::translate("ProgramWindow", "时长"),
+                                        QCoreApplication::translate("ProgramWindow", "单位"),
+                                        QCoreApplication::translate("ProgramWindow", "流量 ml/min"),
+                                        QCoreApplication::translate("ProgramWindow", "流量"),
+                                        QCoreApplication::translate("ProgramWindow", "压力 MPa"),
+                                        QCoreApplication::translate("ProgramWindow", "压力"),
+                                        QCoreApplication::translate("ProgramWindow", "上限 MPa"),
+                                        QCoreApplication::translate("ProgramWindow", "下限 MPa"),
+                                        QCoreApplication::translate("ProgramWindow", "停泵")});
     m_steps->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_steps->horizontalHeader()->setSectionResizeMode(Name, QHeaderView::Stretch);
     m_steps->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -94,30 +107,40 @@ ProgramWindow::ProgramWindow(ProgramRunner &runner, std::function<Limits()> pane
     layout->addWidget(m_steps, 3);
 
     auto *edits = new QHBoxLayout;
-    QPushButton *insert = addButton(edits, "insertStep", "插入步骤");
-    QPushButton *remove = addButton(edits, "deleteStep", "删除步骤");
-    QPushButton *up = addButton(edits, "moveStepUp", "上移");
-    QPushButton *down = addButton(edits, "moveStepDown", "下移");
-    QPushButton *copy = addButton(edits, "copyStep", "复制步骤");
-    QPushButton *undoButton = addButton(edits, "undoEdit", "撤销");
+    QPushButton *insert =
+        addButton(edits, "insertStep", QT_TRANSLATE_NOOP("ProgramWindow", "插入步骤"));
+    QPushButton *remove =
+        addButton(edits, "deleteStep", QT_TRANSLATE_NOOP("ProgramWindow", "删除步骤"));
+    QPushButton *up = addButton(edits, "moveStepUp", QT_TRANSLATE_NOOP("ProgramWindow", "上移"));
+    QPushButton *down =
+        addButton(edits, "moveStepDown", QT_TRANSLATE_NOOP("ProgramWindow", "下移"));
+    QPushButton *copy =
+        addButton(edits, "copyStep", QT_TRANSLATE_NOOP("ProgramWindow", "复制步骤"));
+    QPushButton *undoButton =
+        addButton(edits, "undoEdit", QT_TRANSLATE_NOOP("ProgramWindow", "撤销"));
     edits->addStretch(1);
-    QPushButton *addRepeat = addButton(edits, "addRepeat", "添加重复");
-    QPushButton *removeRepeat = addButton(edits, "deleteRepeat", "删除重复");
+    QPushButton *addRepeat =
+        addButton(edits, "addRepeat", QT_TRANSLATE_NOOP("ProgramWindow", "添加重复"));
+    QPushButton *removeRepeat =
+        addButton(edits, "deleteRepeat", QT_TRANSLATE_NOOP("ProgramWindow", "删除重复"));
     layout->addLayout(edits);
 
     m_repeats = new QTableWidget(0, 3, this);
     m_repeats->setObjectName(QStringLiteral("repeatTable"));
-    m_repeats->setAccessibleName(QString::fromUtf8("重复段"));
-    m_repeats->setHorizontalHeaderLabels(
-        {QString::fromUtf8("从第几步"), QString::fromUtf8("到第几步"), QString::fromUtf8("次数")});
+    m_repeats->setAccessibleName(QCoreApplication::translate("ProgramWindow", "重复段"));
+    m_repeats->setHorizontalHeaderLabels({QCoreApplication::translate("ProgramWindow", "从第几步"),
+                                          QCoreApplication::translate("ProgramWindow", "到第几步"),
+                                          QCoreApplication::translate("ProgramWindow", "次数")});
+    m_repeats->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_repeats->horizontalHeader()->setStretchLastSection(true);
     m_repeats->setMaximumHeight(110);
     layout->addWidget(m_repeats, 1);
 
-    auto *faultTitle = new QLabel(QString::fromUtf8("检查结果"), this);
+    auto *faultTitle = new QLabel(QCoreApplication::translate("ProgramWindow", "检查结果"), this);
     layout->addWidget(faultTitle);
     m_faults = new QListWidget(this);
     m_faults->setObjectName(QStringLiteral("faultList"));
-    m_faults->setAccessibleName(QString::fromUtf8("检查结果"));
+    m_faults->setAccessibleName(QCoreApplication::translate("ProgramWindow", "检查结果"));
     m_faults->setMaximumHeight(110);
     faultTitle->setBuddy(m_faults);
     layout->addWidget(m_faults, 1);
@@ -137,14 +160,16 @@ ProgramWindow::ProgramWindow(ProgramRunner &runner, std::function<Limits()> pane
 
     connect(open, &QPushButton::clicked, this, [this] {
         const QString path = QFileDialog::getOpenFileName(
-            this, QString::fromUtf8("打开程序"), QString(), QString::fromUtf8("程序 (*.json)"));
+            this, QCoreApplication::translate("ProgramWindow", "打开程序"), QString(),
+            QCoreApplication::translate("ProgramWindow", "程序 (*.json)"));
         QString why;
         if (!path.isEmpty() && !openFile(path, &why))
             emit problem(why);
     });
     connect(save, &QPushButton::clicked, this, [this] {
         const QString path = QFileDialog::getSaveFileName(
-            this, QString::fromUtf8("保存程序"), m_file, QString::fromUtf8("程序 (*.json)"));
+            this, QCoreApplication::translate("ProgramWindow", "保存程序"), m_file,
+            QCoreApplication::translate("ProgramWindow", "程序 (*.json)"));
         QString why;
         if (!path.isEmpty() && !saveFile(path, &why))
             emit problem(why);
@@ -188,7 +213,7 @@ ProgramWindow::ProgramWindow(ProgramRunner &runner, std::function<Limits()> pane
     m_refresh = new QTimer(this);
     m_refresh->setInterval(1000);
     connect(m_refresh, &QTimer::timeout, this, &ProgramWindow::showProgress);
-    resize(900, 560);
+    resize(980, 560);
     rebuild();
     showProgress();
 }
@@ -235,7 +260,7 @@ void ProgramWindow::insertStep()
     const int at =
         currentStep() >= 0 ? currentStep() : int(std::max<qsizetype>(0, changed.steps.size() - 1));
     MethodStep step;
-    step.name = QString::fromUtf8("第 %1 步").arg(at + 1);
+    step.name = QCoreApplication::translate("ProgramWindow", "第 %1 步").arg(at + 1);
     step.duration = 10;
     if (at > 0 && !changed.steps.at(at - 1).stop) {
         step.flow = changed.steps.at(at - 1).flow;
@@ -297,14 +322,18 @@ void ProgramWindow::rebuild()
         text(Pressure, QString::number(step.pressure));
         text(High, numberText(step.high));
         text(Low, numberText(step.low));
-        m_steps->setItem(row, FlowMode, checkItem(step.flowRamp, "斜坡"));
-        m_steps->setItem(row, PressureMode, checkItem(step.pressureRamp, "斜坡"));
-        m_steps->setItem(row, Stop, checkItem(step.stop, "停泵"));
+        m_steps->setItem(row, FlowMode,
+                         checkItem(step.flowRamp, QT_TRANSLATE_NOOP("ProgramWindow", "斜坡")));
+        m_steps->setItem(row, PressureMode,
+                         checkItem(step.pressureRamp, QT_TRANSLATE_NOOP("ProgramWindow", "斜坡")));
+        m_steps->setItem(row, Stop,
+                         checkItem(step.stop, QT_TRANSLATE_NOOP("ProgramWindow", "停泵")));
         auto *unit = new QComboBox(m_steps);
         for (const char *name : unitNames)
-            unit->addItem(QString::fromUtf8(name));
+            unit->addItem(QCoreApplication::translate("ProgramWindow", name));
         unit->setCurrentIndex(int(step.unit));
-        unit->setAccessibleName(QString::fromUtf8("第 %1 步的时长单位").arg(row + 1));
+        unit->setAccessibleName(
+            QCoreApplication::translate("ProgramWindow", "第 %1 步的时长单位").arg(row + 1));
         connect(unit, &QComboBox::currentIndexChanged, this, [this, row](int index) {
             if (m_rebuilding)
                 return;
@@ -420,17 +449,20 @@ QStringList ProgramWindow::faultTexts() const
         const bool repeat = it.key().first < 0;
         const QString header = repeat ? m_repeats->horizontalHeaderItem(it.key().second)->text()
                                       : m_steps->horizontalHeaderItem(it.key().second)->text();
-        texts << (repeat ? QString::fromUtf8("重复段第 %1 行：%2“%3”不是数")
-                               .arg(-it.key().first)
-                               .arg(header, it.value())
-                         : QString::fromUtf8("第 %1 步：%2“%3”不是数")
-                               .arg(it.key().first + 1)
-                               .arg(header, it.value()));
+        texts << (repeat
+                      ? QCoreApplication::translate("ProgramWindow", "重复段第 %1 行：%2“%3”不是数")
+                            .arg(-it.key().first)
+                            .arg(header, it.value())
+                      : QCoreApplication::translate("ProgramWindow", "第 %1 步：%2“%3”不是数")
+                            .arg(it.key().first + 1)
+                            .arg(header, it.value()));
     }
     for (const Method::Fault &fault : m_method.faults(m_panelLimits()))
         texts << (fault.step > 0
-                      ? QString::fromUtf8("第 %1 步：%2").arg(fault.step).arg(fault.reason)
-                      : QString::fromUtf8("程序：%1").arg(fault.reason));
+                      ? QCoreApplication::translate("ProgramWindow", "第 %1 步：%2")
+                            .arg(fault.step)
+                            .arg(fault.reason)
+                      : QCoreApplication::translate("ProgramWindow", "程序：%1").arg(fault.reason));
     return texts;
 }
 
@@ -443,7 +475,8 @@ void ProgramWindow::check()
 {
     const QStringList texts = faultTexts();
     m_faults->clear();
-    m_faults->addItems(texts.isEmpty() ? QStringList{QString::fromUtf8("没有问题，可以开始")}
+    m_faults->addItems(texts.isEmpty() ? QStringList{QCoreApplication::translate(
+                                             "ProgramWindow", "没有问题，可以开始")}
                                        : texts);
     showProgress();
 }
@@ -452,14 +485,16 @@ bool ProgramWindow::openFile(const QString &path, QString *problem)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *problem = QString::fromUtf8("程序文件 %1 无法打开：%2").arg(path, file.errorString());
+        *problem = QCoreApplication::translate("ProgramWindow", "程序文件 %1 无法打开：%2")
+                       .arg(path, file.errorString());
         return false;
     }
     const QByteArray content = file.readAll();
     QString why;
     const std::optional<Method> method = Method::fromJson(content, &why);
     if (!method) {
-        *problem = QString::fromUtf8("程序文件 %1 没有载入：%2").arg(path, why);
+        *problem =
+            QCoreApplication::translate("ProgramWindow", "程序文件 %1 没有载入：%2").arg(path, why);
         return false;
     }
     m_badCells.clear();
@@ -476,7 +511,8 @@ bool ProgramWindow::saveFile(const QString &path, QString *problem)
     const QByteArray content = m_method.toJson();
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
         !file.commit()) {
-        *problem = QString::fromUtf8("程序文件 %1 无法保存：%2").arg(path, file.errorString());
+        *problem = QCoreApplication::translate("ProgramWindow", "程序文件 %1 无法保存：%2")
+                       .arg(path, file.errorString());
         return false;
     }
     m_file = QFileInfo(path).fileName();
@@ -488,15 +524,16 @@ bool ProgramWindow::saveFile(const QString &path, QString *problem)
 QString ProgramWindow::shortProgress(const ProgramRunner &runner)
 {
     if (!runner.isActive())
-        return QString::fromUtf8("程序");
+        return QCoreApplication::translate("ProgramWindow", "程序");
     const ProgramRunner::Progress at = runner.progress();
     // Whole minutes: the bar's text changes once a minute, not every second.
     const qint64 minutes = (at.leftInProgram + 59999) / 60000;
-    return QString::fromUtf8("程序 %1/%2%3 · 剩 %4 分")
+    return QCoreApplication::translate("ProgramWindow", "程序 %1/%2%3 · 剩 %4 分")
         .arg(at.index + 1)
         .arg(at.count)
-        .arg(runner.state() == ProgramRunner::State::Paused ? QString::fromUtf8(" 暂停")
-                                                            : QString())
+        .arg(runner.state() == ProgramRunner::State::Paused
+                 ? QCoreApplication::translate("ProgramWindow", " 暂停")
+                 : QString())
         .arg(minutes);
 }
 
@@ -512,25 +549,31 @@ void ProgramWindow::showProgress()
     button("stopProgram")->setEnabled(active);
     const ProgramRunner::Progress at = m_runner.progress();
     if (at.count == 0) {
-        m_where->setText(m_file.isEmpty() ? QString::fromUtf8("程序未保存")
-                                          : QString::fromUtf8("程序文件 %1").arg(m_file));
+        m_where->setText(
+            m_file.isEmpty()
+                ? QCoreApplication::translate("ProgramWindow", "程序未保存")
+                : QCoreApplication::translate("ProgramWindow", "程序文件 %1").arg(m_file));
         m_left->clear();
         m_ends->clear();
         m_volume->clear();
         return;
     }
-    m_where->setText(QString::fromUtf8("第 %1/%2 步（程序第 %3 步）%4%5")
-                         .arg(at.index + 1)
-                         .arg(at.count)
-                         .arg(at.stepNumber)
-                         .arg(at.name, active ? (paused ? QString::fromUtf8("，已暂停") : QString())
-                                              : QString::fromUtf8("，已结束")));
-    m_left->setText(QString::fromUtf8("本步剩 %1，全部剩 %2")
+    m_where->setText(
+        QCoreApplication::translate("ProgramWindow", "第 %1/%2 步（程序第 %3 步）%4%5")
+            .arg(at.index + 1)
+            .arg(at.count)
+            .arg(at.stepNumber)
+            .arg(at.name, active
+                              ? (paused ? QCoreApplication::translate("ProgramWindow", "，已暂停")
+                                        : QString())
+                              : QCoreApplication::translate("ProgramWindow", "，已结束")));
+    m_left->setText(QCoreApplication::translate("ProgramWindow", "本步剩 %1，全部剩 %2")
                         .arg(clockDuration(at.leftInStep), clockDuration(at.leftInProgram)));
-    m_ends->setText(active ? QString::fromUtf8("预计 %1 结束")
+    m_ends->setText(active ? QCoreApplication::translate("ProgramWindow", "预计 %1 结束")
                                  .arg(QDateTime::currentDateTime()
                                           .addMSecs(at.leftInProgram)
                                           .toString(QStringLiteral("MM-dd HH:mm:ss")))
                            : QString());
-    m_volume->setText(QString::fromUtf8("估计已泵送 %1 ml（估计值）").arg(at.volume, 0, 'f', 1));
+    m_volume->setText(QCoreApplication::translate("ProgramWindow", "估计已泵送 %1 ml（估计值）")
+                          .arg(at.volume, 0, 'f', 1));
 }

@@ -1,6 +1,7 @@
 #include "protectionwindow.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,13 +32,14 @@ ProtectionWindow::ProtectionWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("protectionWindow"));
-    setWindowTitle(QString::fromUtf8("保护设定"));
+    setWindowTitle(QCoreApplication::translate("ProtectionWindow", "保护设定"));
     auto *layout = new QVBoxLayout(this);
-    auto *intro =
-        new QLabel(QString::fromUtf8("压力超出限值时面板发出停止命令并报警，复位前不能再运行。"
-                                     "这是泵自身保护之外的第二层保护，每 1.5 秒判断一次；串口断开时"
-                                     "无法动作，也不能代替泄压阀。留空为关。"),
-                   this);
+    auto *intro = new QLabel(
+        QCoreApplication::translate("ProtectionWindow",
+                                    "压力超出限值时面板发出停止命令并报警，复位前不能再运行。"
+                                    "这是泵自身保护之外的第二层保护，每 1.5 秒判断一次；串口断开时"
+                                    "无法动作，也不能代替泄压阀。留空为关。"),
+        this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
 
@@ -45,11 +47,11 @@ ProtectionWindow::ProtectionWindow(QWidget *parent)
     auto addField = [&](const char *name, const char *label, const char *unit, QLabel *problem) {
         auto *field = new QLineEdit(this);
         field->setObjectName(QLatin1String(name));
-        field->setAccessibleName(QString::fromUtf8(label));
+        field->setAccessibleName(QCoreApplication::translate("ProtectionWindow", label));
         auto *row = new QHBoxLayout;
         row->addWidget(field, 1);
-        row->addWidget(new QLabel(QString::fromUtf8(unit), this));
-        auto *caption = new QLabel(QString::fromUtf8(label), this);
+        row->addWidget(new QLabel(QCoreApplication::translate("ProtectionWindow", unit), this));
+        auto *caption = new QLabel(QCoreApplication::translate("ProtectionWindow", label), this);
         caption->setBuddy(field);
         form->addRow(caption, row);
         form->addRow(QString(), problem);
@@ -59,12 +61,17 @@ ProtectionWindow::ProtectionWindow(QWidget *parent)
     m_highProblem = problemLabel("highProblem", this);
     m_lowProblem = problemLabel("lowProblem", this);
     m_delayProblem = problemLabel("delayProblem", this);
-    m_high = addField("highLimit", "压力上限", "MPa（0.05 – 2.50）", m_highProblem);
-    m_high->setPlaceholderText(QString::fromUtf8("关"));
-    m_low = addField("lowLimit", "压力下限", "MPa（比上限至少低 0.05）", m_lowProblem);
-    m_low->setPlaceholderText(QString::fromUtf8("关"));
-    m_delay = addField("armingDelay", "下限生效延时", "秒（0 – 600）", m_delayProblem);
-    m_pause = new QCheckBox(QString::fromUtf8("跳闸时暂停定时运行"), this);
+    m_high = addField("highLimit", QT_TRANSLATE_NOOP("ProtectionWindow", "压力上限"),
+                      QT_TRANSLATE_NOOP("ProtectionWindow", "MPa（0.05 – 2.50）"), m_highProblem);
+    m_high->setPlaceholderText(QCoreApplication::translate("ProtectionWindow", "关"));
+    m_low =
+        addField("lowLimit", QT_TRANSLATE_NOOP("ProtectionWindow", "压力下限"),
+                 QT_TRANSLATE_NOOP("ProtectionWindow", "MPa（比上限至少低 0.05）"), m_lowProblem);
+    m_low->setPlaceholderText(QCoreApplication::translate("ProtectionWindow", "关"));
+    m_delay = addField("armingDelay", QT_TRANSLATE_NOOP("ProtectionWindow", "下限生效延时"),
+                       QT_TRANSLATE_NOOP("ProtectionWindow", "秒（0 – 600）"), m_delayProblem);
+    m_pause =
+        new QCheckBox(QCoreApplication::translate("ProtectionWindow", "跳闸时暂停定时运行"), this);
     m_pause->setObjectName(QStringLiteral("pauseTimedRun"));
     connect(m_pause, &QCheckBox::toggled, this, &ProtectionWindow::check);
     form->addRow(QString(), m_pause);
@@ -76,9 +83,9 @@ ProtectionWindow::ProtectionWindow(QWidget *parent)
     layout->addWidget(m_inForceText);
 
     auto *buttons = new QHBoxLayout;
-    m_apply = new QPushButton(QString::fromUtf8("应用"), this);
+    m_apply = new QPushButton(QCoreApplication::translate("ProtectionWindow", "应用"), this);
     m_apply->setObjectName(QStringLiteral("applyLimits"));
-    auto *close = new QPushButton(QString::fromUtf8("关闭"), this);
+    auto *close = new QPushButton(QCoreApplication::translate("ProtectionWindow", "关闭"), this);
     buttons->addStretch(1);
     buttons->addWidget(m_apply);
     buttons->addWidget(close);
@@ -98,7 +105,8 @@ void ProtectionWindow::showLimits(const Limits &limits)
     m_low->setText(fieldText(limits.low));
     m_delay->setText(QString::number(limits.armingDelay));
     m_pause->setChecked(limits.pauseTimedRun);
-    m_inForceText->setText(QString::fromUtf8("现在生效：") + limits.describe());
+    m_inForceText->setText(QCoreApplication::translate("ProtectionWindow", "现在生效：") +
+                           limits.describe());
     check();
 }
 

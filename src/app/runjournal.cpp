@@ -4,6 +4,7 @@
 #include "messages.h"
 #include "pumplink.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -28,33 +29,37 @@ RunJournal::RunJournal(const QString &folder, PumpLink &link, Dialogs &dialogs, 
     connect(&m_link, &PumpLink::setpointEvent, this, &RunJournal::onSetpointEvent);
     connect(&m_link, &PumpLink::frameSent, this, &RunJournal::onFrameSent);
     connect(&m_link, &PumpLink::silenceStarted, this, [this] {
-        note(QStringLiteral("silent"),
-             QString::fromUtf8("%1 秒没有应答").arg(seconds(LinkStatus::silenceLimit)));
+        note(QStringLiteral("silent"), QCoreApplication::translate("RunJournal", "%1 秒没有应答")
+                                           .arg(seconds(LinkStatus::silenceLimit)));
     });
     connect(&m_link, &PumpLink::silenceEnded, this, [this](qint64 silentFor) {
         note(QStringLiteral("answering"),
-             QString::fromUtf8("%1 秒没有应答后恢复").arg(seconds(silentFor)));
+             QCoreApplication::translate("RunJournal", "%1 秒没有应答后恢复")
+                 .arg(seconds(silentFor)));
     });
     connect(&m_link, &PumpLink::linkLost, this, [this](const QString &reason) {
         note(QStringLiteral("lost"),
-             QString::fromUtf8("串口 %1 的设备已断开（%2）").arg(m_link.device(), reason));
+             QCoreApplication::translate("RunJournal", "串口 %1 的设备已断开（%2）")
+                 .arg(m_link.device(), reason));
     });
     connect(&m_link, &PumpLink::reconnected, this, [this](qint64 downFor) {
         note(QStringLiteral("reconnected"),
-             QString::fromUtf8("%1，断开 %2 秒").arg(m_link.device(), seconds(downFor)));
+             QCoreApplication::translate("RunJournal", "%1，断开 %2 秒")
+                 .arg(m_link.device(), seconds(downFor)));
     });
 
     connect(&m_log, &RunLog::fileStarted, this, [this](const QString &path, bool) {
-        showState(QString::fromUtf8("运行记录 %1").arg(QFileInfo(path).fileName()));
+        showState(QCoreApplication::translate("RunJournal", "运行记录 %1")
+                      .arg(QFileInfo(path).fileName()));
     });
     connect(&m_log, &RunLog::writeFailed, this, [this](const QString &reason) {
-        showState(QString::fromUtf8("运行记录无法写入"));
+        showState(QCoreApplication::translate("RunJournal", "运行记录无法写入"));
         // Once per failure, after the event that found it has been handled.
         QMetaObject::invokeMethod(
             this,
             [this, reason] {
                 m_dialogs.messageBox(Messages::runLogFailed(m_log.folder(), reason),
-                                     Messages::runLogTitle);
+                                     Messages::runLogTitle());
             },
             Qt::QueuedConnection);
     });
@@ -62,22 +67,23 @@ RunJournal::RunJournal(const QString &folder, PumpLink &link, Dialogs &dialogs, 
         showState(
             Messages::runLogResumed(QFileInfo(m_log.currentFile()).fileName(), late, dropped));
     });
-    showState(QString::fromUtf8("运行记录：打开串口后开始"));
+    showState(QCoreApplication::translate("RunJournal", "运行记录：打开串口后开始"));
 }
 
 RunJournal::~RunJournal()
 {
     // The last row is written without telling the status bar, which may be gone by now.
     disconnect(&m_log, nullptr, this, nullptr);
-    m_log.stop(QString::fromUtf8("程序结束"));
+    m_log.stop(QCoreApplication::translate("RunJournal", "程序结束"));
 }
 
 void RunJournal::portOpened(const QString &device)
 {
     m_log.start();
     // The program's version says what the columns mean: from 2.1 on, what the pump reported.
-    note(QStringLiteral("opened"), QString::fromUtf8("串口 %1，9600,n,8,1（pumppanel %2）")
-                                       .arg(device, QStringLiteral(PUMPPANEL_VERSION)));
+    note(QStringLiteral("opened"),
+         QCoreApplication::translate("RunJournal", "串口 %1，9600,n,8,1（pumppanel %2）")
+             .arg(device, QStringLiteral(PUMPPANEL_VERSION)));
 }
 
 void RunJournal::portClosed(const QString &why)
@@ -100,8 +106,8 @@ void RunJournal::onSetpointEvent(const SetpointWatch::Event &event)
         note(QStringLiteral("unconfirmed"), Messages::setpointNews(event));
         break;
     case SetpointWatch::Event::Kind::Changed:
-        note(QStringLiteral("differs"),
-             QString::fromUtf8("重新连接后 ") + Messages::setpointNews(event));
+        note(QStringLiteral("differs"), QCoreApplication::translate("RunJournal", "重新连接后 ") +
+                                            Messages::setpointNews(event));
         break;
     case SetpointWatch::Event::Kind::SentElsewhere:
         break; // the command row names the pump
@@ -124,12 +130,13 @@ void RunJournal::onFrameSent(const QString &frame)
                       .arg(flow ? QStringLiteral("set_flow") : QStringLiteral("set_pressure"),
                            reported.data, frame.mid(4, 4));
         if (frame.mid(1, 2) != QLatin1String("00"))
-            detail += QString::fromUtf8("（泵 %1）").arg(frame.mid(1, 2));
+            detail += QCoreApplication::translate("RunJournal", "（泵 %1）").arg(frame.mid(1, 2));
     }
     if (const PumpState::OwedStop *owed = m_link.paying()) {
-        detail += QString::fromUtf8(" 未送达的停止命令，自 %1 起欠下，晚了 %2 秒")
-                      .arg(owed->sinceTime.toString(QStringLiteral("HH:mm:ss")),
-                           seconds(m_link.clockNow() - owed->since));
+        detail +=
+            QCoreApplication::translate("RunJournal", " 未送达的停止命令，自 %1 起欠下，晚了 %2 秒")
+                .arg(owed->sinceTime.toString(QStringLiteral("HH:mm:ss")),
+                     seconds(m_link.clockNow() - owed->since));
     }
     if (!m_commandNote.isEmpty())
         detail += QLatin1Char(' ') + m_commandNote;

@@ -54,7 +54,7 @@ public:
         // Sent to each window: handled once.
         if (msg->message == WM_ENDSESSION && msg->wParam == TRUE && !m_ended) {
             m_ended = true;
-            m_owner->request(QString::fromUtf8("Windows 会话结束"), true);
+            m_owner->request(QCoreApplication::translate("SessionEnd", "Windows 会话结束"), true);
         }
         return false;
     }
@@ -66,14 +66,14 @@ public:
         switch (type) {
         case CTRL_C_EVENT:
         case CTRL_BREAK_EVENT:
-            current->request(QString::fromUtf8("控制台 Ctrl+C"), false);
+            current->request(QCoreApplication::translate("SessionEnd", "控制台 Ctrl+C"), false);
             return TRUE;
         case CTRL_CLOSE_EVENT:
-            current->request(QString::fromUtf8("控制台关闭"), true);
+            current->request(QCoreApplication::translate("SessionEnd", "控制台关闭"), true);
             return TRUE;
         case CTRL_LOGOFF_EVENT:
         case CTRL_SHUTDOWN_EVENT:
-            current->request(QString::fromUtf8("Windows 会话结束"), true);
+            current->request(QCoreApplication::translate("SessionEnd", "Windows 会话结束"), true);
             return TRUE;
         default:
             return FALSE;
@@ -101,7 +101,8 @@ public:
             unsigned char number = 0;
             if (::read(fds[1], &number, 1) != 1)
                 return;
-            owner->request(QString::fromUtf8("收到信号 %1").arg(nameOf(number)), true);
+            owner->request(
+                QCoreApplication::translate("SessionEnd", "收到信号 %1").arg(nameOf(number)), true);
         });
         struct sigaction action = {};
         action.sa_handler = &Platform::onSignal;

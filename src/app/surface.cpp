@@ -1,5 +1,6 @@
 #include "surface.h"
 
+#include "language.h"
 #include "picture.h"
 
 #include <QMouseEvent>
@@ -17,7 +18,11 @@ void Surface::paintEvent(QPaintEvent *)
     // on a screen of another scale.
     if (m_backdrop.isNull() || m_backdropRatio != devicePixelRatioF()) {
         m_backdropRatio = devicePixelRatioF();
-        m_backdrop = loadPicture(QStringLiteral(":/images/backdrop.bmp"), m_backdropRatio);
+        // The backdrop carries two captions, drawn in each language.
+        m_backdrop = loadPicture(Languages::current() == Language::English
+                                     ? QStringLiteral(":/images/backdrop_en.png")
+                                     : QStringLiteral(":/images/backdrop.bmp"),
+                                 m_backdropRatio);
     }
     QPainter painter(this);
     // At 125 % or 150 % the 2x picture is drawn smaller: filtered, not with dropped pixels.

@@ -4,6 +4,7 @@
 #include "frames.h"
 #include "journal.h"
 #include "messages.h"
+#include <QCoreApplication>
 
 TellingSender::TellingSender(FrameSender &link, Dialogs &dialogs)
     : m_link(link)
@@ -18,13 +19,15 @@ bool TellingSender::send(const QString &frame)
     noteTo(m_journal, QStringLiteral("not-sent"),
            QStringLiteral("%1 %2%3").arg(
                frame,
-               m_link.lastFailure() == Failure::PortClosed ? QString::fromUtf8("串口未打开")
-                                                           : QString::fromUtf8("写入失败"),
-               owed ? QString::fromUtf8("，串口再次打开时发送") : QString()));
+               m_link.lastFailure() == Failure::PortClosed
+                   ? QCoreApplication::translate("TellingSender", "串口未打开")
+                   : QCoreApplication::translate("TellingSender", "写入失败"),
+               owed ? QCoreApplication::translate("TellingSender", "，串口再次打开时发送")
+                    : QString()));
     QString text = m_link.lastFailure() == Failure::PortClosed ? Messages::portNotOpen()
                                                                : Messages::writeFailed();
     if (owed)
         text = Messages::stopOwed(m_link.lastFailure()); // the link keeps it
-    m_dialogs.messageBox(text, Messages::linkTitle);
+    m_dialogs.messageBox(text, Messages::linkTitle());
     return false;
 }

@@ -32,10 +32,11 @@ QString chineseFontFamily()
     // the serif faces closest to SimSun; then the common sans faces.
     static const QString family = [] {
         const QString found =
-            firstInstalled({"宋体", "SimSun", "NSimSun", "Microsoft YaHei", "Noto Serif CJK SC",
-                            "AR PL UMing CN", "Noto Sans CJK SC", "WenQuanYi Zen Hei",
-                            "WenQuanYi Micro Hei", "Droid Sans Fallback"});
-        return found.isEmpty() ? QString::fromUtf8("宋体") : found;
+            firstInstalled({"宋体", "SimSun", // untranslated: font names
+                            "NSimSun", "Microsoft YaHei", "Noto Serif CJK SC", "AR PL UMing CN",
+                            "Noto Sans CJK SC", "WenQuanYi Zen Hei", "WenQuanYi Micro Hei",
+                            "Droid Sans Fallback"});
+        return found.isEmpty() ? QString::fromUtf8("宋体") : found; // untranslated: a font name
     }();
     return family;
 }
@@ -59,7 +60,7 @@ void useChineseInterfaceFont()
     // platform gives some kinds of widget fonts of their own, each of which is checked.
     const QString family = firstInstalled(
         {"Microsoft YaHei UI", "Microsoft YaHei", "Noto Sans CJK SC", "WenQuanYi Micro Hei",
-         "WenQuanYi Zen Hei", "Droid Sans Fallback", "宋体", "SimSun"});
+         "WenQuanYi Zen Hei", "Droid Sans Fallback", "宋体", "SimSun"}); // untranslated: font names
     if (family.isEmpty())
         return;
     static const char *const kinds[] = {nullptr,

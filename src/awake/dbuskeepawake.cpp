@@ -1,5 +1,6 @@
 #include "dbuskeepawake.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 
 namespace {
@@ -45,7 +46,8 @@ bool DBusKeepAwake::hold(const QString &reason)
         m_failure.clear();
         return true;
     }
-    m_failure = QString::fromUtf8("无法阻止计算机休眠：登录管理器 logind：%1；屏幕保护程序：%2")
+    m_failure = QCoreApplication::translate(
+                    "KeepAwake", "无法阻止计算机休眠：登录管理器 logind：%1；屏幕保护程序：%2")
                     .arg(inhibitorError, screenSaverError);
     return false;
 }
@@ -98,7 +100,8 @@ QString DBusKeepAwake::holdInhibitor(const QString &reason)
                               : QDBusUnixFileDescriptor();
     if (!inhibitor.isValid())
         // Also what a bus that cannot pass descriptors leaves of logind's answer.
-        return QString::fromUtf8("回复中没有文件描述符（签名 %1）").arg(reply.signature());
+        return QCoreApplication::translate("KeepAwake", "回复中没有文件描述符（签名 %1）")
+            .arg(reply.signature());
     m_inhibitor = inhibitor;
     return {};
 }
@@ -115,7 +118,8 @@ QString DBusKeepAwake::holdScreenSaver(const QString &reason)
         return describe(reply);
     const QVariantList arguments = reply.arguments();
     if (arguments.size() != 1 || arguments.front().metaType() != QMetaType::fromType<uint>())
-        return QString::fromUtf8("回复中没有 cookie（签名 %1）").arg(reply.signature());
+        return QCoreApplication::translate("KeepAwake", "回复中没有 cookie（签名 %1）")
+            .arg(reply.signature());
     m_cookie = arguments.front().toUInt();
     return {};
 }

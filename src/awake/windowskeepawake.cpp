@@ -3,6 +3,7 @@
 // windows.h before anything else of the system's: MinGW's headers need its definitions.
 #include <windows.h>
 
+#include <QCoreApplication>
 #include <string>
 
 namespace {
@@ -47,8 +48,11 @@ bool WindowsKeepAwake::hold(const QString &reason)
         m_failure.clear();
         return true;
     }
-    m_failure = QString::fromUtf8("无法阻止计算机休眠：电源请求：%1；线程执行状态：%2")
-                    .arg(requestError, QString::fromUtf8("SetThreadExecutionState 未被接受"));
+    m_failure =
+        QCoreApplication::translate("KeepAwake",
+                                    "无法阻止计算机休眠：电源请求：%1；线程执行状态：%2")
+            .arg(requestError,
+                 QCoreApplication::translate("KeepAwake", "SetThreadExecutionState 未被接受"));
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -117,7 +118,8 @@ QString HistoryPlot::cursorText(qint64 time) const
             pressure = QString::number(m_data->pressure[index], 'f', 2);
     }
     const float running = RunData::valueAt(m_data->running, time);
-    return QString::fromUtf8("%1  压力 %2 MPa  设定压力 %3 MPa  设定流量 %4 ml/min  %5")
+    return QCoreApplication::translate("HistoryPlot",
+                                       "%1  压力 %2 MPa  设定压力 %3 MPa  设定流量 %4 ml/min  %5")
         .arg(m_data->clockText(time), pressure,
              formatValue(RunData::valueAt(m_data->setPressure, time), 1),
              formatValue(RunData::valueAt(m_data->setFlow, time), 0),

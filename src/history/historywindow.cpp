@@ -6,6 +6,7 @@
 #include "runlogformat.h"
 #include "runreport.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -60,46 +61,50 @@ HistoryWindow::HistoryWindow(const QString &runsFolder, const QString &version, 
     , m_reader(std::make_unique<RunDataReader>())
 {
     setObjectName(QStringLiteral("historyWindow"));
-    setWindowTitle(QString::fromUtf8("运行记录"));
+    setWindowTitle(QCoreApplication::translate("HistoryWindow", "运行记录"));
     m_plot = new HistoryPlot(this);
     m_plot->setObjectName(QStringLiteral("historyPlot"));
     m_plot->setData(m_data.get());
     setCentralWidget(m_plot);
 
-    QToolBar *tools = addToolBar(QString::fromUtf8("运行记录"));
+    QToolBar *tools = addToolBar(QCoreApplication::translate("HistoryWindow", "运行记录"));
     tools->setObjectName(QStringLiteral("historyTools"));
     tools->setMovable(false);
     auto add = [&](const char *name, const char *text, auto slot) {
-        QAction *action = tools->addAction(QString::fromUtf8(text));
+        QAction *action = tools->addAction(QCoreApplication::translate("HistoryWindow", text));
         action->setObjectName(QLatin1String(name));
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
-    add("openLog", "打开…", [this] { chooseLog(); });
-    m_follow = add("follow", "跟随", [this](bool on) { m_plot->setFollowing(on); });
+    add("openLog", QT_TRANSLATE_NOOP("HistoryWindow", "打开…"), [this] { chooseLog(); });
+    m_follow = add("follow", QT_TRANSLATE_NOOP("HistoryWindow", "跟随"),
+                   [this](bool on) { m_plot->setFollowing(on); });
     m_follow->setCheckable(true);
     m_follow->setChecked(true);
-    add("fitAll", "全部", [this] { m_plot->fitAll(); });
+    add("fitAll", QT_TRANSLATE_NOOP("HistoryWindow", "全部"), [this] { m_plot->fitAll(); });
     tools->addSeparator();
-    add("exportCsv", "导出 CSV…", [this] {
-        saveAs(QString::fromUtf8("导出可见范围"), QStringLiteral("CSV (*.csv)"),
-               QStringLiteral(".csv"),
+    add("exportCsv", QT_TRANSLATE_NOOP("HistoryWindow", "导出 CSV…"), [this] {
+        saveAs(QCoreApplication::translate("HistoryWindow", "导出可见范围"),
+               QStringLiteral("CSV (*.csv)"), QStringLiteral(".csv"),
                [this](const QString &path, QString *error) { return exportCsv(path, error); });
     });
-    add("exportPng", "导出 PNG…", [this] {
-        saveAs(QString::fromUtf8("导出图"), QStringLiteral("PNG (*.png)"), QStringLiteral(".png"),
+    add("exportPng", QT_TRANSLATE_NOOP("HistoryWindow", "导出 PNG…"), [this] {
+        saveAs(QCoreApplication::translate("HistoryWindow", "导出图"),
+               QStringLiteral("PNG (*.png)"), QStringLiteral(".png"),
                [this](const QString &path, QString *error) {
                    return exportPng(path, m_plot->size(), error);
                });
     });
-    add("exportSvg", "导出 SVG…", [this] {
-        saveAs(QString::fromUtf8("导出图"), QStringLiteral("SVG (*.svg)"), QStringLiteral(".svg"),
+    add("exportSvg", QT_TRANSLATE_NOOP("HistoryWindow", "导出 SVG…"), [this] {
+        saveAs(QCoreApplication::translate("HistoryWindow", "导出图"),
+               QStringLiteral("SVG (*.svg)"), QStringLiteral(".svg"),
                [this](const QString &path, QString *error) {
                    return exportSvg(path, m_plot->size(), error);
                });
     });
-    add("exportReport", "运行报告 PDF…", [this] {
-        saveAs(QString::fromUtf8("运行报告"), QStringLiteral("PDF (*.pdf)"), QStringLiteral(".pdf"),
+    add("exportReport", QT_TRANSLATE_NOOP("HistoryWindow", "运行报告 PDF…"), [this] {
+        saveAs(QCoreApplication::translate("HistoryWindow", "运行报告"),
+               QStringLiteral("PDF (*.pdf)"), QStringLiteral(".pdf"),
                [this](const QString &path, QString *error) {
                    return exportReport(path,
                                        m_plot->range().from > m_data->firstTime ||
@@ -107,7 +112,7 @@ HistoryWindow::HistoryWindow(const QString &runsFolder, const QString &version, 
                                        error);
                });
     });
-    add("printReport", "打印报告…", [this] { printReport(); });
+    add("printReport", QT_TRANSLATE_NOOP("HistoryWindow", "打印报告…"), [this] { printReport(); });
 
     m_readTimer.setSingleShot(true);
     connect(&m_readTimer, &QTimer::timeout, this, &HistoryWindow::readMore);
@@ -308,9 +313,9 @@ bool HistoryWindow::exportCsv(const QString &path, QString *error) const
             },
             error))
         return false;
-    append(
-        RunLogFormat::fieldsText({lastTime, lastElapsed, QStringLiteral("closed"), QString(),
-                                  QString(), QString(), QString(), QString::fromUtf8("导出结束")}));
+    append(RunLogFormat::fieldsText({lastTime, lastElapsed, QStringLiteral("closed"), QString(),
+                                     QString(), QString(), QString(),
+                                     QCoreApplication::translate("HistoryWindow", "导出结束")}));
     written = written && out.write(text) == text.size();
     if (!written || !out.commit()) {
         *error = out.errorString();
@@ -329,7 +334,8 @@ bool HistoryWindow::exportPng(const QString &path, QSize size, QString *error) c
         PlotDrawing::draw(canvas, *m_data, m_plot->range(), QRectF(QPointF(0, 0), QSizeF(size)));
     }
     if (!image.save(path, "PNG")) {
-        *error = QString::fromUtf8("无法写入 %1").arg(QDir::toNativeSeparators(path));
+        *error = QCoreApplication::translate("HistoryWindow", "无法写入 %1")
+                     .arg(QDir::toNativeSeparators(path));
         return false;
     }
     return true;
@@ -347,10 +353,11 @@ bool HistoryWindow::exportReport(const QString &path, bool visibleRange, QString
     const RunData::Range range = visibleRange ? m_plot->range() : m_data->whole();
     QPdfWriter pdf(path);
     pdf.setResolution(300);
-    pdf.setTitle(QString::fromUtf8("泵运行报告"));
+    pdf.setTitle(QCoreApplication::translate("HistoryWindow", "泵运行报告"));
     const RunReport report = RunReport::make(*m_data, range, !visibleRange, m_version);
     if (!report.paint(pdf, *m_data, range)) {
-        *error = QString::fromUtf8("无法写入 %1").arg(QDir::toNativeSeparators(path));
+        *error = QCoreApplication::translate("HistoryWindow", "无法写入 %1")
+                     .arg(QDir::toNativeSeparators(path));
         return false;
     }
     return true;
@@ -358,15 +365,16 @@ bool HistoryWindow::exportReport(const QString &path, bool visibleRange, QString
 
 void HistoryWindow::chooseLog()
 {
-    const QString path =
-        QFileDialog::getOpenFileName(this, QString::fromUtf8("打开运行记录"), m_runsFolder,
-                                     QString::fromUtf8("运行记录 (*.csv)"));
+    const QString path = QFileDialog::getOpenFileName(
+        this, QCoreApplication::translate("HistoryWindow", "打开运行记录"), m_runsFolder,
+        QCoreApplication::translate("HistoryWindow", "运行记录 (*.csv)"));
     if (path.isEmpty())
         return;
     if (!openLog(path, false))
-        QMessageBox::information(this, QString::fromUtf8("运行记录"),
-                                 QString::fromUtf8("%1 不是可以读取的运行记录文件。")
-                                     .arg(QDir::toNativeSeparators(path)));
+        QMessageBox::information(
+            this, QCoreApplication::translate("HistoryWindow", "运行记录"),
+            QCoreApplication::translate("HistoryWindow", "%1 不是可以读取的运行记录文件。")
+                .arg(QDir::toNativeSeparators(path)));
 }
 
 void HistoryWindow::saveAs(const QString &title, const QString &filter, const QString &suffix,
@@ -379,9 +387,9 @@ void HistoryWindow::saveAs(const QString &title, const QString &filter, const QS
         path += suffix;
     QString error;
     if (!write(path, &error))
-        QMessageBox::information(
-            this, title,
-            QString::fromUtf8("无法保存 %1：%2").arg(QDir::toNativeSeparators(path), error));
+        QMessageBox::information(this, title,
+                                 QCoreApplication::translate("HistoryWindow", "无法保存 %1：%2")
+                                     .arg(QDir::toNativeSeparators(path), error));
 }
 
 void HistoryWindow::printReport()
@@ -397,23 +405,28 @@ void HistoryWindow::printReport()
 void HistoryWindow::showState()
 {
     if (m_path.isEmpty()) {
-        m_state->setText(
-            QString::fromUtf8("没有运行记录：打开串口后开始记录，或用“打开…”选择以前的记录"));
+        m_state->setText(QCoreApplication::translate(
+            "HistoryWindow", "没有运行记录：打开串口后开始记录，或用“打开…”选择以前的记录"));
         return;
     }
     const RunData::Range range = m_plot->range();
     int missing = 0;
     for (const RunFiles::Piece &piece : std::as_const(m_pieces))
         missing += piece.kind != RunFiles::Piece::Kind::File;
-    const QString files = m_pieces.size() > 1 ? QString::fromUtf8("%1 至 %2（%3 个文件）")
-                                                    .arg(fileName(m_pieces.constFirst().path),
-                                                         fileName(m_pieces.constLast().path))
-                                                    .arg(m_pieces.size())
-                                              : fileName(m_path);
+    const QString files =
+        m_pieces.size() > 1
+            ? QCoreApplication::translate("HistoryWindow", "%1 至 %2（%3 个文件）")
+                  .arg(fileName(m_pieces.constFirst().path), fileName(m_pieces.constLast().path))
+                  .arg(m_pieces.size())
+            : fileName(m_path);
     m_state->setText(
-        QString::fromUtf8("%1%2%3 · %4 行 · 显示 %5 至 %6")
-            .arg(files, m_live ? QString::fromUtf8("（实时）") : QString(),
-                 missing > 0 ? QString::fromUtf8(" · %1 个文件缺少或不符").arg(missing) : QString())
+        QCoreApplication::translate("HistoryWindow", "%1%2%3 · %4 行 · 显示 %5 至 %6")
+            .arg(files,
+                 m_live ? QCoreApplication::translate("HistoryWindow", "（实时）") : QString(),
+                 missing > 0
+                     ? QCoreApplication::translate("HistoryWindow", " · %1 个文件缺少或不符")
+                           .arg(missing)
+                     : QString())
             .arg(m_data->rows)
             .arg(m_data->clockText(range.from), m_data->clockText(range.to)));
 }

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QTimeZone>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -203,7 +204,8 @@ void draw(Canvas &canvas, const RunData &data, RunData::Range range, const QRect
     canvas.fillRect(bounds, Qt::white);
     if (data.isEmpty() || area.width() < 10 || area.height() < 10) {
         canvas.setPen(textColour, 1);
-        canvas.text(bounds.center(), QString::fromUtf8("没有数据"), Qt::AlignHCenter);
+        canvas.text(bounds.center(), QCoreApplication::translate("PlotDrawing", "没有数据"),
+                    Qt::AlignHCenter);
         return;
     }
     const std::vector<PlotColumn> columns = decimate(data, range, int(area.width()));
@@ -319,7 +321,8 @@ void draw(Canvas &canvas, const RunData &data, RunData::Range range, const QRect
             canvas.setPen(trip ? tripColour : resetColour, 1.5);
             canvas.line(QPointF(x, area.top() - 10), QPointF(x, area.bottom()));
             canvas.text(QPointF(x + 3, area.top() + 12),
-                        trip ? QString::fromUtf8("跳闸") : QString::fromUtf8("复位"),
+                        trip ? QCoreApplication::translate("PlotDrawing", "跳闸")
+                             : QCoreApplication::translate("PlotDrawing", "复位"),
                         Qt::AlignLeft);
             continue;
         }

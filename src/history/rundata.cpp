@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QTimeZone>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <charconv>
 
@@ -128,17 +129,21 @@ void RunDataReader::startFile(const QString &name, RunData &data)
 void RunDataReader::markMissing(const QString &name, RunData &data)
 {
     m_lastReplyWasGap = true;
-    addEvent(data.lastTime, QStringLiteral("missing-file"),
-             QString::fromUtf8("缺少运行记录文件 %1").arg(name),
-             QString::fromUtf8("缺少运行记录文件 %1：这里的行没有读到").arg(name), data);
+    addEvent(
+        data.lastTime, QStringLiteral("missing-file"),
+        QCoreApplication::translate("RunData", "缺少运行记录文件 %1").arg(name),
+        QCoreApplication::translate("RunData", "缺少运行记录文件 %1：这里的行没有读到").arg(name),
+        data);
 }
 
 void RunDataReader::markMismatched(const QString &name, RunData &data)
 {
-    addEvent(data.lastTime, QStringLiteral("chain-mismatch"),
-             QString::fromUtf8("%1 与前一个文件的 chain 不符").arg(name),
-             QString::fromUtf8("%1 的第一行所带的 chain 与前一个文件的最后一行不符").arg(name),
-             data);
+    addEvent(
+        data.lastTime, QStringLiteral("chain-mismatch"),
+        QCoreApplication::translate("RunData", "%1 与前一个文件的 chain 不符").arg(name),
+        QCoreApplication::translate("RunData", "%1 的第一行所带的 chain 与前一个文件的最后一行不符")
+            .arg(name),
+        data);
 }
 
 void RunDataReader::addEvent(qint64 time, const QString &event, const QString &detail,

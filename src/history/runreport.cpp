@@ -3,6 +3,7 @@
 #include "canvas.h"
 #include "plotdrawing.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
@@ -11,7 +12,7 @@
 QString durationText(qint64 ms)
 {
     const qint64 seconds = ms / 1000;
-    return QString::fromUtf8("%1 时 %2 分 %3 秒")
+    return QCoreApplication::translate("RunReport", "%1 时 %2 分 %3 秒")
         .arg(seconds / 3600)
         .arg(seconds % 3600 / 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
@@ -22,30 +23,34 @@ RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeR
 {
     auto clock = [&data](qint64 time) { return data.clockText(time); };
     RunReport report;
-    report.title = QString::fromUtf8("泵运行报告");
+    report.title = QCoreApplication::translate("RunReport", "泵运行报告");
     report.heading
-        << QString::fromUtf8("程序版本：pumppanel %1").arg(version)
-        << QString::fromUtf8("串口：%1").arg(data.port.isEmpty() ? QStringLiteral("—") : data.port)
-        << QString::fromUtf8("开始：%1　结束：%2　时长：%3")
+        << QCoreApplication::translate("RunReport", "程序版本：pumppanel %1").arg(version)
+        << QCoreApplication::translate("RunReport", "串口：%1")
+               .arg(data.port.isEmpty() ? QStringLiteral("—") : data.port)
+        << QCoreApplication::translate("RunReport", "开始：%1　结束：%2　时长：%3")
                .arg(clock(data.firstTime), clock(data.lastTime),
                     durationText(data.lastTime - data.firstTime))
-        << (wholeRun
-                ? QString::fromUtf8("图和摘要：整个运行")
-                : QString::fromUtf8("图和摘要：%1 至 %2").arg(clock(range.from), clock(range.to)));
+        << (wholeRun ? QCoreApplication::translate("RunReport", "图和摘要：整个运行")
+                     : QCoreApplication::translate("RunReport", "图和摘要：%1 至 %2")
+                           .arg(clock(range.from), clock(range.to)));
     const RunSummary summary = summarize(data, range);
     if (summary.readings > 0) {
-        report.summary << QString::fromUtf8(
+        report.summary << QCoreApplication::translate(
+                              "RunReport",
                               "压力：最低 %1 MPa，最高 %2 MPa，平均 %3 MPa（%4 个读数）")
                               .arg(summary.minPressure, 0, 'f', 2)
                               .arg(summary.maxPressure, 0, 'f', 2)
                               .arg(summary.meanPressure, 0, 'f', 3)
                               .arg(summary.readings);
     } else {
-        report.summary << QString::fromUtf8("压力：没有读数");
+        report.summary << QCoreApplication::translate("RunReport", "压力：没有读数");
     }
-    report.summary << QString::fromUtf8("运行时间：%1").arg(durationText(summary.runningMs))
-                   << QString::fromUtf8("估计泵送体积：%1 ml（估计值：设定流量对运行时间的积分；"
-                                        "泵不报告实际体积）")
+    report.summary << QCoreApplication::translate("RunReport", "运行时间：%1")
+                          .arg(durationText(summary.runningMs))
+                   << QCoreApplication::translate(
+                          "RunReport", "估计泵送体积：%1 ml（估计值：设定流量对运行时间的积分；"
+                                       "泵不报告实际体积）")
                           .arg(summary.estimatedVolume, 0, 'f', 1);
     const bool oneDay = clock(data.firstTime).left(10) == clock(data.lastTime).left(10);
     auto shortClock = [&](qint64 time) { return clock(time).mid(oneDay ? 11 : 5); };
@@ -54,7 +59,7 @@ RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeR
         const bool inForceAtStart = &set == &data.limits.back() || (&set + 1)->time > range.from;
         if (set.time > range.to || !inForceAtStart)
             continue;
-        report.summary << QString::fromUtf8("压力限值（%1 起）：%2")
+        report.summary << QCoreApplication::translate("RunReport", "压力限值（%1 起）：%2")
                               .arg(shortClock(std::max(set.time, range.from)),
                                    set.limits.describe());
     }
@@ -66,9 +71,10 @@ RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeR
             continue;
         trips += trip ? 1 : 0;
         // The detail's first word is the limit's name; the rest is in the operator's words.
-        tripLines << QString::fromUtf8("　%1 %2：%3")
+        tripLines << QCoreApplication::translate("RunReport", "　%1 %2：%3")
                          .arg(shortClock(event.time),
-                              trip ? QString::fromUtf8("跳闸") : QString::fromUtf8("复位"),
+                              trip ? QCoreApplication::translate("RunReport", "跳闸")
+                                   : QCoreApplication::translate("RunReport", "复位"),
                               event.detail.section(QLatin1Char(' '), 1));
     }
     // The programs run in the range: their file and hash, and each step planned and actual.
@@ -79,14 +85,15 @@ RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeR
             continue;
         if (event.event == QLatin1String("method-start")) {
             programStart = event.time;
-            report.summary << QString::fromUtf8("程序（%1 开始）：%2")
+            report.summary << QCoreApplication::translate("RunReport", "程序（%1 开始）：%2")
                                   .arg(shortClock(event.time), event.detail);
         } else if (event.event == QLatin1String("method-step") && programStart >= 0) {
             // "3 planned=+00:05:00 pass=1 flow=50 pressure=1.0 the step's name"
             const QStringList words = event.detail.split(QLatin1Char(' '));
             const QString name = event.detail.section(QLatin1Char(' '), 5);
             const qint64 actual = event.time - programStart;
-            stepLines << QString::fromUtf8("　第 %1 步 %2：计划 %3，实际 +%4")
+            stepLines << QCoreApplication::translate("RunReport",
+                                                     "　第 %1 步 %2：计划 %3，实际 +%4")
                              .arg(words.value(0), name, words.value(1).section(QLatin1Char('='), 1),
                                   QStringLiteral("%1:%2:%3")
                                       .arg(actual / 3600000, 2, 10, QLatin1Char('0'))
@@ -97,15 +104,17 @@ RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeR
     constexpr qsizetype stepsShown = 20;
     report.summary << stepLines.mid(0, stepsShown);
     if (stepLines.size() > stepsShown)
-        report.summary
-            << QString::fromUtf8("　另有 %1 步，见下面的事件表").arg(stepLines.size() - stepsShown);
+        report.summary << QCoreApplication::translate("RunReport", "　另有 %1 步，见下面的事件表")
+                              .arg(stepLines.size() - stepsShown);
     if (!data.limits.empty()) {
-        report.summary << QString::fromUtf8("压力保护跳闸：%1 次").arg(trips);
+        report.summary
+            << QCoreApplication::translate("RunReport", "压力保护跳闸：%1 次").arg(trips);
         // The summary stays on its page; the event table lists every one.
         constexpr qsizetype shown = 10;
         report.summary << tripLines.mid(0, shown);
         if (tripLines.size() > shown)
-            report.summary << QString::fromUtf8("　另有 %1 条跳闸和复位，见下面的事件表")
+            report.summary << QCoreApplication::translate("RunReport",
+                                                          "　另有 %1 条跳闸和复位，见下面的事件表")
                                   .arg(tripLines.size() - shown);
     }
     for (const RunData::Event &event : data.events) {
@@ -115,12 +124,13 @@ RunReport RunReport::make(const RunData &data, RunData::Range range, bool wholeR
         report.events << QStringList{shortClock(event.time), event.event, event.detail};
     }
     const QString files = data.files.size() > 1
-                              ? QString::fromUtf8("%1 至 %2（%3 个文件）")
+                              ? QCoreApplication::translate("RunReport", "%1 至 %2（%3 个文件）")
                                     .arg(data.files.constFirst(), data.files.constLast())
                                     .arg(data.files.size())
                               : data.files.value(0);
-    report.source = QString::fromUtf8("运行记录文件：%1").arg(files);
-    report.lastChain = QString::fromUtf8("最后一行 chain：%1").arg(data.lastChain);
+    report.source = QCoreApplication::translate("RunReport", "运行记录文件：%1").arg(files);
+    report.lastChain =
+        QCoreApplication::translate("RunReport", "最后一行 chain：%1").arg(data.lastChain);
     return report;
 }
 
@@ -188,7 +198,7 @@ bool RunReport::paint(QPagedPaintDevice &device, const RunData &data, RunData::R
     for (const QString &text : summary)
         write(text);
     y += unit;
-    write(QString::fromUtf8("事件（%1 个）").arg(events.size()), true);
+    write(QCoreApplication::translate("RunReport", "事件（%1 个）").arg(events.size()), true);
     // At the foot of every page: the files, and the last chain whole, never cut at the edge.
     const QFont chainFace = chainFont(font, lastChain, page.width(), &device);
     auto footer = [&] {
@@ -204,8 +214,8 @@ bool RunReport::paint(QPagedPaintDevice &device, const RunData &data, RunData::R
     for (qsizetype i = 0; i < events.size(); ++i) {
         if (y + line > bottom) {
             if (pages == 2) {
-                write(
-                    QString::fromUtf8("…… 另有 %1 个事件，见运行记录文件").arg(events.size() - i));
+                write(QCoreApplication::translate("RunReport", "…… 另有 %1 个事件，见运行记录文件")
+                          .arg(events.size() - i));
                 break;
             }
             footer();

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -64,11 +65,11 @@ Method Method::fresh()
 {
     Method method;
     MethodStep first;
-    first.name = QString::fromUtf8("第 1 步");
+    first.name = QCoreApplication::translate("Method", "第 1 步");
     first.duration = 10;
     method.steps << first;
     MethodStep stop;
-    stop.name = QString::fromUtf8("停泵");
+    stop.name = QCoreApplication::translate("Method", "停泵");
     stop.stop = true;
     stop.duration.reset();
     method.steps << stop;
@@ -90,71 +91,84 @@ QList<Method::Fault> Method::faults(const Limits &panel) const
     QList<Fault> found;
     auto fault = [&found](int step, const QString &reason) { found.append({step, reason}); };
     if (steps.isEmpty())
-        fault(0, QString::fromUtf8("程序没有步骤"));
+        fault(0, QCoreApplication::translate("Method", "程序没有步骤"));
     if (!steps.isEmpty() && steps.first().stop)
-        fault(1, QString::fromUtf8("第一步是停止步骤，程序没有可运行的步骤"));
+        fault(1, QCoreApplication::translate("Method", "第一步是停止步骤，程序没有可运行的步骤"));
     if (steps.size() > mostSteps)
-        fault(0, QString::fromUtf8("程序有 %1 步，最多 %2 步").arg(steps.size()).arg(mostSteps));
+        fault(0, QCoreApplication::translate("Method", "程序有 %1 步，最多 %2 步")
+                     .arg(steps.size())
+                     .arg(mostSteps));
     for (int i = 0; i < steps.size(); ++i) {
         const MethodStep &step = steps.at(i);
         const int number = i + 1;
         if (step.stop) {
             if (i != steps.size() - 1)
-                fault(number, QString::fromUtf8("停止步骤之后还有步骤，它们不会运行"));
+                fault(number,
+                      QCoreApplication::translate("Method", "停止步骤之后还有步骤，它们不会运行"));
             continue;
         }
         if (!step.duration)
-            fault(number, QString::fromUtf8("时长为空"));
+            fault(number, QCoreApplication::translate("Method", "时长为空"));
         else if (step.lengthMs() < shortestStep || step.lengthMs() > longestStep)
-            fault(number, QString::fromUtf8("时长须在 1 秒到 9999 分之间"));
+            fault(number, QCoreApplication::translate("Method", "时长须在 1 秒到 9999 分之间"));
         if (step.flow < 0 || step.flow > mostFlow)
-            fault(number, QString::fromUtf8("设定流量 %1 ml/min 超出 0 到 200 ml/min")
-                              .arg(QString::number(step.flow)));
+            fault(number,
+                  QCoreApplication::translate("Method", "设定流量 %1 ml/min 超出 0 到 200 ml/min")
+                      .arg(QString::number(step.flow)));
         else if (!whole(step.flow, 1))
-            fault(number, QString::fromUtf8("设定流量须是整数 ml/min"));
+            fault(number, QCoreApplication::translate("Method", "设定流量须是整数 ml/min"));
         if (step.pressure < 0 || step.pressure > mostPressure + 1e-9)
-            fault(number, QString::fromUtf8("设定压力 %1 MPa 超出 0 到 2.0 MPa")
+            fault(number, QCoreApplication::translate("Method", "设定压力 %1 MPa 超出 0 到 2.0 MPa")
                               .arg(QString::number(step.pressure)));
         else if (!whole(step.pressure, 0.1))
-            fault(number, QString::fromUtf8("设定压力最多一位小数（0.1 MPa）"));
+            fault(number, QCoreApplication::translate("Method", "设定压力最多一位小数（0.1 MPa）"));
         if (step.high && panel.high && *step.high > *panel.high + 1e-9)
-            fault(number, QString::fromUtf8("本步的压力上限 %1 MPa 比面板的上限 %2 MPa 宽")
+            fault(number, QCoreApplication::translate(
+                              "Method", "本步的压力上限 %1 MPa 比面板的上限 %2 MPa 宽")
                               .arg(mpa(*step.high), mpa(*panel.high)));
         if (step.high && (*step.high < Limits::highLeast || *step.high > Limits::highMost))
-            fault(number, QString::fromUtf8("本步的压力上限须在 0.05 到 2.50 MPa 之间"));
+            fault(number, QCoreApplication::translate("Method",
+                                                      "本步的压力上限须在 0.05 到 2.50 MPa 之间"));
         if (step.low && panel.low && *step.low < *panel.low - 1e-9)
-            fault(number, QString::fromUtf8("本步的压力下限 %1 MPa 比面板的下限 %2 MPa 宽")
+            fault(number, QCoreApplication::translate(
+                              "Method", "本步的压力下限 %1 MPa 比面板的下限 %2 MPa 宽")
                               .arg(mpa(*step.low), mpa(*panel.low)));
         const Limits inForce = stepLimits(panel, step);
         if (inForce.low && inForce.high && *inForce.low > *inForce.high - Limits::lowGap + 1e-9)
-            fault(number, QString::fromUtf8("压力下限 %1 MPa 须比压力上限 %2 MPa 至少低 0.05 MPa")
+            fault(number, QCoreApplication::translate(
+                              "Method", "压力下限 %1 MPa 须比压力上限 %2 MPa 至少低 0.05 MPa")
                               .arg(mpa(*inForce.low), mpa(*inForce.high)));
         if (inForce.high && step.pressure > *inForce.high + 1e-9)
-            fault(number, QString::fromUtf8("设定压力 %1 MPa 高于本步的压力上限 %2 MPa")
-                              .arg(QString::number(step.pressure, 'f', 1), mpa(*inForce.high)));
+            fault(number,
+                  QCoreApplication::translate("Method", "设定压力 %1 MPa 高于本步的压力上限 %2 MPa")
+                      .arg(QString::number(step.pressure, 'f', 1), mpa(*inForce.high)));
     }
     bool repeatsSound = true;
     for (int r = 0; r < repeats.size(); ++r) {
         const MethodRepeat &repeat = repeats.at(r);
-        const QString name = QString::fromUtf8("重复 %1–%2").arg(repeat.from).arg(repeat.to);
+        const QString name =
+            QCoreApplication::translate("Method", "重复 %1–%2").arg(repeat.from).arg(repeat.to);
         if (repeat.from < 1 || repeat.to > steps.size() || repeat.from > repeat.to) {
             fault(std::clamp(repeat.from, 0, int(steps.size())),
-                  QString::fromUtf8("%1 指向不存在的步骤（共 %2 步）").arg(name).arg(steps.size()));
+                  QCoreApplication::translate("Method", "%1 指向不存在的步骤（共 %2 步）")
+                      .arg(name)
+                      .arg(steps.size()));
             repeatsSound = false;
             continue;
         }
         if (repeat.times < 1 || repeat.times > mostTimes)
-            fault(repeat.from, QString::fromUtf8("%1 的次数须在 1 到 999 之间").arg(name));
+            fault(repeat.from,
+                  QCoreApplication::translate("Method", "%1 的次数须在 1 到 999 之间").arg(name));
         for (int i = repeat.from - 1; i < repeat.to; ++i) {
             if (steps.at(i).stop) {
-                fault(i + 1, QString::fromUtf8("%1 含有停止步骤").arg(name));
+                fault(i + 1, QCoreApplication::translate("Method", "%1 含有停止步骤").arg(name));
                 repeatsSound = false;
             }
         }
         for (int other = 0; other < r; ++other) {
             const MethodRepeat &before = repeats.at(other);
             if (repeat.from <= before.to && before.from <= repeat.to) {
-                fault(repeat.from, QString::fromUtf8("%1 与重复 %2–%3 重叠")
+                fault(repeat.from, QCoreApplication::translate("Method", "%1 与重复 %2–%3 重叠")
                                        .arg(name)
                                        .arg(before.from)
                                        .arg(before.to));
@@ -166,7 +180,8 @@ QList<Method::Fault> Method::faults(const Limits &panel) const
         const QList<PlannedStep> planned = plan(0, 0);
         const qint64 total = planned.isEmpty() ? 0 : planned.last().start + planned.last().length;
         if (total > longest)
-            fault(0, QString::fromUtf8("程序总长 %1，超过 30 天").arg(clockDuration(total)));
+            fault(0, QCoreApplication::translate("Method", "程序总长 %1，超过 30 天")
+                         .arg(clockDuration(total)));
     }
     std::stable_sort(found.begin(), found.end(),
                      [](const Fault &a, const Fault &b) { return a.step < b.step; });
@@ -254,31 +269,34 @@ std::optional<Method> Method::fromJson(const QByteArray &json, QString *problem)
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)
-        return refuse(QString::fromUtf8("文件不是有效的 JSON（第 %1 个字节：%2）")
-                          .arg(error.offset)
-                          .arg(error.errorString()));
+        return refuse(
+            QCoreApplication::translate("Method", "文件不是有效的 JSON（第 %1 个字节：%2）")
+                .arg(error.offset)
+                .arg(error.errorString()));
     const QJsonObject root = document.object();
     if (!document.isObject() || root.value(QStringLiteral("format")).toString() != formatName)
         return refuse(
-            QString::fromUtf8("文件不是泵面板的程序（缺少 \"format\": \"%1\"）").arg(formatName));
+            QCoreApplication::translate("Method", "文件不是泵面板的程序（缺少 \"format\": \"%1\"）")
+                .arg(formatName));
     const QJsonValue version = root.value(QStringLiteral("version"));
     if (!version.isDouble() || version.toDouble() < 1 || !whole(version.toDouble(), 1))
-        return refuse(QString::fromUtf8("程序文件的版本无效"));
+        return refuse(QCoreApplication::translate("Method", "程序文件的版本无效"));
     if (version.toInt() > formatVersion)
-        return refuse(QString::fromUtf8("程序文件来自更新的版本（格式版本 %1），本程序只能打开版本 "
-                                        "%2，没有载入任何内容")
+        return refuse(QCoreApplication::translate(
+                          "Method", "程序文件来自更新的版本（格式版本 %1），本程序只能打开版本 "
+                                    "%2，没有载入任何内容")
                           .arg(version.toInt())
                           .arg(formatVersion));
     const QJsonObject units = root.value(QStringLiteral("units")).toObject();
     if (units.value(QStringLiteral("flow")).toString() != QLatin1String("ml/min") ||
         units.value(QStringLiteral("pressure")).toString() != QLatin1String("MPa"))
-        return refuse(QString::fromUtf8("程序文件的单位不是 ml/min 和 MPa"));
+        return refuse(QCoreApplication::translate("Method", "程序文件的单位不是 ml/min 和 MPa"));
 
     Method method;
     const QJsonArray stepArray = root.value(QStringLiteral("steps")).toArray();
     for (qsizetype i = 0; i < stepArray.size(); ++i) {
         const QJsonObject object = stepArray.at(i).toObject();
-        const QString where = QString::fromUtf8("第 %1 步").arg(i + 1);
+        const QString where = QCoreApplication::translate("Method", "第 %1 步").arg(i + 1);
         MethodStep step;
         auto number = [&](const char *key, std::optional<double> *into, bool nullable) {
             const QJsonValue value = object.value(QLatin1String(key));
@@ -296,7 +314,8 @@ std::optional<Method> Method::fromJson(const QByteArray &json, QString *problem)
             !number("pressure", &pressure, false) || !number("duration", &step.duration, true) ||
             !number("highLimit", &step.high, true) || !number("lowLimit", &step.low, true) ||
             !unit || !object.value(QStringLiteral("name")).isString())
-            return refuse(QString::fromUtf8("%1的内容不完整或类型不对").arg(where));
+            return refuse(
+                QCoreApplication::translate("Method", "%1的内容不完整或类型不对").arg(where));
         step.name = object.value(QStringLiteral("name")).toString();
         step.unit = *unit;
         step.flow = *flow;
@@ -312,7 +331,7 @@ std::optional<Method> Method::fromJson(const QByteArray &json, QString *problem)
         const QJsonValue to = object.value(QStringLiteral("to"));
         const QJsonValue times = object.value(QStringLiteral("times"));
         if (!from.isDouble() || !to.isDouble() || !times.isDouble())
-            return refuse(QString::fromUtf8("重复段的内容不完整或类型不对"));
+            return refuse(QCoreApplication::translate("Method", "重复段的内容不完整或类型不对"));
         method.repeats << MethodRepeat{from.toInt(), to.toInt(), times.toInt()};
     }
     return method;
@@ -326,5 +345,5 @@ QString clockDuration(qint64 ms)
                              .arg(seconds % 86400 / 3600, 2, 10, QLatin1Char('0'))
                              .arg(seconds % 3600 / 60, 2, 10, QLatin1Char('0'))
                              .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return days > 0 ? QString::fromUtf8("%1 天 %2").arg(days).arg(time) : time;
+    return days > 0 ? QCoreApplication::translate("Method", "%1 天 %2").arg(days).arg(time) : time;
 }

@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -79,13 +80,14 @@ bool ProgramRunner::start(const Method &method, const QString &file, const QByte
     m_owed = false;
     m_volume = 0;
     m_volumeAt = m_startedAt;
-    note(QStringLiteral("method-start"),
-         QString::fromUtf8("%1 sha256=%2 %3 步，共 %4")
-             .arg(file.isEmpty() ? QString::fromUtf8("（未保存）") : file,
-                  QString::fromLatin1(
-                      QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex()))
-             .arg(m_plan.size())
-             .arg(clockDuration(m_total)));
+    note(
+        QStringLiteral("method-start"),
+        QCoreApplication::translate("ProgramRunner", "%1 sha256=%2 %3 步，共 %4")
+            .arg(file.isEmpty() ? QCoreApplication::translate("ProgramRunner", "（未保存）") : file,
+                 QString::fromLatin1(
+                     QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex()))
+            .arg(m_plan.size())
+            .arg(clockDuration(m_total)));
     // The first step's setpoints, then RUN: both the operator's, told if they cannot go out.
     m_sending = &m_operatorSender;
     beginStep(0, false);
@@ -93,7 +95,7 @@ bool ProgramRunner::start(const Method &method, const QString &file, const QByte
         return false;
     if (m_owed || !m_operatorSender.send(Frames::runFrame)) {
         m_sending = &m_stepSender;
-        finish(QString::fromUtf8("开始的命令没有发出"), false);
+        finish(QCoreApplication::translate("ProgramRunner", "开始的命令没有发出"), false);
         return false;
     }
     m_sending = &m_stepSender;
@@ -108,17 +110,20 @@ void ProgramRunner::beginStep(int index, bool late)
     const PlannedStep &planned = m_plan.at(index);
     const MethodStep &step = m_method.steps.at(planned.step);
     const int number = planned.step + 1;
-    note(QStringLiteral("method-step"),
-         QString::fromUtf8("%1 planned=%2 pass=%3 flow=%4 pressure=%5 %6%7")
-             .arg(number)
-             .arg(offsetText(planned.start))
-             .arg(planned.pass)
-             .arg(step.stop ? QStringLiteral("-") : QString::number(step.flow),
-                  step.stop ? QStringLiteral("-") : QString::number(step.pressure, 'f', 1),
-                  step.name, step.stop ? QString::fromUtf8("（停泵）") : QString()));
+    note(
+        QStringLiteral("method-step"),
+        QString::fromUtf8("%1 planned=%2 pass=%3 flow=%4 pressure=%5 %6%7")
+            .arg(number)
+            .arg(offsetText(planned.start))
+            .arg(planned.pass)
+            .arg(step.stop ? QStringLiteral("-") : QString::number(step.flow),
+                 step.stop ? QStringLiteral("-") : QString::number(step.pressure, 'f', 1),
+                 step.name,
+                 step.stop ? QCoreApplication::translate("ProgramRunner", "（停泵）") : QString()));
     emit stepStarted(number, step);
     if (step.stop) {
-        finish(QString::fromUtf8("程序在第 %1 步停泵").arg(number), true);
+        finish(QCoreApplication::translate("ProgramRunner", "程序在第 %1 步停泵").arg(number),
+               true);
         return;
     }
     // What the operator starts is tried and told; what the program sends by itself waits for
@@ -182,7 +187,7 @@ void ProgramRunner::advance()
             return;
     }
     if (t >= m_total) {
-        finish(QString::fromUtf8("程序完成"), true);
+        finish(QCoreApplication::translate("ProgramRunner", "程序完成"), true);
         return;
     }
     const MethodStep &step = m_method.steps.at(m_plan.at(m_current).step);
@@ -213,7 +218,7 @@ void ProgramRunner::portOpened()
     const int number = planned.step + 1;
     const qint64 late = programTime() - planned.start;
     if (m_commandNote)
-        m_commandNote(QString::fromUtf8("程序第 %1 步晚了 %2 秒")
+        m_commandNote(QCoreApplication::translate("ProgramRunner", "程序第 %1 步晚了 %2 秒")
                           .arg(number)
                           .arg(QString::number(late / 1000.0, 'f', 1)));
     sendSetpoints(true);
@@ -232,9 +237,10 @@ void ProgramRunner::pause()
     m_pausedAt = m_clock();
     m_state = State::Paused;
     m_timer.stop();
-    note(QStringLiteral("method-pause"), QString::fromUtf8("第 %1 步，程序已运行 %2")
-                                             .arg(m_plan.at(m_current).step + 1)
-                                             .arg(clockDuration(programTime())));
+    note(QStringLiteral("method-pause"),
+         QCoreApplication::translate("ProgramRunner", "第 %1 步，程序已运行 %2")
+             .arg(m_plan.at(m_current).step + 1)
+             .arg(clockDuration(programTime())));
     emit changed();
 }
 
@@ -244,9 +250,10 @@ void ProgramRunner::resume()
         return;
     m_pausedFor += m_clock() - m_pausedAt;
     m_state = State::Running;
-    note(QStringLiteral("method-resume"), QString::fromUtf8("第 %1 步，还剩 %2")
-                                              .arg(m_plan.at(m_current).step + 1)
-                                              .arg(clockDuration(m_total - programTime())));
+    note(QStringLiteral("method-resume"),
+         QCoreApplication::translate("ProgramRunner", "第 %1 步，还剩 %2")
+             .arg(m_plan.at(m_current).step + 1)
+             .arg(clockDuration(m_total - programTime())));
     advance();
 }
 
@@ -256,13 +263,13 @@ void ProgramRunner::stop()
         return;
     // The operator's STOP goes out whatever comes of it; a failed one is owed by the link.
     m_operatorSender.send(Frames::stopFrame);
-    finish(QString::fromUtf8("操作员停止"), false);
+    finish(QCoreApplication::translate("ProgramRunner", "操作员停止"), false);
 }
 
 void ProgramRunner::endByTrip()
 {
     if (m_state != State::Idle)
-        finish(QString::fromUtf8("压力保护跳闸"), false);
+        finish(QCoreApplication::translate("ProgramRunner", "压力保护跳闸"), false);
 }
 
 void ProgramRunner::finish(const QString &why, bool sendStop)
@@ -273,7 +280,9 @@ void ProgramRunner::finish(const QString &why, bool sendStop)
     if (sendStop)
         m_stepSender.send(Frames::stopFrame); // owed by the link if it cannot go out
     note(QStringLiteral("method-end"),
-         QString::fromUtf8("%1，估计泵送 %2 ml").arg(why).arg(m_volume, 0, 'f', 1));
+         QCoreApplication::translate("ProgramRunner", "%1，估计泵送 %2 ml")
+             .arg(why)
+             .arg(m_volume, 0, 'f', 1));
     emit ended(why);
     emit changed();
 }

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 
+#include <QCoreApplication>
 #include <cmath>
 
 namespace {
@@ -41,7 +42,8 @@ std::optional<double> limitOf(const QString &word)
 
 QString Limits::valueText(std::optional<double> limit)
 {
-    return limit ? number(*limit) + QStringLiteral(" MPa") : QString::fromUtf8("关");
+    return limit ? number(*limit) + QStringLiteral(" MPa")
+                 : QCoreApplication::translate("Limits", "关");
 }
 
 QString Limits::logText() const
@@ -73,10 +75,11 @@ std::optional<Limits> Limits::fromLogText(QStringView text)
 
 QString Limits::describe() const
 {
-    return QString::fromUtf8("上限 %1，下限 %2，下限生效延时 %3 秒，跳闸时%4暂停定时运行")
+    return QCoreApplication::translate("Limits",
+                                       "上限 %1，下限 %2，下限生效延时 %3 秒，跳闸时%4暂停定时运行")
         .arg(valueText(high), valueText(low))
         .arg(armingDelay)
-        .arg(pauseTimedRun ? QString() : QString::fromUtf8("不"));
+        .arg(pauseTimedRun ? QString() : QCoreApplication::translate("Limits", "不"));
 }
 
 namespace LimitInput {
@@ -89,31 +92,36 @@ LimitField typedLimit(const QString &text, const char *name, const char *example
         return {};
     if (takesDecimals(text))
         return {std::nullopt,
-                QString::fromUtf8("%1最多两位小数（步长 0.01 MPa）").arg(QString::fromUtf8(name))};
+                QCoreApplication::translate("Limits", "%1最多两位小数（步长 0.01 MPa）")
+                    .arg(QCoreApplication::translate("Limits", name))};
     const std::optional<double> value = hundredths(text);
     if (!value)
-        return {std::nullopt, QString::fromUtf8("%1须是一个数，例如 %2；留空为关")
-                                  .arg(QString::fromUtf8(name), QLatin1String(example))};
+        return {std::nullopt,
+                QCoreApplication::translate("Limits", "%1须是一个数，例如 %2；留空为关")
+                    .arg(QCoreApplication::translate("Limits", name), QLatin1String(example))};
     return {value, QString()};
 }
 
 LimitField high(const QString &text)
 {
-    const LimitField typed = typedLimit(text, "压力上限", "1.80");
+    const LimitField typed = typedLimit(text, QT_TRANSLATE_NOOP("Limits", "压力上限"), "1.80");
     if (typed.value && (*typed.value < Limits::highLeast || *typed.value > Limits::highMost))
-        return {std::nullopt, QString::fromUtf8("压力上限须在 0.05 到 2.50 MPa 之间")};
+        return {std::nullopt,
+                QCoreApplication::translate("Limits", "压力上限须在 0.05 到 2.50 MPa 之间")};
     return typed;
 }
 
 LimitField low(const QString &text, std::optional<double> high)
 {
-    const LimitField typed = typedLimit(text, "压力下限", "0.20");
+    const LimitField typed = typedLimit(text, QT_TRANSLATE_NOOP("Limits", "压力下限"), "0.20");
     const double most = (high ? *high : Limits::highMost) - Limits::lowGap;
     if (typed.value && *typed.value > most + 1e-9)
-        return {std::nullopt,
-                high ? QString::fromUtf8("压力下限须比压力上限至少低 0.05 MPa（最多 %1 MPa）")
-                           .arg(number(most))
-                     : QString::fromUtf8("压力下限最多 %1 MPa").arg(number(most))};
+        return {
+            std::nullopt,
+            high ? QCoreApplication::translate("Limits",
+                                               "压力下限须比压力上限至少低 0.05 MPa（最多 %1 MPa）")
+                       .arg(number(most))
+                 : QCoreApplication::translate("Limits", "压力下限最多 %1 MPa").arg(number(most))};
     return typed;
 }
 
@@ -122,10 +130,11 @@ LimitField armingDelay(const QString &text)
     static const QRegularExpression pattern(QStringLiteral("^\\d{1,4}$"));
     const QString trimmed = text.trimmed();
     if (!pattern.match(trimmed).hasMatch())
-        return {std::nullopt, QString::fromUtf8("下限生效延时须是 0 到 600 之间的整秒数")};
+        return {std::nullopt,
+                QCoreApplication::translate("Limits", "下限生效延时须是 0 到 600 之间的整秒数")};
     const int seconds = trimmed.toInt();
     if (seconds > Limits::armingDelayMost)
-        return {std::nullopt, QString::fromUtf8("下限生效延时最长 600 秒")};
+        return {std::nullopt, QCoreApplication::translate("Limits", "下限生效延时最长 600 秒")};
     return {double(seconds), QString()};
 }
 
@@ -172,8 +181,8 @@ bool write(const QString &file, const Limits &limits, QString *problem)
         return true;
     if (problem)
         *problem = settings.status() == QSettings::AccessError
-                       ? QString::fromUtf8("无法写入 %1").arg(file)
-                       : QString::fromUtf8("%1 的格式有误").arg(file);
+                       ? QCoreApplication::translate("Limits", "无法写入 %1").arg(file)
+                       : QCoreApplication::translate("Limits", "%1 的格式有误").arg(file);
     return false;
 }
 

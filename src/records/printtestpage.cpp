@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <QCoreApplication>
 #include <limits>
 
 void printTestPage(Printer &printer, Dialogs &dialogs, Journal *journal)
@@ -14,7 +15,7 @@ void printTestPage(Printer &printer, Dialogs &dialogs, Journal *journal)
         return; // cancelled, or more copies than the count can hold
     int printed = 0;
     for (int copy = 1; copy <= *copies; ++copy) {
-        printer.printLine(QString::fromUtf8("打印测试"));
+        printer.printLine(QCoreApplication::translate("PrintTestPage", "打印测试"));
         if (!printer.endDocument())
             break; // what was printed stays printed; the rest is not tried
         ++printed;
@@ -22,11 +23,11 @@ void printTestPage(Printer &printer, Dialogs &dialogs, Journal *journal)
     if (printed > 0) {
         const QStringList written = printer.filesWritten();
         noteTo(journal, QStringLiteral("printed"),
-               QString::fromUtf8("测试页 %1 份%2")
+               QCoreApplication::translate("PrintTestPage", "测试页 %1 份%2")
                    .arg(printed)
                    .arg(written.isEmpty()
                             ? QString()
-                            : QString::fromUtf8(" → ") +
+                            : QCoreApplication::translate("PrintTestPage", " → ") +
                                   QDir::toNativeSeparators(written.join(QStringLiteral("; ")))));
     }
     // Only the first copy is where the operator chose; the others must be found.
@@ -35,10 +36,11 @@ void printTestPage(Printer &printer, Dialogs &dialogs, Journal *journal)
         QStringList shown;
         for (const QString &file : files)
             shown << QDir::toNativeSeparators(file);
-        dialogs.messageBox(QString::fromUtf8("测试页共打印 %1 份，每份一个文件：\r\n%2")
-                               .arg(files.size())
-                               .arg(shown.join(QStringLiteral("\r\n"))),
-                           QString::fromUtf8("打印"));
+        dialogs.messageBox(
+            QCoreApplication::translate("PrintTestPage", "测试页共打印 %1 份，每份一个文件：\r\n%2")
+                .arg(files.size())
+                .arg(shown.join(QStringLiteral("\r\n"))),
+            QCoreApplication::translate("PrintTestPage", "打印"));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "recordfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -31,8 +32,10 @@ bool QtRecordFile::write(const QByteArray &content, QString *error)
         const QDir folder(QFileInfo(m_path).absolutePath());
         if (error && !folder.exists()) {
             const QString place = QDir::toNativeSeparators(folder.path());
-            *error = folder.isRoot() ? QString::fromUtf8("这台电脑没有驱动器 %1").arg(place)
-                                     : QString::fromUtf8("文件夹 %1 不存在").arg(place);
+            *error =
+                folder.isRoot()
+                    ? QCoreApplication::translate("RecordFile", "这台电脑没有驱动器 %1").arg(place)
+                    : QCoreApplication::translate("RecordFile", "文件夹 %1 不存在").arg(place);
         }
         return false;
     }

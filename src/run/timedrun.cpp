@@ -6,6 +6,7 @@
 #include "journal.h"
 #include "numbers.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 
 TimedRun::TimedRun(Display display, FrameSender &sender, Dialogs &dialogs)
@@ -20,16 +21,19 @@ TimedRun::TimedRun(Display display, FrameSender &sender, Dialogs &dialogs)
 
 void TimedRun::stset_Click()
 {
-    const QString typed = m_dialogs.inputBox(QString::fromUtf8("请输入设定时间 单位 分 "),
-                                             QString::fromUtf8("时间设定"), QStringLiteral("0"));
+    const QString typed = m_dialogs.inputBox(
+        QCoreApplication::translate("TimedRun", "请输入设定时间 单位 分 "),
+        QCoreApplication::translate("TimedRun", "时间设定"), QStringLiteral("0"));
     const std::optional<double> minutes = textToDouble(typed);
     if (!minutes)
         return; // Cancel, or not a number: the duration stays as it was
     if (*minutes * 60.0 > countLimit) {
-        noteTo(m_journal, QStringLiteral("refused"), QString::fromUtf8("时间设定：%1").arg(typed));
+        noteTo(m_journal, QStringLiteral("refused"),
+               QCoreApplication::translate("TimedRun", "时间设定：%1").arg(typed));
         m_dialogs.messageBox(
-            QString::fromUtf8("时间设定错误!\r\n最长定时为 546.1 分（9 时 6 分 7 秒）。"),
-            QString::fromUtf8("错误"));
+            QCoreApplication::translate("TimedRun",
+                                        "时间设定错误!\r\n最长定时为 546.1 分（9 时 6 分 7 秒）。"),
+            QCoreApplication::translate("TimedRun", "错误"));
         return;
     }
     m_timeset = *minutes;
@@ -39,13 +43,14 @@ void TimedRun::stset_Click()
 // nobody asked for.
 void TimedRun::ststart_Click()
 {
-    if (refused(QString::fromUtf8("开始")) || !m_sender.send(Frames::runFrame))
+    if (refused(QCoreApplication::translate("TimedRun", "开始")) ||
+        !m_sender.send(Frames::runFrame))
         return;
     m_tset = 0;
     m_Timer1.start();
     setDisplayVisible(true);
     noteTo(m_journal, QStringLiteral("timed-start"),
-           QString::fromUtf8("定时 %1 分").arg(QString::number(m_timeset)));
+           QCoreApplication::translate("TimedRun", "定时 %1 分").arg(QString::number(m_timeset)));
 }
 
 void TimedRun::stzanting_Click()
@@ -61,12 +66,13 @@ void TimedRun::pauseByTrip()
         return;
     m_Timer1.stop();
     noteTo(m_journal, QStringLiteral("timed-pause"),
-           QString::fromUtf8("压力保护跳闸，") + elapsedText());
+           QCoreApplication::translate("TimedRun", "压力保护跳闸，") + elapsedText());
 }
 
 void TimedRun::stcontiune_Click()
 {
-    if (refused(QString::fromUtf8("继续")) || !m_sender.send(Frames::runFrame))
+    if (refused(QCoreApplication::translate("TimedRun", "继续")) ||
+        !m_sender.send(Frames::runFrame))
         return;
     m_Timer1.start();
     noteTo(m_journal, QStringLiteral("timed-resume"), elapsedText());
@@ -107,14 +113,14 @@ bool TimedRun::refused(const QString &command)
     if (why.isEmpty())
         return false;
     noteTo(m_journal, QStringLiteral("refused"),
-           QString::fromUtf8("定时 %1：%2").arg(command, why));
-    m_dialogs.messageBox(why, QString::fromUtf8("定时"));
+           QCoreApplication::translate("TimedRun", "定时 %1：%2").arg(command, why));
+    m_dialogs.messageBox(why, QCoreApplication::translate("TimedRun", "定时"));
     return true;
 }
 
 QString TimedRun::elapsedText() const
 {
-    return QString::fromUtf8("已运行 %1 秒，定时 %2 分")
+    return QCoreApplication::translate("TimedRun", "已运行 %1 秒，定时 %2 分")
         .arg(m_tset)
         .arg(QString::number(m_timeset));
 }

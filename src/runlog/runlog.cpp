@@ -15,6 +15,7 @@
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <QCoreApplication>
 #include <unistd.h>
 #endif
 
@@ -71,7 +72,7 @@ RunLog::RunLog(const QString &folder, QObject *parent)
 RunLog::~RunLog()
 {
     if (m_running)
-        stop(QString::fromUtf8("程序结束"));
+        stop(QCoreApplication::translate("RunLog", "程序结束"));
     closeFile();
 }
 
@@ -95,7 +96,7 @@ void RunLog::setClocks(std::function<QDateTime()> wallClock, std::function<qint6
 void RunLog::start()
 {
     if (m_running)
-        stop(QString::fromUtf8("开始新的运行记录"));
+        stop(QCoreApplication::translate("RunLog", "开始新的运行记录"));
     closeFile();
     m_previousFile.clear();
     m_running = true;
@@ -143,7 +144,7 @@ bool RunLog::writePending(bool newestIsNew)
         if (m_dropped > 0) {
             const Row &next = m_pending.constFirst();
             const Row gap{next.time, next.elapsed, QStringLiteral("log-gap"), Readings(),
-                          QString::fromUtf8("%1 行未能写入，已丢失（%2 至 %3）")
+                          QCoreApplication::translate("RunLog", "%1 行未能写入，已丢失（%2 至 %3）")
                               .arg(m_dropped)
                               .arg(RunLogFormat::timeText(m_firstDropped),
                                    RunLogFormat::timeText(m_lastDropped))};
@@ -171,9 +172,10 @@ bool RunLog::writeRow(const Row &row)
     // A new day starts a new file: the old one ends with a row that names it.
     if (m_file.isOpen() && row.time.date() != m_fileDate) {
         const QString next = fileNameFor(row.time);
-        const Row closing{row.time, row.elapsed, QStringLiteral("closed"), row.readings,
-                          RunLogFormat::Links::closedDetail(QString::fromUtf8("日期变更"),
-                                                            QFileInfo(next).fileName())};
+        const Row closing{
+            row.time, row.elapsed, QStringLiteral("closed"), row.readings,
+            RunLogFormat::Links::closedDetail(QCoreApplication::translate("RunLog", "日期变更"),
+                                              QFileInfo(next).fileName())};
         if (!writeLine(closing))
             return false;
         m_previousFile = QFileInfo(m_file.fileName()).fileName();
@@ -232,7 +234,8 @@ bool RunLog::writeLine(const Row &row)
 bool RunLog::openFile(const QString &name, QDate date, QString *error)
 {
     if (!QDir().mkpath(m_folder)) {
-        *error = QString::fromUtf8("无法建立文件夹 %1").arg(QDir::toNativeSeparators(m_folder));
+        *error = QCoreApplication::translate("RunLog", "无法建立文件夹 %1")
+                     .arg(QDir::toNativeSeparators(m_folder));
         return false;
     }
     // Taken before the file exists, so that nobody sees the file without it. A lock left by a
@@ -329,7 +332,7 @@ void RunLog::takeSyncResult()
     if (result < 0 && !m_syncFailing) {
         // The rows are with the system but not on the disk: a power cut would lose them.
         m_syncFailing = true;
-        emit writeFailed(QString::fromUtf8("%1：无法写到磁盘（%2）")
+        emit writeFailed(QCoreApplication::translate("RunLog", "%1：无法写到磁盘（%2）")
                              .arg(QDir::toNativeSeparators(m_file.fileName()),
                                   QString::fromLocal8Bit(std::strerror(-result))));
     } else if (result > 0 && m_syncFailing) {

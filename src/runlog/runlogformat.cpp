@@ -1,5 +1,6 @@
 #include "runlogformat.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QRegularExpression>
 
@@ -215,8 +216,11 @@ namespace Links {
 
 namespace {
 
-const QString continuedText = QString::fromUtf8("接续 %1（最后一行 chain %2）");
-const QString nextFileText = QString::fromUtf8("；下一个文件 %1");
+// The words that link the files of one run are part of the file's format: --verify-log and the
+// history window find the files by them, so they are the same in every language.
+const QString continuedText =
+    QString::fromUtf8("接续 %1（最后一行 chain %2）");             // untranslated: format
+const QString nextFileText = QString::fromUtf8("；下一个文件 %1"); // untranslated: format
 
 } // namespace
 
@@ -228,7 +232,7 @@ QString continuedDetail(const QString &previousFile, const QByteArray &previousC
 std::optional<Continued> continuedFrom(const QString &detail)
 {
     static const QRegularExpression pattern(
-        QString::fromUtf8("^接续 (.+)（最后一行 chain ([0-9a-f]{64})）$"));
+        QString::fromUtf8("^接续 (.+)（最后一行 chain ([0-9a-f]{64})）$")); // untranslated: format
     const QRegularExpressionMatch match = pattern.match(detail);
     if (!match.hasMatch())
         return std::nullopt;
@@ -242,7 +246,8 @@ QString closedDetail(const QString &reason, const QString &nextFile)
 
 QString nextFileOf(const QString &detail)
 {
-    static const QRegularExpression pattern(QString::fromUtf8("；下一个文件 ([^；]+)$"));
+    static const QRegularExpression pattern(
+        QString::fromUtf8("；下一个文件 ([^；]+)$")); // untranslated: format
     const QRegularExpressionMatch match = pattern.match(detail);
     return match.hasMatch() ? match.captured(1) : QString();
 }
@@ -250,8 +255,9 @@ QString nextFileOf(const QString &detail)
 QString exportedDetail(const QStringList &sourceFiles, const QByteArray &chainBefore,
                        const QByteArray &chainAtEnd, const QString &exportedAt)
 {
-    return QString::fromUtf8("%1 导出自 %2；范围前一行 chain %3；范围最后一行 chain %4")
-        .arg(exportedAt, sourceFiles.join(QString::fromUtf8("、")),
+    return QCoreApplication::translate("RunLogFormat",
+                                       "%1 导出自 %2；范围前一行 chain %3；范围最后一行 chain %4")
+        .arg(exportedAt, sourceFiles.join(QCoreApplication::translate("RunLogFormat", "、")),
              QString::fromLatin1(chainBefore), QString::fromLatin1(chainAtEnd));
 }
 
@@ -264,8 +270,9 @@ Verification verify(const QByteArray &file)
     if (!file.startsWith(expectedStart)) {
         result.problem =
             file.startsWith(byteOrderMark) || file.startsWith("time,")
-                ? QString::fromUtf8("第一行不是运行记录的列名")
-                : QString::fromUtf8("文件不是以 UTF-8 字节顺序标记和运行记录的列名开始");
+                ? QCoreApplication::translate("RunLogFormat", "第一行不是运行记录的列名")
+                : QCoreApplication::translate("RunLogFormat",
+                                              "文件不是以 UTF-8 字节顺序标记和运行记录的列名开始");
         return result;
     }
     const char *at = file.constData() + expectedStart.size();
@@ -277,7 +284,9 @@ Verification verify(const QByteArray &file)
         ++number;
         const Read read = readRow(at, end, row);
         if (read == Read::Malformed) {
-            result.problem = QString::fromUtf8("第 %1 行的引号或换行不符合 CSV 格式").arg(number);
+            result.problem =
+                QCoreApplication::translate("RunLogFormat", "第 %1 行的引号或换行不符合 CSV 格式")
+                    .arg(number);
             return result;
         }
         if (read == Read::Incomplete) {
@@ -285,10 +294,11 @@ Verification verify(const QByteArray &file)
             break;
         }
         if (row.count != columnCount) {
-            result.problem = QString::fromUtf8("第 %1 行有 %2 个字段，应为 %3 个")
-                                 .arg(number)
-                                 .arg(row.count)
-                                 .arg(columnCount);
+            result.problem =
+                QCoreApplication::translate("RunLogFormat", "第 %1 行有 %2 个字段，应为 %3 个")
+                    .arg(number)
+                    .arg(row.count)
+                    .arg(columnCount);
             return result;
         }
         const QByteArray expected = chain(previous, row.chained().toByteArray());

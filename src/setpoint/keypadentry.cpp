@@ -5,6 +5,7 @@
 #include "journal.h"
 #include "numbers.h"
 #include "pumpnumber.h"
+#include <QCoreApplication>
 
 KeypadEntry::KeypadEntry(Captions &readouts, const PumpNumber &pumpNumber, FrameSender &sender,
                          Dialogs &dialogs)
@@ -43,13 +44,15 @@ void KeypadEntry::typeDigit(char digit)
     m_readouts.setCaption(*field, typed);
     if (m_mode == Mode::Flow) {
         if (typed.size() == 3)
-            endEntry(Frames::Setpoint::Flow, Readout::SetFlow, "流量设定错误");
+            endEntry(Frames::Setpoint::Flow, Readout::SetFlow,
+                     QT_TRANSLATE_NOOP("KeypadEntry", "流量设定错误"));
         return;
     }
     if (typed.size() == 2)
         m_readouts.setCaption(*field, typed + QLatin1Char('.'));
     else if (typed.size() == 4)
-        endEntry(Frames::Setpoint::Pressure, Readout::SetPressure, "压力设定错误");
+        endEntry(Frames::Setpoint::Pressure, Readout::SetPressure,
+                 QT_TRANSLATE_NOOP("KeypadEntry", "压力设定错误"));
 }
 
 std::optional<Readout> KeypadEntry::entryField() const
@@ -72,11 +75,13 @@ void KeypadEntry::endEntry(Frames::Setpoint setpoint, Readout field, const char 
     const double value = textToDouble(m_readouts.caption(field)).value_or(0);
     if (value > Frames::rule(setpoint).limit) {
         noteTo(m_journal, QStringLiteral("refused"),
-               QString::fromUtf8("键盘 %1 %2")
-                   .arg(setpoint == Frames::Setpoint::Flow ? QString::fromUtf8("流量")
-                                                           : QString::fromUtf8("压力"),
+               QCoreApplication::translate("KeypadEntry", "键盘 %1 %2")
+                   .arg(setpoint == Frames::Setpoint::Flow
+                            ? QCoreApplication::translate("KeypadEntry", "流量")
+                            : QCoreApplication::translate("KeypadEntry", "压力"),
                         m_readouts.caption(field)));
-        m_dialogs.messageBox(QString::fromUtf8(refusal), QString::fromUtf8("设定错误"));
+        m_dialogs.messageBox(QCoreApplication::translate("KeypadEntry", refusal),
+                             QCoreApplication::translate("KeypadEntry", "设定错误"));
         return;
     }
     if (!m_sender.send(Frames::setpointFrame(setpoint, m_pumpNumber.Set_Pump_NO(), value)))

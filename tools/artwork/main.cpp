@@ -238,7 +238,18 @@ void paintFrames(QPainter &p)
     p.restore();
 }
 
-void paintBrand(QPainter &p, const Fonts &fonts)
+// The two words the backdrop carries, in the language the panel runs in.
+struct Words
+{
+    QString title;
+    QString trend;
+};
+
+const Words chinese{QStringLiteral("QMR4T09 泵控制面板"), QStringLiteral("泵当前压力 (MPa)")};
+// The title must end before the readouts' panel, at x = 436.
+const Words english{QStringLiteral("QMR4T09 Pump Panel"), QStringLiteral("Pump pressure (MPa)")};
+
+void paintBrand(QPainter &p, const Fonts &fonts, const Words &words)
 {
     const QColor ink(150, 174, 204);
     const QColor inkSoft(114, 140, 172);
@@ -285,7 +296,7 @@ void paintBrand(QPainter &p, const Fonts &fonts)
     const QFont modelFont = makeFont(fonts.chinese, 28, true);
     p.setFont(modelFont);
     p.setPen(ink);
-    p.drawText(QPointF(40.0, 200.0), QStringLiteral("QMR4T09 泵控制面板"));
+    p.drawText(QPointF(40.0, 200.0), words.title);
 }
 
 void paintPanel(QPainter &p)
@@ -345,7 +356,7 @@ void paintPanel(QPainter &p)
     p.restore();
 }
 
-void paintTrendFrame(QPainter &p, const Fonts &fonts)
+void paintTrendFrame(QPainter &p, const Fonts &fonts, const Words &words)
 {
     // Black outline right round the picture box, with a faint light edge outside it so it stands
     // off the dark background.
@@ -365,7 +376,7 @@ void paintTrendFrame(QPainter &p, const Fonts &fonts)
     const QFontMetricsF cm(captionFont);
     // Put the caption's line box in y 283..305.
     const double captionBase = 283.0 + (22.0 - cm.height()) / 2.0 + cm.ascent();
-    p.drawText(QPointF(40.0, std::round(captionBase)), QStringLiteral("泵当前压力 (MPa)"));
+    p.drawText(QPointF(40.0, std::round(captionBase)), words.trend);
 
     // Scale labels and ticks to the left of the box.
     const QFont scaleFont = makeFont(fonts.latin, 12, true);
@@ -392,7 +403,7 @@ void paintTrendFrame(QPainter &p, const Fonts &fonts)
 }
 
 // Drawn in the layout's pixels; `scale` 2 gives the picture for screens at 200 %.
-QImage drawBackdrop(const Fonts &fonts, int scale = 1)
+QImage drawBackdrop(const Fonts &fonts, const Words &words, int scale = 1)
 {
     QImage image(kBackdropWidth * scale, kBackdropHeight * scale, QImage::Format_RGB32);
     paintBackground(image, scale);
@@ -407,9 +418,9 @@ QImage drawBackdrop(const Fonts &fonts, int scale = 1)
     allowed -= QRegion(kTimerArea);
     p.setClipRegion(allowed);
 
-    paintBrand(p, fonts);
+    paintBrand(p, fonts, words);
     paintPanel(p);
-    paintTrendFrame(p, fonts);
+    paintTrendFrame(p, fonts, words);
     paintFrames(p);
     p.end();
     return image;
@@ -691,9 +702,13 @@ int main(int argc, char *argv[])
     }
     out << "fonts: chinese=\"" << fonts.chinese << "\" latin=\"" << fonts.latin << '"' << Qt::endl;
 
-    bool ok = save(drawBackdrop(fonts), dir, QStringLiteral("backdrop.bmp"), out);
+    bool ok = save(drawBackdrop(fonts, chinese), dir, QStringLiteral("backdrop.bmp"), out);
     // At 200 % the window shows these instead; a PNG, as a 2x bitmap would weigh 6 MB.
-    ok = save(drawBackdrop(fonts, 2), dir, QStringLiteral("backdrop@2x.png"), out) && ok;
+    ok = save(drawBackdrop(fonts, chinese, 2), dir, QStringLiteral("backdrop@2x.png"), out) && ok;
+    // The panel in English.
+    ok = save(drawBackdrop(fonts, english), dir, QStringLiteral("backdrop_en.png"), out) && ok;
+    ok =
+        save(drawBackdrop(fonts, english, 2), dir, QStringLiteral("backdrop_en@2x.png"), out) && ok;
 
     const QColor dark(24, 24, 24);
     const QColor green(0, 110, 30);
