@@ -404,7 +404,7 @@ Run logs are kept in %1.
     </message>
     <message>
         <source>文件(F)</source>
-        <translation>&amp;File</translation>
+        <translation>File</translation>
     </message>
     <message>
         <source>保存</source>
@@ -420,7 +420,7 @@ Run logs are kept in %1.
     </message>
     <message>
         <source>定时(T)</source>
-        <translation>&amp;Timer</translation>
+        <translation>Timer</translation>
     </message>
     <message>
         <source>设定</source>
@@ -448,7 +448,7 @@ Run logs are kept in %1.
     </message>
     <message>
         <source>泵(O)</source>
-        <translation>P&amp;ump</translation>
+        <translation>Pump</translation>
     </message>
     <message>
         <source>运行</source>
@@ -460,7 +460,7 @@ Run logs are kept in %1.
     </message>
     <message>
         <source>设定(S)</source>
-        <translation>&amp;Settings</translation>
+        <translation>Settings</translation>
     </message>
     <message>
         <source>流量</source>
@@ -476,7 +476,7 @@ Run logs are kept in %1.
     </message>
     <message>
         <source>通信</source>
-        <translation>&amp;Port</translation>
+        <translation>Port</translation>
     </message>
     <message>
         <source>右键</source>
@@ -484,7 +484,7 @@ Run logs are kept in %1.
     </message>
     <message>
         <source>帮助(H)</source>
-        <translation>&amp;Help</translation>
+        <translation>Help</translation>
     </message>
     <message>
         <source>串口已关闭</source>

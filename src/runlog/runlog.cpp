@@ -4,6 +4,7 @@
 #include "runfiles.h"
 #include "runlogformat.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLockFile>
 #include <QStandardPaths>
@@ -15,7 +16,6 @@
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
-#include <QCoreApplication>
 #include <unistd.h>
 #endif
 

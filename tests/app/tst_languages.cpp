@@ -358,8 +358,8 @@ void TestLanguages::captionsInEachLanguage_data()
                                           "运行记录", "保护",     "程序",     "语言"}
                            << "停止泵。F12"
                            << "串口未打开，命令没有发送。\r\n请先用“通信”打开串口。";
-    QTest::newRow("en") << Language::English << QStringList{"&File", "&Timer", "P&ump", "&Settings",
-                                                            "&Port", "&Help",  "Set",   "Operate"}
+    QTest::newRow("en") << Language::English << QStringList{"File", "Timer", "Pump", "Settings",
+                                                            "Port", "Help",  "Set",  "Operate"}
                         << QStringList{"Pressure", "Set pres.", "Set flow", "Alarms",
                                        "Log",      "Limits",    "Program",  "Language"}
                         << "Stops the pump. F12"
