@@ -328,7 +328,7 @@ Run logs are kept in %1.
     </message>
     <message>
         <source>设定压力</source>
-        <translation>Set pres.</translation>
+        <translation>Set pres</translation>
     </message>
     <message>
         <source>设定流量</source>

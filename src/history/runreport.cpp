@@ -9,6 +9,9 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 QString durationText(qint64 ms)
 {
     const qint64 seconds = ms / 1000;
@@ -163,13 +166,18 @@ bool RunReport::paint(QPagedPaintDevice &device, const RunData &data, RunData::R
     painter.setFont(font);
     const double line = 5.0 * unit;
     double y = 0;
+    // A line longer than the page (English is longer than Chinese) wraps onto the next.
     auto write = [&](const QString &text, bool bold = false) {
         QFont shown = font;
         shown.setBold(bold);
         painter.setFont(shown);
-        painter.drawText(QRectF(0, y, page.width(), line), Qt::AlignLeft | Qt::AlignVCenter, text);
+        const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+        const QRectF needed =
+            painter.boundingRect(QRectF(0, y, page.width(), page.height()), flags, text);
+        const double height = std::max(1.0, std::ceil(needed.height() / line - 0.01)) * line;
+        painter.drawText(QRectF(0, y, page.width(), height), flags, text);
         painter.setFont(font);
-        y += line;
+        y += height;
     };
     QFont big = font;
     big.setPixelSize(int(6 * unit));
