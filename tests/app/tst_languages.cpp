@@ -311,6 +311,8 @@ private slots:
 private:
     // The panel, made in `language` (a pseudo-translation on top of English when `pseudo`).
     void start(Language language, bool pseudo = false);
+    // The port opened and the pump's answer to `replies` polls: 1.2 MPa, set 2.0 MPa, 250.
+    bool answering(int replies);
 
     std::unique_ptr<PseudoTranslator> m_pseudo;
     std::unique_ptr<FakePumpPort> m_port;
@@ -333,6 +335,18 @@ void TestLanguages::start(Language language, bool pseudo)
     m_form = &m_panel->form();
     m_now = 0;
     m_form->link()->setClock([this] { return m_now; });
+}
+
+bool TestLanguages::answering(int replies)
+{
+    if (!m_panel->openPort(QStringLiteral("/dev/ttyUSB0")))
+        return false;
+    m_panel->stopPolling();
+    for (int reply = 0; reply < replies; ++reply) {
+        m_form->link()->pollNow();
+        m_port->deliver("Q00N01.2YQ00P02.0YQ00L0250Y");
+    }
+    return true;
 }
 
 void TestLanguages::cleanup()
@@ -418,10 +432,7 @@ void TestLanguages::nothingIsCut()
     QFETCH(QString, state);
     // What the client area shows in Chinese, with the pump answering as below.
     start(Language::Chinese);
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
-    m_form->link()->pollNow();
-    m_port->deliver("Q00N01.2YQ00P02.0YQ00L0250Y");
+    QVERIFY(answering(1));
     m_chineseClientTexts.clear();
     for (const QLabel *label : m_form->clientArea()->findChildren<QLabel *>())
         m_chineseClientTexts << label->text();
@@ -433,12 +444,7 @@ void TestLanguages::nothingIsCut()
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form));
     if (state != QLatin1String("closed")) {
-        QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-        m_panel->stopPolling();
-        for (int reply = 0; reply < 3; ++reply) {
-            m_form->link()->pollNow();
-            m_port->deliver("Q00N01.2YQ00P02.0YQ00L0250Y");
-        }
+        QVERIFY(answering(3));
         QVERIFY(m_panel->press({QStringLiteral("RUN")}));
         m_port->loseDevice(QStringLiteral("gone"));
         m_port->absent << QStringLiteral("/dev/ttyUSB0");
@@ -518,12 +524,7 @@ void TestLanguages::reportStaysOnThePage()
         QSKIP("pdftotext (poppler-utils) is not installed");
     start(Language::English, pseudo);
     QVERIFY(m_panel->setLimits(QStringLiteral("1.80"), QStringLiteral("0.20")));
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
-    for (int reply = 0; reply < 5; ++reply) {
-        m_form->link()->pollNow();
-        m_port->deliver("Q00N01.2YQ00P02.0YQ00L0250Y");
-    }
+    QVERIFY(answering(5));
     QVERIFY(m_panel->press({QStringLiteral("RUN")}));
     m_form->openHistory();
     HistoryWindow *history = nullptr;
@@ -563,10 +564,7 @@ void TestLanguages::reportStaysOnThePage()
 void TestLanguages::runLogKeepsItsWordsAndTellsInTheLanguage()
 {
     start(Language::English);
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
-    m_form->link()->pollNow();
-    m_port->deliver("Q00N01.2YQ00P02.0YQ00L0250Y");
+    QVERIFY(answering(1));
     QVERIFY(m_panel->press({QStringLiteral("RUN")}));
     const QByteArray file = readAll(m_form->runJournal().log().currentFile());
     // The file's format: its columns and its event words.
