@@ -150,14 +150,21 @@ Shown combo(const QComboBox *box)
             QStringLiteral("%1 px in %2").arg(needed).arg(box->width())};
 }
 
-// The header's and the table's own measures, which they keep protected.
+// The header's and the table's own measures, which they keep protected: reached through a
+// pointer to the member, named from a class that may name it, and called on the object itself.
 struct OpenHeader : QHeaderView
 {
-    using QHeaderView::sectionSizeFromContents;
+    static QSize sectionSize(const QHeaderView *header, int section)
+    {
+        return (header->*(&OpenHeader::sectionSizeFromContents))(section);
+    }
 };
 struct OpenTable : QTableWidget
 {
-    using QTableWidget::sizeHintForColumn;
+    static int columnHint(const QTableView *table, int column)
+    {
+        return (table->*(&OpenTable::sizeHintForColumn))(column);
+    }
 };
 
 // Every text the window shows that does not fit where it is, and (in a language other than
@@ -208,8 +215,7 @@ QStringList problems(const QWidget *top, bool wantChinese, const Excuse &excused
                     continue;
                 const QString text =
                     header->model()->headerData(section, header->orientation()).toString();
-                const QSize needed =
-                    static_cast<const OpenHeader *>(header)->sectionSizeFromContents(section);
+                const QSize needed = OpenHeader::sectionSize(header, section);
                 const int wanted =
                     header->orientation() == Qt::Horizontal ? needed.width() : needed.height();
                 report(
@@ -222,7 +228,7 @@ QStringList problems(const QWidget *top, bool wantChinese, const Excuse &excused
             const QFontMetrics metrics(table->font());
             for (int column = 0; column < table->columnCount(); ++column) {
                 const int width = table->columnWidth(column);
-                const int wanted = static_cast<const OpenTable *>(table)->sizeHintForColumn(column);
+                const int wanted = OpenTable::columnHint(table, column);
                 for (int row = 0; row < table->rowCount(); ++row) {
                     const QTableWidgetItem *item = table->item(row, column);
                     if (!item)
