@@ -138,4 +138,12 @@ void ProtectionWindow::check()
         problem->setVisible(!problem->text().isEmpty());
     const std::optional<Limits> limits = typed();
     m_apply->setEnabled(limits && *limits != m_inForce);
+    // The reasons take room: the window grows to show them whole, and never shrinks under the
+    // operator's hand.
+    if (layout()) {
+        layout()->activate();
+        const int needed = hasHeightForWidth() ? heightForWidth(width()) : sizeHint().height();
+        if (needed > height())
+            resize(width(), needed);
+    }
 }
