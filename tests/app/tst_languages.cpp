@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "paneldriver.h"
 #include "picturebutton.h"
+#include "programwindow.h"
 #include "pumplink.h"
 #include "qtdialogs.h"
 #include "runjournal.h"
@@ -36,6 +37,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -423,19 +425,25 @@ void TestLanguages::captionsInEachLanguage()
 
 void TestLanguages::nothingIsCut_data()
 {
+    QTest::addColumn<Language>("language");
     QTest::addColumn<bool>("pseudo");
     QTest::addColumn<QString>("state");
-    for (const bool pseudo : {false, true}) {
+    const std::tuple<const char *, Language, bool> languages[] = {
+        {"zh_CN", Language::Chinese, false},
+        {"English", Language::English, false},
+        {"English + 40 %", Language::English, true}};
+    for (const auto &[name, language, pseudo] : languages) {
         for (const char *state : {"closed", "reconnecting, running"})
-            QTest::addRow("%s, %s", pseudo ? "English + 40 %" : "English", state)
-                << pseudo << state;
+            QTest::addRow("%s, %s", name, state) << language << pseudo << state;
     }
 }
 
 void TestLanguages::nothingIsCut()
 {
+    QFETCH(Language, language);
     QFETCH(bool, pseudo);
     QFETCH(QString, state);
+    const bool inChinese = language == Language::Chinese;
     // What the client area shows in Chinese, with the pump answering as below.
     start(Language::Chinese);
     QVERIFY(answering(1));
@@ -444,7 +452,7 @@ void TestLanguages::nothingIsCut()
         m_chineseClientTexts << label->text();
     cleanup();
 
-    start(Language::English, pseudo);
+    start(language, pseudo);
     if (QTest::currentTestFailed())
         return;
     m_form->show();
@@ -463,13 +471,25 @@ void TestLanguages::nothingIsCut()
     m_form->openHistory();
     m_form->openProtection();
     m_form->openProgram();
+    // The reasons under the protection settings' fields, and a fault under the program's steps.
+    for (const char *name : {"highLimit", "lowLimit", "armingDelay"}) {
+        auto *field = m_form->window()->findChild<QLineEdit *>(QLatin1String(name));
+        for (QWidget *window : QApplication::topLevelWidgets())
+            field = field ? field : window->findChild<QLineEdit *>(QLatin1String(name));
+        QVERIFY2(field, name);
+        field->setText(QStringLiteral("9x"));
+    }
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *steps = window->findChild<QTableWidget *>(QStringLiteral("stepTable")))
+            steps->item(0, ProgramWindow::Duration)->setText(QStringLiteral("x"));
+    }
     QCoreApplication::processEvents(); // every window lays itself out
 
     QStringList found;
     QCOMPARE(m_form->size().width(), Form1::clientSize().width());
     const QWidget *client = m_form->clientArea();
     const QWidget *bar = m_form->statusBar();
-    found << problems(m_form, false, [&](const QWidget *widget, const QString &text) {
+    found << problems(m_form, inChinese, [&](const QWidget *widget, const QString &text) {
         const bool inClient = client->isAncestorOf(widget);
         // A 40 % longer text cannot fit a label of the client area, which keeps its place and
         // size, nor the status bar, as wide as the client area: there the real translation is
@@ -484,16 +504,16 @@ void TestLanguages::nothingIsCut()
     for (QWidget *window : QApplication::topLevelWidgets()) {
         if (window != m_form && window->isVisible()) {
             ++windows;
-            found << problems(window, false);
+            found << problems(window, inChinese);
         }
     }
     QCOMPARE(windows, 4); // 报警, 运行记录, 保护设定, 程序
 
     // The panel's message and input boxes, with their longest texts.
     QtDialogs dialogs(m_form);
-    auto check = [&found](QWidget *modal) {
+    auto check = [&found, inChinese](QWidget *modal) {
         QCoreApplication::processEvents();
-        found << problems(modal, false);
+        found << problems(modal, inChinese);
         QTest::keyClick(modal, Qt::Key_Escape);
     };
     PumpLink::OpenResult failure;
@@ -506,11 +526,20 @@ void TestLanguages::nothingIsCut()
     dialogs.messageBox(Messages::openFailed(failure), Messages::linkTitle());
     whenModal(check);
     dialogs.messageBox(Messages::stopOwed(FrameSender::Failure::PortClosed), Messages::linkTitle());
-    m_panel->dialogs().answers << QString();
-    QVERIFY(m_panel->trigger(QStringLiteral("liquid")));
-    const FakeDialogs::Shown prompt = m_panel->dialogs().inputs.constLast();
-    whenModal(check);
-    dialogs.inputBox(prompt.text, prompt.title, prompt.preset);
+    // Every input box of the menus, and every message the panel gave meanwhile, as Qt shows them.
+    const qsizetype before = m_panel->dialogs().inputs.size();
+    for (const char *entry : {"liquid", "pressure", "Pump_NO", "stset", "Communication"})
+        QVERIFY2(m_panel->trigger(QLatin1String(entry)), entry);
+    const QList<FakeDialogs::Shown> inputs = m_panel->dialogs().inputs;
+    QCOMPARE(inputs.size(), before + 5);
+    for (const FakeDialogs::Shown &input : inputs) {
+        whenModal(check);
+        dialogs.inputBox(input.text, input.title, input.preset);
+    }
+    for (const FakeDialogs::Shown &message : m_panel->dialogs().messages) {
+        whenModal(check);
+        dialogs.messageBox(message.text, message.title);
+    }
 
     QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
 }
