@@ -379,13 +379,9 @@ void Form1::buildProgram()
     m_program->setJournal(m_runJournal);
     m_program->setLinkOpen([this] { return m_link->pumpState().link() == PumpState::Link::Open; });
     m_program->setCommandNote([this](const QString &note) { m_runJournal->setCommandNote(note); });
-    connect(m_link, &PumpLink::stateChanged, this, [this] {
-        const bool open = m_link->pumpState().link() == PumpState::Link::Open;
-        // After the owed STOP and the first poll the opening sends.
-        if (open && !m_linkWasOpen)
-            QMetaObject::invokeMethod(m_program, &ProgramRunner::portOpened, Qt::QueuedConnection);
-        m_linkWasOpen = open;
-    });
+    // After the owed STOP and the first poll the opening sends.
+    connect(m_link, &PumpLink::opened, m_program, &ProgramRunner::portOpened,
+            Qt::QueuedConnection);
     const QString late = QStringLiteral("program-late");
     connect(m_program, &ProgramRunner::stepLate, this, [this, late](int number, qint64 ms) {
         m_alarms.raise(late, AlarmList::Priority::Medium,

@@ -206,7 +206,6 @@ private:
     std::unique_ptr<ProgramWindow> m_programWindow;
     QToolButton *m_programButton = nullptr;
     QTimer m_programTick; // the status bar's 程序 follows a running program
-    bool m_linkWasOpen = false;
     bool m_lossBoxOpen = false;
     QString m_lastRunNotice; // for the first log of this start
 };

@@ -43,13 +43,7 @@ PressureGuard::PressureGuard(PumpLink &link, AlarmList &alarms, TimedRun &timedR
         m_rules.linkLost();
         showResettable();
     });
-    connect(&m_link, &PumpLink::stateChanged, this, [this] {
-        const bool open = m_link.pumpState().link() == PumpState::Link::Open;
-        // However it opened again, the pump ran unwatched meanwhile.
-        if (open && !m_wasOpen)
-            m_rules.portOpened();
-        m_wasOpen = open;
-    });
+    connect(&m_link, &PumpLink::opened, this, [this] { m_rules.portOpened(); });
     connect(&m_alarms, &AlarmList::resetRequested, this, [this](const QString &name) {
         if (name == tripAlarm)
             resetRequested();

@@ -67,7 +67,6 @@ private:
     Limits m_settings;
     std::optional<Limits> m_step;
     std::optional<int> m_lastFlow; // the last set flow sent, ml/min
-    bool m_wasOpen = false;
 };
 
 // In front of the keys' and menus' sender: while a trip is latched, every RUN is refused with

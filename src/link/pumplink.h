@@ -116,6 +116,9 @@ signals:
     void linkLost(const QString &reason);
     // The port was opened, closed or lost, or a reconnect attempt failed.
     void stateChanged();
+    // The port is open where it was not (通信, or a reconnection), after stateChanged: the pump
+    // ran unwatched meanwhile.
+    void opened();
     // Each frame written, polls included.
     void frameSent(const QString &frame);
     // No accepted reply for silenceLimit while open; and the first reply after it.
