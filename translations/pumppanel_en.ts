@@ -691,14 +691,6 @@ The command-line option --language takes precedence over this setting.</translat
         <source>--language %1：面板只有 en（英文）和 zh_CN（简体中文）。</source>
         <translation>--language %1: the panel speaks only en (English) and zh_CN (Simplified Chinese).</translation>
     </message>
-    <message>
-        <source>无法写入 %1</source>
-        <translation>Cannot write %1</translation>
-    </message>
-    <message>
-        <source>%1 的格式有误</source>
-        <translation>%1 is not in the expected format</translation>
-    </message>
 </context>
 <context>
     <name>Limits</name>
@@ -749,14 +741,6 @@ The command-line option --language takes precedence over this setting.</translat
     <message>
         <source>下限生效延时最长 600 秒</source>
         <translation>Low-limit delay must be at most 600 s</translation>
-    </message>
-    <message>
-        <source>无法写入 %1</source>
-        <translation>Cannot write %1</translation>
-    </message>
-    <message>
-        <source>%1 的格式有误</source>
-        <translation>%1 has an invalid format</translation>
     </message>
 </context>
 <context>
@@ -1949,6 +1933,17 @@ The pressure values are still in the program and can be stored again.</translati
     <message>
         <source>泵编号设定错误!</source>
         <translation>Invalid pump number!</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsFile</name>
+    <message>
+        <source>无法写入 %1</source>
+        <translation>Cannot write %1</translation>
+    </message>
+    <message>
+        <source>%1 的格式有误</source>
+        <translation>%1 is not in the expected format</translation>
     </message>
 </context>
 <context>

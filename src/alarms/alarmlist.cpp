@@ -4,6 +4,7 @@
 #include "monotonic.h"
 
 #include <QCoreApplication>
+
 #include <algorithm>
 
 namespace {

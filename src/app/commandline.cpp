@@ -126,7 +126,9 @@ int verifyLogs(const QStringList &paths, QString &out, QString &err)
     return RunFiles::worstExitCode(checks);
 }
 
-bool answersOnTheConsole(const QStringList &arguments)
+// Where the first option the panel answers on the console stands, or -1. A language's name
+// after --language is not an option.
+qsizetype consoleOption(const QStringList &arguments)
 {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &option = arguments[i];
@@ -135,9 +137,9 @@ bool answersOnTheConsole(const QStringList &arguments)
         else if (option == QLatin1String("-h") || option == QLatin1String("--help") ||
                  option == QLatin1String("-v") || option == QLatin1String("--version") ||
                  option == QLatin1String("--verify-log"))
-            return true;
+            return i;
     }
-    return false;
+    return -1;
 }
 
 } // namespace
@@ -149,41 +151,33 @@ std::optional<int> runCommandLine(const QStringList &arguments, QString &out, QS
         err += language.problem + QLatin1Char('\n');
         return 2;
     }
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &option = arguments[i];
-        if (option == QLatin1String("--language")) {
-            ++i; // its value; the panel starts in that language
-            continue;
-        }
-        if (option == QLatin1String("-h") || option == QLatin1String("--help")) {
-            out += help().arg(QDir::toNativeSeparators(RunLog::defaultFolder()));
-            return 0;
-        }
-        if (option == QLatin1String("-v") || option == QLatin1String("--version")) {
-            out += QStringLiteral("pumppanel %1\n").arg(QStringLiteral(PUMPPANEL_VERSION));
-            return 0;
-        }
-        if (option == QLatin1String("--verify-log")) {
-            if (i + 1 >= arguments.size()) {
-                err +=
-                    QCoreApplication::translate("CommandLine", "--verify-log 需要一个文件名。\n");
-                return 2;
-            }
-            return verifyLogs(arguments.mid(i + 1), out, err);
-        }
+    const qsizetype at = consoleOption(arguments);
+    if (at < 0)
+        return std::nullopt; // Qt's own options (-platform and the like) go to the application
+    const QString &option = arguments[at];
+    if (option == QLatin1String("-h") || option == QLatin1String("--help")) {
+        out += help().arg(QDir::toNativeSeparators(RunLog::defaultFolder()));
+        return 0;
     }
-    return std::nullopt; // Qt's own options (-platform and the like) go to the application
+    if (option == QLatin1String("-v") || option == QLatin1String("--version")) {
+        out += QStringLiteral("pumppanel %1\n").arg(QStringLiteral(PUMPPANEL_VERSION));
+        return 0;
+    }
+    if (at + 1 >= arguments.size()) { // --verify-log
+        err += QCoreApplication::translate("CommandLine", "--verify-log 需要一个文件名。\n");
+        return 2;
+    }
+    return verifyLogs(arguments.mid(at + 1), out, err);
 }
 
-std::optional<int> runCommandLine(int argc, char *argv[], const QString &settingsFile)
+std::optional<int> runCommandLine(int argc, char *argv[], Language language)
 {
     const QStringList arguments = commandLineArguments(argc, argv);
-    const Languages::Option language = Languages::fromArguments(arguments);
-    if (language.problem.isEmpty() && !answersOnTheConsole(arguments))
+    if (Languages::fromArguments(arguments).problem.isEmpty() && consoleOption(arguments) < 0)
         return std::nullopt;
     // The answer is in the panel's language, which needs an application for its translation.
     QCoreApplication application(argc, argv);
-    Languages::install(application, Languages::choose(language, settingsFile));
+    Languages::install(application, language);
     QString out;
     QString err;
     const std::optional<int> exitCode = runCommandLine(arguments, out, err);

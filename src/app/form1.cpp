@@ -380,14 +380,13 @@ void Form1::buildProgram()
     m_program->setLinkOpen([this] { return m_link->pumpState().link() == PumpState::Link::Open; });
     m_program->setCommandNote([this](const QString &note) { m_runJournal->setCommandNote(note); });
     // After the owed STOP and the first poll the opening sends.
-    connect(m_link, &PumpLink::opened, m_program, &ProgramRunner::portOpened,
-            Qt::QueuedConnection);
+    connect(m_link, &PumpLink::opened, m_program, &ProgramRunner::portOpened, Qt::QueuedConnection);
     const QString late = QStringLiteral("program-late");
     connect(m_program, &ProgramRunner::stepLate, this, [this, late](int number, qint64 ms) {
         m_alarms.raise(late, AlarmList::Priority::Medium,
                        QCoreApplication::translate("Form1", "程序第 %1 步晚了 %2 秒开始")
                            .arg(number)
-                           .arg(QString::number(ms / 1000.0, 'f', 1)));
+                           .arg(secondsText(ms)));
     });
     connect(m_program, &ProgramRunner::stepStarted, this,
             [this, late](int number, const MethodStep &step) {
@@ -469,8 +468,9 @@ void Form1::startProgram(const Method &method, const QString &file, const QByteA
         const std::optional<double> number = textToDouble(pump.caption(value));
         return pump.reported(value).seen && number ? *number : otherwise;
     };
-    m_program->start(method, file, content, reported(PumpState::Value::SetFlow, 0),
-                     reported(PumpState::Value::SetPressure, Method::mostPressure));
+    m_program->start(
+        method, file, content, reported(PumpState::Value::SetFlow, 0),
+        reported(PumpState::Value::SetPressure, Frames::rule(Frames::Setpoint::Pressure).limit));
 }
 
 void Form1::openProtection()

@@ -1,6 +1,7 @@
 #include "language.h"
 
 #include "qttranslation.h"
+#include "settingsfile.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -15,8 +16,7 @@ Language installed = Language::Chinese;
 // What install() put in place, taken out again when it is called once more.
 QList<QPointer<QTranslator>> installedTranslators;
 
-const QString settingGroup = QStringLiteral("panel");
-const QString settingKey = QStringLiteral("language");
+const QString settingKey = QStringLiteral("panel/language");
 
 } // namespace
 
@@ -76,22 +76,14 @@ Option fromArguments(const QStringList &arguments)
 std::optional<Language> setting(const QString &settingsFile)
 {
     QSettings settings(settingsFile, QSettings::IniFormat);
-    return fromName(settings.value(settingGroup + QLatin1Char('/') + settingKey).toString());
+    return fromName(settings.value(settingKey).toString());
 }
 
 bool saveSetting(const QString &settingsFile, Language language, QString *problem)
 {
     QSettings settings(settingsFile, QSettings::IniFormat);
-    settings.setValue(settingGroup + QLatin1Char('/') + settingKey, name(language));
-    settings.sync();
-    if (settings.status() == QSettings::NoError)
-        return true;
-    if (problem)
-        *problem =
-            settings.status() == QSettings::AccessError
-                ? QCoreApplication::translate("Languages", "无法写入 %1").arg(settingsFile)
-                : QCoreApplication::translate("Languages", "%1 的格式有误").arg(settingsFile);
-    return false;
+    settings.setValue(settingKey, name(language));
+    return SettingsFile::synced(settings, settingsFile, problem);
 }
 
 Language choose(const Option &option, const QString &settingsFile)
@@ -103,12 +95,8 @@ Language choose(const Option &option, const QString &settingsFile)
 
 QStringList install(QCoreApplication &app, Language language)
 {
-    for (const QPointer<QTranslator> &translator : std::as_const(installedTranslators)) {
-        if (translator) {
-            QCoreApplication::removeTranslator(translator);
-            delete translator;
-        }
-    }
+    for (const QPointer<QTranslator> &translator : std::as_const(installedTranslators))
+        delete translator.data(); // it takes itself out of the application
     installedTranslators.clear();
     installed = language;
     const QList<QTranslator *> before = app.findChildren<QTranslator *>();
@@ -116,12 +104,9 @@ QStringList install(QCoreApplication &app, Language language)
     if (language == Language::Chinese) {
         loaded = installQtTranslations(app);
     } else {
-        auto *translator = new QTranslator(&app);
-        if (translator->load(QStringLiteral(":/translations/pumppanel_en.qm")) &&
-            QCoreApplication::installTranslator(translator))
+        if (const QTranslator *translator = installTranslation(app, QStringLiteral("pumppanel_en"),
+                                                               {QStringLiteral(":/translations")}))
             loaded << translator->filePath();
-        else
-            delete translator;
     }
     for (QTranslator *translator : app.findChildren<QTranslator *>()) {
         if (!before.contains(translator))

@@ -5,12 +5,12 @@
 #include "messages.h"
 #include "pumplink.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTime>
 
-#include <QCoreApplication>
 #include <tuple>
 #include <utility>
 

@@ -10,6 +10,7 @@
 #include "recordfile.h"
 #include "runlog.h"
 #include "sessionend.h"
+#include "settingsfile.h"
 #include "uifont.h"
 
 #include <QApplication>
@@ -22,16 +23,17 @@ int main(int argc, char *argv[])
     // it, before there is an application.
     QCoreApplication::setApplicationName(QStringLiteral("pumppanel"));
     // --help, --version and --verify-log answer on the console and end there.
-    const QString settingsFile = LimitStore::defaultFile();
-    if (const std::optional<int> exitCode = runCommandLine(argc, argv, settingsFile))
+    // The panel's language: --language, else the settings, else Chinese; whatever the locale.
+    const QString settingsFile = SettingsFile::defaultFile();
+    const Language language =
+        Languages::choose(Languages::fromArguments(commandLineArguments(argc, argv)), settingsFile);
+    if (const std::optional<int> exitCode = runCommandLine(argc, argv, language))
         return *exitCode;
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pumppanel"));
     useChineseInterfaceFont();
-    // The panel's language, and Qt's own buttons and dialogs in it, whatever the system's locale.
-    const Language language =
-        Languages::choose(Languages::fromArguments(commandLineArguments(argc, argv)), settingsFile);
+    // Qt's own buttons and dialogs in the panel's language too.
     const QStringList loaded = Languages::install(app, language);
     if (language == Language::Chinese &&
         !loaded.value(0).endsWith(QLatin1String("qtbase_zh_CN.qm")))

@@ -1,5 +1,7 @@
 #include "messages.h"
 
+#include "numbers.h"
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -109,11 +111,6 @@ QString storeFull(int capacity)
 
 namespace {
 
-QString seconds(qint64 ms)
-{
-    return QString::number(ms / 1000.0, 'f', 1);
-}
-
 QString setpointName(Frames::Setpoint setpoint)
 {
     return setpoint == Frames::Setpoint::Flow ? QCoreApplication::translate("Messages", "设定流量")
@@ -134,7 +131,7 @@ QString linkStatus(const LinkStatus &status)
         return QCoreApplication::translate("Messages", "正在重新连接 %1（第 %2 次，已断开 %3 秒）")
                    .arg(status.reopenName)
                    .arg(status.reconnectTries)
-                   .arg(seconds(status.sinceLost)) +
+                   .arg(secondsText(status.sinceLost)) +
                mayRun;
     case LinkStatus::State::Open:
         break;
@@ -142,12 +139,12 @@ QString linkStatus(const LinkStatus &status)
     if (status.pumpSilent()) {
         return QCoreApplication::translate("Messages", "%1 · 泵无应答 %2 秒")
                    .arg(status.device,
-                        seconds(status.sinceLastReply.value_or(status.sinceOpened))) +
+                        secondsText(status.sinceLastReply.value_or(status.sinceOpened))) +
                mayRun;
     }
     if (status.sinceLastReply) {
         return QCoreApplication::translate("Messages", "%1 · 上次应答 %2 秒前")
-                   .arg(status.device, seconds(*status.sinceLastReply)) +
+                   .arg(status.device, secondsText(*status.sinceLastReply)) +
                mayRun;
     }
     return QCoreApplication::translate("Messages", "%1 · 等待应答").arg(status.device) + mayRun;
@@ -168,7 +165,7 @@ QString linkDetails(const LinkStatus &status)
             QCoreApplication::translate("Messages", "正在重新连接 %1 …（已尝试 %2 次，断开 %3 秒）")
                 .arg(status.reopenName)
                 .arg(status.reconnectTries)
-                .arg(seconds(status.sinceLost));
+                .arg(secondsText(status.sinceLost));
         if (status.runCommanded)
             line += QCoreApplication::translate("Messages", " · ") + pumpMayRun(status);
         return line + QCoreApplication::translate("Messages", " · ") + counts;
@@ -179,12 +176,12 @@ QString linkDetails(const LinkStatus &status)
     QString reply;
     if (status.pumpSilent()) {
         reply = QCoreApplication::translate("Messages", "泵无应答（%1 秒没有应答）")
-                    .arg(seconds(status.sinceLastReply.value_or(status.sinceOpened)));
+                    .arg(secondsText(status.sinceLastReply.value_or(status.sinceOpened)));
         if (status.runCommanded)
             reply += QCoreApplication::translate("Messages", " · ") + pumpMayRun(status);
     } else if (status.sinceLastReply) {
         reply = QCoreApplication::translate("Messages", "上次应答 %1 秒前")
-                    .arg(seconds(*status.sinceLastReply));
+                    .arg(secondsText(*status.sinceLastReply));
     } else {
         reply = QCoreApplication::translate("Messages", "等待应答");
     }
@@ -203,13 +200,13 @@ QString pumpMayRun(const LinkStatus &status)
 QString silenceEnded(qint64 silentFor)
 {
     return QCoreApplication::translate("Messages", "泵恢复应答（%1 秒没有应答）")
-        .arg(seconds(silentFor));
+        .arg(secondsText(silentFor));
 }
 
 QString reconnected(const QString &device, qint64 downFor)
 {
     return QCoreApplication::translate("Messages", "已重新连接 %1（断开 %2 秒）")
-        .arg(device, seconds(downFor));
+        .arg(device, secondsText(downFor));
 }
 
 QString setpointNews(const SetpointWatch::Event &event)

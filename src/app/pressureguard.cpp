@@ -8,14 +8,10 @@
 #include "numbers.h"
 #include "pumplink.h"
 #include "timedrun.h"
+
 #include <QCoreApplication>
 
 namespace {
-
-QString mpa(double value)
-{
-    return QString::number(value, 'f', 2);
-}
 
 // Said of a trip's STOP that could not go out: the link owes it.
 const char *const stopOwedWords =
@@ -148,7 +144,7 @@ void PressureGuard::trip(const LimitRules::Trip &trip)
             "PressureGuard",
             high ? QT_TRANSLATE_NOOP("PressureGuard", "压力超过上限 %1 MPa：读数 %2 MPa，%3")
                  : QT_TRANSLATE_NOOP("PressureGuard", "压力低于下限 %1 MPa：读数 %2 MPa，%3"))
-            .arg(mpa(trip.limitValue), mpa(trip.reading),
+            .arg(Limits::numberText(trip.limitValue), Limits::numberText(trip.reading),
                  sent ? QCoreApplication::translate("PressureGuard", "泵已停止")
                       : QCoreApplication::translate("PressureGuard", stopOwedWords));
     m_alarms.latch(tripAlarm, AlarmList::Priority::High, text);

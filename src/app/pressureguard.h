@@ -39,7 +39,6 @@ public:
     // A program step's own limits hold until the next step or the program's end (none: the
     // settings again); `why` names the step in the run log.
     void useStepLimits(const std::optional<Limits> &limits, const QString &why);
-    const LimitRules &rules() const { return m_rules; }
     // A new log began: it is told the limits in force, when any is set.
     void logStarted();
     // The trip that holds the latch, in the alarm's words; empty when none does.

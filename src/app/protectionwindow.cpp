@@ -11,11 +11,6 @@
 
 namespace {
 
-QString fieldText(std::optional<double> limit)
-{
-    return limit ? QString::number(*limit, 'f', 2) : QString();
-}
-
 QLabel *problemLabel(const char *name, QWidget *parent)
 {
     auto *label = new QLabel(parent);
@@ -101,8 +96,8 @@ ProtectionWindow::ProtectionWindow(QWidget *parent)
 void ProtectionWindow::showLimits(const Limits &limits)
 {
     m_inForce = limits;
-    m_high->setText(fieldText(limits.high));
-    m_low->setText(fieldText(limits.low));
+    m_high->setText(Limits::fieldText(limits.high));
+    m_low->setText(Limits::fieldText(limits.low));
     m_delay->setText(QString::number(limits.armingDelay));
     m_pause->setChecked(limits.pauseTimedRun);
     m_inForceText->setText(QCoreApplication::translate("ProtectionWindow", "现在生效：") +

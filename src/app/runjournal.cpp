@@ -2,20 +2,12 @@
 
 #include "dialogs.h"
 #include "messages.h"
+#include "numbers.h"
 #include "pumplink.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-
-namespace {
-
-QString seconds(qint64 ms)
-{
-    return QString::number(ms / 1000.0, 'f', 1);
-}
-
-} // namespace
 
 RunJournal::RunJournal(const QString &folder, PumpLink &link, Dialogs &dialogs, QObject *parent)
     : QObject(parent)
@@ -30,12 +22,12 @@ RunJournal::RunJournal(const QString &folder, PumpLink &link, Dialogs &dialogs, 
     connect(&m_link, &PumpLink::frameSent, this, &RunJournal::onFrameSent);
     connect(&m_link, &PumpLink::silenceStarted, this, [this] {
         note(QStringLiteral("silent"), QCoreApplication::translate("RunJournal", "%1 秒没有应答")
-                                           .arg(seconds(LinkStatus::silenceLimit)));
+                                           .arg(secondsText(LinkStatus::silenceLimit)));
     });
     connect(&m_link, &PumpLink::silenceEnded, this, [this](qint64 silentFor) {
         note(QStringLiteral("answering"),
              QCoreApplication::translate("RunJournal", "%1 秒没有应答后恢复")
-                 .arg(seconds(silentFor)));
+                 .arg(secondsText(silentFor)));
     });
     connect(&m_link, &PumpLink::linkLost, this, [this](const QString &reason) {
         note(QStringLiteral("lost"),
@@ -45,7 +37,7 @@ RunJournal::RunJournal(const QString &folder, PumpLink &link, Dialogs &dialogs, 
     connect(&m_link, &PumpLink::reconnected, this, [this](qint64 downFor) {
         note(QStringLiteral("reconnected"),
              QCoreApplication::translate("RunJournal", "%1，断开 %2 秒")
-                 .arg(m_link.device(), seconds(downFor)));
+                 .arg(m_link.device(), secondsText(downFor)));
     });
 
     connect(&m_log, &RunLog::fileStarted, this, [this](const QString &path, bool) {
@@ -136,7 +128,7 @@ void RunJournal::onFrameSent(const QString &frame)
         detail +=
             QCoreApplication::translate("RunJournal", " 未送达的停止命令，自 %1 起欠下，晚了 %2 秒")
                 .arg(owed->sinceTime.toString(QStringLiteral("HH:mm:ss")),
-                     seconds(m_link.clockNow() - owed->since));
+                     secondsText(m_link.clockNow() - owed->since));
     }
     if (!m_commandNote.isEmpty())
         detail += QLatin1Char(' ') + m_commandNote;

@@ -4,6 +4,7 @@
 #include "frames.h"
 #include "journal.h"
 #include "messages.h"
+
 #include <QCoreApplication>
 
 TellingSender::TellingSender(FrameSender &link, Dialogs &dialogs)

@@ -1,9 +1,10 @@
 #include "windowskeepawake.h"
 
+#include <QCoreApplication>
+
 // windows.h before anything else of the system's: MinGW's headers need its definitions.
 #include <windows.h>
 
-#include <QCoreApplication>
 #include <string>
 
 namespace {

@@ -5,6 +5,18 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+QTranslator *installTranslation(QCoreApplication &app, const QString &name,
+                                const QStringList &folders)
+{
+    for (const QString &folder : folders) {
+        auto *translator = new QTranslator(&app);
+        if (translator->load(name, folder) && QCoreApplication::installTranslator(translator))
+            return translator;
+        delete translator;
+    }
+    return nullptr;
+}
+
 QStringList installQtTranslations(QCoreApplication &app)
 {
     const QStringList folders{QCoreApplication::applicationDirPath() +
@@ -12,15 +24,8 @@ QStringList installQtTranslations(QCoreApplication &app)
                               QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
     QStringList loaded;
     for (const char *name : {"qtbase_zh_CN", "qtserialport_zh_CN"}) {
-        for (const QString &folder : folders) {
-            auto *translator = new QTranslator(&app);
-            if (translator->load(QLatin1String(name), folder) &&
-                QCoreApplication::installTranslator(translator)) {
-                loaded << translator->filePath();
-                break;
-            }
-            delete translator;
-        }
+        if (const QTranslator *translator = installTranslation(app, QLatin1String(name), folders))
+            loaded << translator->filePath();
     }
     return loaded;
 }

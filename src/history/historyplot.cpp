@@ -2,11 +2,11 @@
 
 #include "canvas.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QToolTip>
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 

@@ -2,10 +2,10 @@
 
 #include "canvas.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QTimeZone>
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 

@@ -80,3 +80,8 @@ QString formatPattern(double value, int integerDigits, int decimals)
         result.prepend(QLatin1Char('-'));
     return result;
 }
+
+QString secondsText(qint64 ms)
+{
+    return QString::number(ms / 1000.0, 'f', 1);
+}

@@ -20,3 +20,7 @@ std::optional<qint16> textToInt16(QStringView text);
 // `decimals` after it, rounded a half away from zero; a negative value takes a leading "-".
 // The patterns of the frames: "00" is (2, 0), "0000" is (4, 0), "00.0" is (2, 1).
 QString formatPattern(double value, int integerDigits, int decimals);
+
+// A time in milliseconds as seconds with one decimal, as the messages and the run log tell a
+// silence, an outage or a lateness: "3.5".
+QString secondsText(qint64 ms);

@@ -100,8 +100,7 @@ void PumpLink::finishOpening(OpenResult &result)
 
 void PumpLink::setState(LinkStatus::State state)
 {
-    const bool opening =
-        state == LinkStatus::State::Open && m_pump.link() != PumpState::Link::Open;
+    const bool opening = state == LinkStatus::State::Open && m_pump.link() != PumpState::Link::Open;
     m_pump.setLink(state);
     emit stateChanged();
     if (opening)

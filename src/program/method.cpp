@@ -1,19 +1,16 @@
 #include "method.h"
 
+#include "frames.h"
+
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-QString mpa(double value)
-{
-    return QString::number(value, 'f', 2);
-}
 
 bool whole(double value, double unit)
 {
@@ -71,7 +68,6 @@ Method Method::fresh()
     MethodStep stop;
     stop.name = QCoreApplication::translate("Method", "停泵");
     stop.stop = true;
-    stop.duration.reset();
     method.steps << stop;
     return method;
 }
@@ -111,37 +107,41 @@ QList<Method::Fault> Method::faults(const Limits &panel) const
             fault(number, QCoreApplication::translate("Method", "时长为空"));
         else if (step.lengthMs() < shortestStep || step.lengthMs() > longestStep)
             fault(number, QCoreApplication::translate("Method", "时长须在 1 秒到 9999 分之间"));
-        if (step.flow < 0 || step.flow > mostFlow)
+        if (step.flow < 0 || step.flow > Frames::rule(Frames::Setpoint::Flow).limit)
             fault(number,
                   QCoreApplication::translate("Method", "设定流量 %1 ml/min 超出 0 到 200 ml/min")
                       .arg(QString::number(step.flow)));
         else if (!whole(step.flow, 1))
             fault(number, QCoreApplication::translate("Method", "设定流量须是整数 ml/min"));
-        if (step.pressure < 0 || step.pressure > mostPressure + 1e-9)
+        if (step.pressure < 0 ||
+            step.pressure > Frames::rule(Frames::Setpoint::Pressure).limit + 1e-9)
             fault(number, QCoreApplication::translate("Method", "设定压力 %1 MPa 超出 0 到 2.0 MPa")
                               .arg(QString::number(step.pressure)));
         else if (!whole(step.pressure, 0.1))
             fault(number, QCoreApplication::translate("Method", "设定压力最多一位小数（0.1 MPa）"));
         if (step.high && panel.high && *step.high > *panel.high + 1e-9)
-            fault(number, QCoreApplication::translate(
-                              "Method", "本步的压力上限 %1 MPa 比面板的上限 %2 MPa 宽")
-                              .arg(mpa(*step.high), mpa(*panel.high)));
+            fault(number,
+                  QCoreApplication::translate("Method",
+                                              "本步的压力上限 %1 MPa 比面板的上限 %2 MPa 宽")
+                      .arg(Limits::numberText(*step.high), Limits::numberText(*panel.high)));
         if (step.high && (*step.high < Limits::highLeast || *step.high > Limits::highMost))
             fault(number, QCoreApplication::translate("Method",
                                                       "本步的压力上限须在 0.05 到 2.50 MPa 之间"));
         if (step.low && panel.low && *step.low < *panel.low - 1e-9)
             fault(number, QCoreApplication::translate(
                               "Method", "本步的压力下限 %1 MPa 比面板的下限 %2 MPa 宽")
-                              .arg(mpa(*step.low), mpa(*panel.low)));
+                              .arg(Limits::numberText(*step.low), Limits::numberText(*panel.low)));
         const Limits inForce = stepLimits(panel, step);
         if (inForce.low && inForce.high && *inForce.low > *inForce.high - Limits::lowGap + 1e-9)
-            fault(number, QCoreApplication::translate(
-                              "Method", "压力下限 %1 MPa 须比压力上限 %2 MPa 至少低 0.05 MPa")
-                              .arg(mpa(*inForce.low), mpa(*inForce.high)));
+            fault(number,
+                  QCoreApplication::translate("Method",
+                                              "压力下限 %1 MPa 须比压力上限 %2 MPa 至少低 0.05 MPa")
+                      .arg(Limits::numberText(*inForce.low), Limits::numberText(*inForce.high)));
         if (inForce.high && step.pressure > *inForce.high + 1e-9)
             fault(number,
                   QCoreApplication::translate("Method", "设定压力 %1 MPa 高于本步的压力上限 %2 MPa")
-                      .arg(QString::number(step.pressure, 'f', 1), mpa(*inForce.high)));
+                      .arg(QString::number(step.pressure, 'f', 1),
+                           Limits::numberText(*inForce.high)));
     }
     bool repeatsSound = true;
     for (int r = 0; r < repeats.size(); ++r) {
@@ -178,7 +178,7 @@ QList<Method::Fault> Method::faults(const Limits &panel) const
     }
     if (repeatsSound) {
         const QList<PlannedStep> planned = plan(0, 0);
-        const qint64 total = planned.isEmpty() ? 0 : planned.last().start + planned.last().length;
+        const qint64 total = planned.isEmpty() ? 0 : planned.last().end();
         if (total > longest)
             fault(0, QCoreApplication::translate("Method", "程序总长 %1，超过 30 天")
                          .arg(clockDuration(total)));

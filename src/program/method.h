@@ -48,13 +48,13 @@ struct PlannedStep
     qint64 length = 0;
     double flowFrom = 0; // where a ramp starts: the value of the step before
     double pressureFrom = 0;
+
+    qint64 end() const { return start + length; }
 };
 
 struct Method
 {
     static constexpr int mostSteps = 200;
-    static constexpr double mostFlow = 200;     // ml/min
-    static constexpr double mostPressure = 2.0; // MPa
     static constexpr int mostTimes = 999;
     static constexpr qint64 longest = 30LL * 24 * 3600 * 1000; // ms
     static constexpr qint64 shortestStep = 1000;
@@ -91,5 +91,5 @@ struct Method
 
 // The limits in force during a step: the panel's, tightened by the step's.
 Limits stepLimits(const Limits &panel, const MethodStep &step);
-// "1 时 02 分 03 秒" style, for what is left.
+// "01:02:03", and "2 天 01:02:03" past a day (seconds rounded up), for what is left.
 QString clockDuration(qint64 ms);

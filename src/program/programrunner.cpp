@@ -4,10 +4,11 @@
 #include "framesender.h"
 #include "journal.h"
 #include "monotonic.h"
-
-#include <QCryptographicHash>
+#include "numbers.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+
 #include <algorithm>
 #include <cmath>
 
@@ -69,7 +70,7 @@ bool ProgramRunner::start(const Method &method, const QString &file, const QByte
     m_plan = method.plan(flow, pressure);
     if (m_plan.isEmpty())
         return false;
-    m_total = m_plan.last().start + m_plan.last().length;
+    m_total = m_plan.last().end();
     m_state = State::Running;
     m_startedAt = m_clock();
     m_pausedFor = 0;
@@ -220,7 +221,7 @@ void ProgramRunner::portOpened()
     if (m_commandNote)
         m_commandNote(QCoreApplication::translate("ProgramRunner", "程序第 %1 步晚了 %2 秒")
                           .arg(number)
-                          .arg(QString::number(late / 1000.0, 'f', 1)));
+                          .arg(secondsText(late)));
     sendSetpoints(true);
     if (m_commandNote)
         m_commandNote(QString());
@@ -287,11 +288,16 @@ void ProgramRunner::finish(const QString &why, bool sendStop)
     emit changed();
 }
 
+double ProgramRunner::volumeSince(qint64 now) const
+{
+    return m_state != State::Idle && m_sentFlow ? *m_sentFlow * double(now - m_volumeAt) / 60000.0
+                                                : 0.0;
+}
+
 void ProgramRunner::addVolume()
 {
     const qint64 now = m_clock();
-    if (m_state != State::Idle && m_sentFlow)
-        m_volume += *m_sentFlow * double(now - m_volumeAt) / 60000.0;
+    m_volume += volumeSince(now);
     m_volumeAt = now;
 }
 
@@ -306,15 +312,8 @@ ProgramRunner::Progress ProgramRunner::progress() const
     shown.count = int(m_plan.size());
     shown.stepNumber = planned.step + 1;
     shown.name = m_method.steps.at(planned.step).name;
-    shown.leftInStep = std::max<qint64>(0, planned.start + planned.length - t);
+    shown.leftInStep = std::max<qint64>(0, planned.end() - t);
     shown.leftInProgram = std::max<qint64>(0, m_total - t);
-    shown.volume = m_volume;
-    if (m_state != State::Idle && m_sentFlow)
-        shown.volume += *m_sentFlow * double(m_clock() - m_volumeAt) / 60000.0;
+    shown.volume = m_volume + volumeSince(m_clock());
     return shown;
-}
-
-qint64 ProgramRunner::endsAt() const
-{
-    return m_clock() + progress().leftInProgram;
 }

@@ -66,11 +66,6 @@ public:
     State state() const { return m_state; }
     bool isActive() const { return m_state != State::Idle; }
     Progress progress() const;
-    // The clock time, on the runner's clock, at which the program will end if nothing holds it.
-    qint64 endsAt() const;
-    qint64 now() const { return m_clock(); }
-    const Method &method() const { return m_method; }
-    QTimer *timer() { return &m_timer; }
 
 signals:
     void stepStarted(int number, const MethodStep &step);
@@ -86,6 +81,8 @@ private:
     void finish(const QString &why, bool sendStop);
     void schedule();
     void addVolume();
+    // The volume pumped, by the set flow, since the last addVolume.
+    double volumeSince(qint64 now) const;
     void note(const QString &event, const QString &detail);
 
     FrameSender &m_operatorSender;

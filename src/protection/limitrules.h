@@ -60,8 +60,6 @@ public:
     void linkLost();
 
     LowState lowState(qint64 now) const;
-    // When the low limit counts from, while waiting.
-    qint64 armsAt() const { return m_armsAt; }
 
     const std::optional<Trip> &latched() const { return m_latched; }
     // Whether the latch may be reset now: the last reading since the port opened is a number

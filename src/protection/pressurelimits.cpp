@@ -1,19 +1,16 @@
 #include "pressurelimits.h"
 
+#include "settingsfile.h"
+
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSettings>
 
-#include <QCoreApplication>
 #include <cmath>
 
 namespace {
 
 const QString offWord = QStringLiteral("off");
-
-QString number(double value)
-{
-    return QString::number(value, 'f', 2);
-}
 
 // A decimal with at most two places, as the fields take it; none for anything else.
 std::optional<double> hundredths(const QString &text)
@@ -40,16 +37,26 @@ std::optional<double> limitOf(const QString &word)
 
 } // namespace
 
+QString Limits::numberText(double mpa)
+{
+    return QString::number(mpa, 'f', 2);
+}
+
+QString Limits::fieldText(std::optional<double> limit)
+{
+    return limit ? numberText(*limit) : QString();
+}
+
 QString Limits::valueText(std::optional<double> limit)
 {
-    return limit ? number(*limit) + QStringLiteral(" MPa")
+    return limit ? numberText(*limit) + QStringLiteral(" MPa")
                  : QCoreApplication::translate("Limits", "关");
 }
 
 QString Limits::logText() const
 {
     return QStringLiteral("high=%1 low=%2 arm=%3s pause=%4")
-        .arg(high ? number(*high) : offWord, low ? number(*low) : offWord)
+        .arg(high ? numberText(*high) : offWord, low ? numberText(*low) : offWord)
         .arg(armingDelay)
         .arg(pauseTimedRun ? QStringLiteral("yes") : QStringLiteral("no"));
 }
@@ -116,12 +123,12 @@ LimitField low(const QString &text, std::optional<double> high)
     const LimitField typed = typedLimit(text, QT_TRANSLATE_NOOP("Limits", "压力下限"), "0.20");
     const double most = (high ? *high : Limits::highMost) - Limits::lowGap;
     if (typed.value && *typed.value > most + 1e-9)
-        return {
-            std::nullopt,
-            high ? QCoreApplication::translate("Limits",
-                                               "压力下限须比压力上限至少低 0.05 MPa（最多 %1 MPa）")
-                       .arg(number(most))
-                 : QCoreApplication::translate("Limits", "压力下限最多 %1 MPa").arg(number(most))};
+        return {std::nullopt,
+                high ? QCoreApplication::translate(
+                           "Limits", "压力下限须比压力上限至少低 0.05 MPa（最多 %1 MPa）")
+                           .arg(Limits::numberText(most))
+                     : QCoreApplication::translate("Limits", "压力下限最多 %1 MPa")
+                           .arg(Limits::numberText(most))};
     return typed;
 }
 
@@ -141,13 +148,6 @@ LimitField armingDelay(const QString &text)
 } // namespace LimitInput
 
 namespace LimitStore {
-
-QString defaultFile()
-{
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("pumppanel"),
-                     QStringLiteral("pumppanel"))
-        .fileName();
-}
 
 Limits read(const QString &file)
 {
@@ -171,19 +171,12 @@ bool write(const QString &file, const Limits &limits, QString *problem)
 {
     QSettings settings(file, QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("protection"));
-    settings.setValue(QStringLiteral("high"), limits.high ? number(*limits.high) : QString());
-    settings.setValue(QStringLiteral("low"), limits.low ? number(*limits.low) : QString());
+    settings.setValue(QStringLiteral("high"), Limits::fieldText(limits.high));
+    settings.setValue(QStringLiteral("low"), Limits::fieldText(limits.low));
     settings.setValue(QStringLiteral("armingDelay"), limits.armingDelay);
     settings.setValue(QStringLiteral("pauseTimedRun"), limits.pauseTimedRun);
     settings.endGroup();
-    settings.sync();
-    if (settings.status() == QSettings::NoError)
-        return true;
-    if (problem)
-        *problem = settings.status() == QSettings::AccessError
-                       ? QCoreApplication::translate("Limits", "无法写入 %1").arg(file)
-                       : QCoreApplication::translate("Limits", "%1 的格式有误").arg(file);
-    return false;
+    return SettingsFile::synced(settings, file, problem);
 }
 
 } // namespace LimitStore

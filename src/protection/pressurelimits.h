@@ -24,6 +24,10 @@ struct Limits
     bool any() const { return high.has_value() || low.has_value(); }
     friend bool operator==(const Limits &, const Limits &) = default;
 
+    // "1.80": a pressure as the settings, the fields and the messages write it.
+    static QString numberText(double mpa);
+    // The same, or nothing for a limit that is off: as a field and the settings file hold it.
+    static QString fieldText(std::optional<double> limit);
     // "1.80 MPa", or "关" for a limit that is off.
     static QString valueText(std::optional<double> limit);
     // The settings in the run log's words, which the history reads back:
@@ -52,12 +56,9 @@ LimitField low(const QString &text, std::optional<double> high);
 LimitField armingDelay(const QString &text);
 } // namespace LimitInput
 
-// Where the settings are kept: the panel's own INI file. Reading a file that is missing or holds
-// values out of range gives the defaults for those values (limits off).
+// Where the settings are kept: the panel's own INI file (SettingsFile). Reading a file that is
+// missing or holds values out of range gives the defaults for those values (limits off).
 namespace LimitStore {
-// The panel's settings file in the user's configuration folder:
-// ~/.config/pumppanel/pumppanel.ini on Linux, %APPDATA%\pumppanel\pumppanel.ini on Windows.
-QString defaultFile();
 Limits read(const QString &file);
 // False, with the reason, when the file could not be written.
 bool write(const QString &file, const Limits &limits, QString *problem);

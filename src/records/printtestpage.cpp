@@ -2,10 +2,10 @@
 #include "journal.h"
 #include "printer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
-#include <QCoreApplication>
 #include <limits>
 
 void printTestPage(Printer &printer, Dialogs &dialogs, Journal *journal)

@@ -4,6 +4,7 @@
 #include "journal.h"
 #include "recordfile.h"
 #include "recordstore.h"
+
 #include <QCoreApplication>
 
 RecordSave::RecordSave(const RecordStore &store, RecordFile &file, Dialogs &dialogs)

@@ -5,6 +5,7 @@
 #include "journal.h"
 #include "numbers.h"
 #include "pumpnumber.h"
+
 #include <QCoreApplication>
 
 namespace {
