@@ -86,8 +86,8 @@ ProtectionWindow::ProtectionWindow(QWidget *parent)
     buttons->addWidget(close);
     layout->addLayout(buttons);
     connect(m_apply, &QPushButton::clicked, this, [this] {
-        if (const std::optional<Limits> limits = typed())
-            emit applied(*limits);
+        if (m_typed)
+            emit applied(*m_typed);
     });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     showLimits(Limits());
@@ -105,21 +105,6 @@ void ProtectionWindow::showLimits(const Limits &limits)
     check();
 }
 
-std::optional<Limits> ProtectionWindow::typed() const
-{
-    const LimitField high = LimitInput::high(m_high->text());
-    const LimitField low = LimitInput::low(m_low->text(), high.value);
-    const LimitField delay = LimitInput::armingDelay(m_delay->text());
-    if (!high.ok() || !low.ok() || !delay.ok())
-        return std::nullopt;
-    Limits limits;
-    limits.high = high.value;
-    limits.low = low.value;
-    limits.armingDelay = int(*delay.value);
-    limits.pauseTimedRun = m_pause->isChecked();
-    return limits;
-}
-
 void ProtectionWindow::check()
 {
     const LimitField high = LimitInput::high(m_high->text());
@@ -131,8 +116,10 @@ void ProtectionWindow::check()
     m_delayProblem->setText(delay.problem);
     for (QLabel *problem : {m_highProblem, m_lowProblem, m_delayProblem})
         problem->setVisible(!problem->text().isEmpty());
-    const std::optional<Limits> limits = typed();
-    m_apply->setEnabled(limits && *limits != m_inForce);
+    m_typed.reset();
+    if (high.ok() && low.ok() && delay.ok())
+        m_typed = Limits{high.value, low.value, int(*delay.value), m_pause->isChecked()};
+    m_apply->setEnabled(m_typed && *m_typed != m_inForce);
     // The reasons take room: the window grows to show them whole, and never shrinks under the
     // operator's hand.
     if (layout()) {

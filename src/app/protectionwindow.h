@@ -20,8 +20,6 @@ public:
 
     // The settings in force, shown in the fields.
     void showLimits(const Limits &limits);
-    // What the fields hold, if every one can be taken.
-    std::optional<Limits> typed() const;
 
     QLineEdit *highField() const { return m_high; }
     QLineEdit *lowField() const { return m_low; }
@@ -36,6 +34,7 @@ private:
     void check();
 
     Limits m_inForce;
+    std::optional<Limits> m_typed; // what the fields hold, when every one can be taken
     QLineEdit *m_high = nullptr;
     QLineEdit *m_low = nullptr;
     QLineEdit *m_delay = nullptr;
