@@ -24,9 +24,15 @@ double quantized(bool flow, double value)
     return flow ? std::round(value) : std::round(value * 10) / 10;
 }
 
+// A step's planned start in its method-step row: "+26:05:00", the hours counted on past a day,
+// one word in every language, as the report reads it back.
 QString offsetText(qint64 ms)
 {
-    return QStringLiteral("+") + clockDuration(ms);
+    const qint64 seconds = (ms + 999) / 1000;
+    return QStringLiteral("+%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 3600 / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace

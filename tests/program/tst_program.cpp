@@ -72,6 +72,7 @@ private slots:
     void fileRefused();
     void repeatsExpand();
     void startsWithSetpointsThenRun();
+    void stepStartsPastADayAreOneWord();
     void rampsByResolutionAtMostOnceAPoll();
     void pauseHoldsTheClock();
     void stepOwedAcrossAnOutage();
@@ -234,6 +235,19 @@ void TestProgram::startsWithSetpointsThenRun()
         "sha256=44136fa355b3678a1146ad16f7e8649e94fb4fc21fe77e8310c060f61caaff8a"));
     // 10 s at 50 ml/min and 10 s at 80: about 21.7 ml.
     QVERIFY(bench.rows.details.last().contains(utf8("估计泵送 21.7 ml")));
+}
+
+void TestProgram::stepStartsPastADayAreOneWord()
+{
+    // The run log's method-step row is read back by its words: a start 26 hours in is one.
+    Bench bench;
+    Method method;
+    method.steps = {timedStep(26 * 3600 + 300, 50, 1.0), stopStep()};
+    QVERIFY(bench.runner.start(method, QString(), "{}", 0, 2.0));
+    bench.runTo(26 * 3600 * 1000 + 301000, 60000);
+    QCOMPARE(bench.rows.events.value(2), QStringLiteral("method-step"));
+    QVERIFY2(bench.rows.details.value(2).startsWith(QLatin1String("2 planned=+26:05:00 pass=1 ")),
+             qPrintable(bench.rows.details.value(2)));
 }
 
 void TestProgram::rampsByResolutionAtMostOnceAPoll()
