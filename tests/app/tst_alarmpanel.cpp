@@ -24,18 +24,9 @@
 
 #include <memory>
 
-namespace {
-
-void fire(QTimer *timer)
-{
-    QVERIFY(QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection));
-}
-
-} // namespace
-
 // The alarms as the operator meets them in the panel: the banner and the status bar, the owed
 // STOP, the loss box, the computer kept awake, the last run's end and F12.
-class TestAlarmPanel : public QObject
+class TestAlarmPanel : public QObject, PanelBench
 {
     Q_OBJECT
 
@@ -54,27 +45,16 @@ private slots:
     void lastRunThatDidNotEnd_data();
     void lastRunThatDidNotEnd();
     void f12StopsFromEveryWindow();
-
-private:
-    std::unique_ptr<FakePumpPort> m_port;
-    std::unique_ptr<PanelDriver> m_panel;
-    Form1 *m_form = nullptr;
-    qint64 m_now = 0;
 };
 
 void TestAlarmPanel::init()
 {
-    m_port = std::make_unique<FakePumpPort>();
-    m_panel = std::make_unique<PanelDriver>(*m_port);
-    m_form = &m_panel->form();
-    m_now = 0;
-    m_form->link()->setClock([this] { return m_now; });
+    makePanel();
 }
 
 void TestAlarmPanel::cleanup()
 {
-    m_panel.reset();
-    m_port.reset();
+    dropPanel();
 }
 
 void TestAlarmPanel::timedRunEndInAnOutageStopsOnReturn()
@@ -91,7 +71,7 @@ void TestAlarmPanel::timedRunEndInAnOutageStopsOnReturn()
         m_now = second * 1000;
         if (second == 2)
             m_port->loseDevice(QStringLiteral("Input/output error"));
-        fire(m_form->Timer1());
+        QVERIFY(fire(m_form->Timer1()));
     }
     QVERIFY(!m_form->Timer1()->isActive());
     AlarmList &alarms = m_form->alarms();

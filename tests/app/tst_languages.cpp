@@ -7,12 +7,14 @@
 #include "paneldriver.h"
 #include "picturebutton.h"
 #include "programwindow.h"
+#include "protectionwindow.h"
 #include "pumplink.h"
 #include "qtdialogs.h"
 #include "runjournal.h"
 #include "runlog.h"
 #include "runlogformat.h"
 #include "testsupport.h"
+#include "whenmodal.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -283,21 +285,11 @@ QStringList problems(const QWidget *top, bool wantChinese, const Excuse &excused
     return found;
 }
 
-// Runs `answer` on the modal dialog once it is up.
-void whenModal(std::function<void(QWidget *)> answer)
-{
-    QTimer::singleShot(0, qApp, [answer] {
-        QWidget *modal = QApplication::activeModalWidget();
-        QVERIFY(modal);
-        answer(modal);
-    });
-}
-
 } // namespace
 
 // The panel in each of its languages: the captions it shows, that each text fits where it is
 // shown, and where the language is chosen.
-class TestLanguages : public QObject
+class TestLanguages : public QObject, PanelBench
 {
     Q_OBJECT
 
@@ -323,10 +315,6 @@ private:
     bool answering(int replies);
 
     std::unique_ptr<PseudoTranslator> m_pseudo;
-    std::unique_ptr<FakePumpPort> m_port;
-    std::unique_ptr<PanelDriver> m_panel;
-    Form1 *m_form = nullptr;
-    qint64 m_now = 0;
     QStringList m_chineseClientTexts;
 };
 
@@ -338,11 +326,7 @@ void TestLanguages::start(Language language, bool pseudo)
         QVERIFY(m_pseudo->loaded());
         QVERIFY(QCoreApplication::installTranslator(m_pseudo.get()));
     }
-    m_port = std::make_unique<FakePumpPort>();
-    m_panel = std::make_unique<PanelDriver>(*m_port);
-    m_form = &m_panel->form();
-    m_now = 0;
-    m_form->link()->setClock([this] { return m_now; });
+    makePanel();
 }
 
 bool TestLanguages::answering(int replies)
@@ -359,8 +343,7 @@ bool TestLanguages::answering(int replies)
 
 void TestLanguages::cleanup()
 {
-    m_panel.reset();
-    m_port.reset();
+    dropPanel();
     if (m_pseudo)
         QCoreApplication::removeTranslator(m_pseudo.get());
     m_pseudo.reset();
@@ -472,17 +455,15 @@ void TestLanguages::nothingIsCut()
     m_form->openProtection();
     m_form->openProgram();
     // The reasons under the protection settings' fields, and a fault under the program's steps.
-    for (const char *name : {"highLimit", "lowLimit", "armingDelay"}) {
-        auto *field = m_form->window()->findChild<QLineEdit *>(QLatin1String(name));
-        for (QWidget *window : QApplication::topLevelWidgets())
-            field = field ? field : window->findChild<QLineEdit *>(QLatin1String(name));
-        QVERIFY2(field, name);
+    const ProtectionWindow *protection = m_form->protectionWindow();
+    QVERIFY(protection && m_form->programWindow());
+    for (QLineEdit *field :
+         {protection->highField(), protection->lowField(), protection->delayField()})
         field->setText(QStringLiteral("9x"));
-    }
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (auto *steps = window->findChild<QTableWidget *>(QStringLiteral("stepTable")))
-            steps->item(0, ProgramWindow::Duration)->setText(QStringLiteral("x"));
-    }
+    m_form->programWindow()
+        ->stepTable()
+        ->item(0, ProgramWindow::Duration)
+        ->setText(QStringLiteral("x"));
     QCoreApplication::processEvents(); // every window lays itself out
 
     QStringList found;
@@ -562,9 +543,7 @@ void TestLanguages::reportStaysOnThePage()
     QVERIFY(answering(5));
     QVERIFY(m_panel->press({QStringLiteral("RUN")}));
     m_form->openHistory();
-    HistoryWindow *history = nullptr;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        history = history ? history : qobject_cast<HistoryWindow *>(window);
+    const HistoryWindow *history = m_form->historyWindow();
     QVERIFY(history);
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("report.pdf"));

@@ -23,7 +23,7 @@
 
 // Programs as the operator meets them: the 程序 window's editing and checking, its file, and a
 // program running on the link with the timed run, the pressure limits and an outage.
-class TestProgramPanel : public QObject
+class TestProgramPanel : public QObject, PanelBench
 {
     Q_OBJECT
 
@@ -43,26 +43,16 @@ private:
     ProgramWindow *window();
     // Starts `steps` from the window; the port is open and the poll stopped.
     bool startProgram(const QList<MethodStep> &steps);
-
-    std::unique_ptr<FakePumpPort> m_port;
-    std::unique_ptr<PanelDriver> m_panel;
-    Form1 *m_form = nullptr;
-    qint64 m_now = 0;
 };
 
 void TestProgramPanel::init()
 {
-    m_port = std::make_unique<FakePumpPort>();
-    m_panel = std::make_unique<PanelDriver>(*m_port);
-    m_form = &m_panel->form();
-    m_now = 0;
-    m_form->link()->setClock([this] { return m_now; });
+    makePanel();
 }
 
 void TestProgramPanel::cleanup()
 {
-    m_panel.reset();
-    m_port.reset();
+    dropPanel();
 }
 
 ProgramWindow *TestProgramPanel::window()

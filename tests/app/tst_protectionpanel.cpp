@@ -20,7 +20,7 @@
 
 // The pressure limits as the operator meets them: 保护设定, a trip in the reply that causes it,
 // the latch refusing every RUN, 复位 and the timed run.
-class TestProtectionPanel : public QObject
+class TestProtectionPanel : public QObject, PanelBench
 {
     Q_OBJECT
 
@@ -39,26 +39,16 @@ private slots:
 
 private:
     void reply(const char *pressure);
-
-    std::unique_ptr<FakePumpPort> m_port;
-    std::unique_ptr<PanelDriver> m_panel;
-    Form1 *m_form = nullptr;
-    qint64 m_now = 0;
 };
 
 void TestProtectionPanel::init()
 {
-    m_port = std::make_unique<FakePumpPort>();
-    m_panel = std::make_unique<PanelDriver>(*m_port);
-    m_form = &m_panel->form();
-    m_now = 0;
-    m_form->link()->setClock([this] { return m_now; });
+    makePanel();
 }
 
 void TestProtectionPanel::cleanup()
 {
-    m_panel.reset();
-    m_port.reset();
+    dropPanel();
 }
 
 void TestProtectionPanel::reply(const char *pressure)

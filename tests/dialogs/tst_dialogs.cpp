@@ -1,5 +1,6 @@
 #include "qtdialogs.h"
 #include "qttranslation.h"
+#include "whenmodal.h"
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>
@@ -11,16 +12,6 @@
 #include <QtTest>
 
 #include <functional>
-
-// Runs `answer` on the modal dialog once it is up.
-static void whenModal(std::function<void(QWidget *)> answer)
-{
-    QTimer::singleShot(0, qApp, [answer] {
-        QWidget *modal = QApplication::activeModalWidget();
-        QVERIFY(modal);
-        answer(modal);
-    });
-}
 
 class TestDialogs : public QObject
 {

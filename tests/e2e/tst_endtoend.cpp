@@ -286,7 +286,7 @@ void TestEndToEnd::timedRunEndInAnOutage()
     QVERIFY(m_pump->waitForExit());
     m_form->Timer1()->stop(); // the test counts the seconds itself
     for (int second = 0; second < 6; ++second)
-        QVERIFY(QMetaObject::invokeMethod(m_form->Timer1(), "timeout", Qt::DirectConnection));
+        QVERIFY(fire(m_form->Timer1()));
     QVERIFY(m_form->alarms().isActive(AlarmWatch::stopOwed));
     QVERIFY(m_form->alarmBanner().text().startsWith(utf8("停止命令未送达：泵可能仍在运行")));
 
@@ -515,7 +515,7 @@ void TestEndToEnd::tripPausesTheTimedRunUntilReset()
     QVERIFY(m_panel->trigger(QStringLiteral("ststart")));
     m_form->Timer1()->stop(); // the test counts the seconds itself
     for (int second = 0; second < 5; ++second)
-        QVERIFY(QMetaObject::invokeMethod(m_form->Timer1(), "timeout", Qt::DirectConnection));
+        QVERIFY(fire(m_form->Timer1()));
     m_form->Timer1()->start();
     QVERIFY(pollUntilTrip(20));
     QVERIFY(!m_form->Timer1()->isActive());

@@ -2,6 +2,7 @@
 #include "portname.h"
 #include "pumplink.h"
 #include "setpointwatch.h"
+#include "testsupport.h"
 
 #include <QSignalSpy>
 #include <QTimer>
@@ -15,12 +16,6 @@ namespace {
 QString portNumbered(int number)
 {
     return portDeviceName(QString::number(number)).value();
-}
-
-// What the timer does when its interval is up, without waiting for it.
-void fire(QTimer *timer)
-{
-    QVERIFY(QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection));
 }
 
 } // namespace
@@ -93,7 +88,7 @@ void TestPumpLink::openSetsUpThePort()
     QVERIFY(poll->isActive());
     QCOMPARE(poll->interval(), 1500);
     QVERIFY(m_port->written.isEmpty()); // the first poll goes out one interval later
-    fire(poll);
+    QVERIFY(fire(poll));
     QCOMPARE(m_port->written, QList<QByteArray>{"Q00F0000Y"});
 }
 

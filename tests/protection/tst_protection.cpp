@@ -313,13 +313,14 @@ void TestProtection::settingsFile()
     QCOMPARE(LimitStore::read(file), set);
 
     // Edited by hand out of range: that value is not taken.
-    writeAll(file, "[protection]\nhigh=3.00\nlow=0.20\narmingDelay=-5\npauseTimedRun=true\n");
+    QVERIFY(
+        writeAll(file, "[protection]\nhigh=3.00\nlow=0.20\narmingDelay=-5\npauseTimedRun=true\n"));
     const Limits read = LimitStore::read(file);
     QVERIFY(!read.high);
     QCOMPARE(read.low, std::optional(0.2));
     QCOMPARE(read.armingDelay, Limits::defaultArmingDelay);
 
-    writeAll(folder.filePath(QStringLiteral("plain")), "not a folder");
+    QVERIFY(writeAll(folder.filePath(QStringLiteral("plain")), "not a folder"));
     QVERIFY(
         !LimitStore::write(folder.filePath(QStringLiteral("plain/pumppanel.ini")), set, &problem));
     QVERIFY(problem.contains(QStringLiteral("plain")));

@@ -2,6 +2,7 @@
 #include "fakesender.h"
 #include "readouts.h"
 #include "runcontrol.h"
+#include "testsupport.h"
 #include "timedrun.h"
 
 #include <QLabel>
@@ -340,8 +341,8 @@ void TestRun::tickInterval()
     QCOMPARE(m_Timer1->interval(), 1000);
     QVERIFY(m_Timer1->isActive());
     // Each time the timer runs out counts one second, as Timer1_Timer() does.
-    QVERIFY(QMetaObject::invokeMethod(m_Timer1, "timeout", Qt::DirectConnection));
-    QVERIFY(QMetaObject::invokeMethod(m_Timer1, "timeout", Qt::DirectConnection));
+    QVERIFY(fire(m_Timer1));
+    QVERIFY(fire(m_Timer1));
     QCOMPARE(m_timedRun->tset(), qint16(2));
     QCOMPARE(shownTime(), QStringLiteral("0:0:2"));
 }

@@ -189,7 +189,7 @@ void TestRunLog::fileAndFirstRow()
     QVERIFY(t.log.syncTimer()->isActive());
     QCOMPARE(t.log.syncTimer()->interval(), 2000);
     QVERIFY(t.log.syncNow(true));
-    QVERIFY(QMetaObject::invokeMethod(t.log.syncTimer(), "timeout", Qt::DirectConnection));
+    QVERIFY(fire(t.log.syncTimer()));
     QVERIFY(!t.log.syncTimer()->isActive());
 }
 
@@ -468,7 +468,7 @@ void TestRunLog::resumedBySyncTimer()
     QVERIFY(QFile::remove(t.folder));
     t.advance(RunLog::retryInterval);
     // No new row: the sync timer writes the three, all of them late.
-    QVERIFY(QMetaObject::invokeMethod(t.log.syncTimer(), "timeout", Qt::DirectConnection));
+    QVERIFY(fire(t.log.syncTimer()));
     QCOMPARE(resumed.count(), 1);
     QCOMPARE(resumed.first().at(0).toInt(), 3);
     QCOMPARE(RunLogFormat::verify(readAll(t.log.currentFile())).rows, 3);
@@ -584,7 +584,7 @@ void TestRunLog::eventsThroughTheWindow()
     QVERIFY(panel.trigger(QStringLiteral("stzanting")));
     QVERIFY(panel.trigger(QStringLiteral("stcontiune")));
     for (int second = 0; second < 60; ++second)
-        QVERIFY(QMetaObject::invokeMethod(form.Timer1(), "timeout", Qt::DirectConnection));
+        QVERIFY(fire(form.Timer1()));
     QVERIFY(panel.trigger(QStringLiteral("save")));
     panel.recordFile().failure = QStringLiteral("disk full");
     QVERIFY(panel.trigger(QStringLiteral("save")));

@@ -164,3 +164,20 @@ QStringList PanelDriver::logDetails(const QString &event) const
     }
     return details;
 }
+
+void PanelBench::makePanel()
+{
+    dropPanel();
+    m_port = std::make_unique<FakePumpPort>();
+    m_panel = std::make_unique<PanelDriver>(*m_port);
+    m_form = &m_panel->form();
+    m_now = 0;
+    m_form->link()->setClock([this] { return m_now; });
+}
+
+void PanelBench::dropPanel()
+{
+    m_panel.reset();
+    m_port.reset();
+    m_form = nullptr;
+}

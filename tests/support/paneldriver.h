@@ -3,6 +3,7 @@
 #include "fakedialogs.h"
 #include "fakekeepawake.h"
 #include "fakeprinter.h"
+#include "fakepumpport.h"
 #include "fakerecordfile.h"
 #include "form1.h"
 
@@ -96,4 +97,19 @@ private:
     QString m_runLogFolder;
     QString m_settingsFile;
     std::unique_ptr<Form1> m_form;
+};
+
+// What the window tests start from: the window on a stand-in port, its link on a clock the test
+// sets (m_now, ms). A test class derives from it beside QObject.
+class PanelBench
+{
+protected:
+    // A new window on a new port, the one before gone first.
+    void makePanel();
+    void dropPanel();
+
+    std::unique_ptr<FakePumpPort> m_port;
+    std::unique_ptr<PanelDriver> m_panel;
+    Form1 *m_form = nullptr;
+    qint64 m_now = 0;
 };
