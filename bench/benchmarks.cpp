@@ -172,9 +172,8 @@ int latency(int frames)
 
     PseudoTerminal pump;
     Panel panel;
-    if (!panel.driver.openPort(pump.slavePath()))
+    if (!panel.driver.openPort(pump.slavePath(), PanelDriver::Polling::ByTest))
         return 1;
-    panel.driver.stopPolling(); // no polls in the way
     QLabel *LcurrP = panel.driver.label(QStringLiteral("LcurrP"));
     QString expected;
     // Connected after the window's own handler, so it runs once the label shows the value.
@@ -450,9 +449,9 @@ int limits(int runs)
     // Connected before the window is made, so it runs before the window reads the bytes.
     QObject::connect(&linePort, &PumpPort::received, [&] { read = clock.nsecsElapsed(); });
     PanelDriver panel(linePort);
-    if (!panel.setLimits(QStringLiteral("1.80"), QString()) || !panel.openPort(line.slavePath()))
+    if (!panel.setLimits(QStringLiteral("1.80"), QString()) ||
+        !panel.openPort(line.slavePath(), PanelDriver::Polling::ByTest))
         return 1;
-    panel.stopPolling();
     AlarmList &alarms = panel.form().alarms();
     QObject::connect(panel.form().link(), &PumpLink::frameSent, [&](const QString &frame) {
         if (frame == Frames::stopFrame)
@@ -493,9 +492,8 @@ int limits(int runs)
     qint64 now = 0;
     driver.form().link()->setClock([&now] { return now; });
     if (!driver.setLimits(QStringLiteral("1.80"), QStringLiteral("0.20"), QStringLiteral("0")) ||
-        !driver.openPort(QStringLiteral("/dev/ttyUSB0")))
+        !driver.openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest))
         return 1;
-    driver.stopPolling();
     driver.press({QStringLiteral("RUN")});
     auto deliver = [&](double mpa) {
         now += PumpLink::pollInterval;
@@ -725,9 +723,8 @@ int logcost(int seconds)
     {
         PseudoTerminal pump;
         Panel panel;
-        if (!panel.driver.openPort(pump.slavePath()))
+        if (!panel.driver.openPort(pump.slavePath(), PanelDriver::Polling::ByTest))
             return 1;
-        panel.driver.stopPolling();
         const std::vector<double> logged = shownLatency(panel, pump, 10000);
         const qint64 bytes = QFileInfo(runLogFile(panel)).size();
         panel.form.runJournal().log().stop(QStringLiteral("bench"));
@@ -1056,9 +1053,8 @@ int history(int replies)
     // next frame; and reply latency with the window open, against the same panel without it.
     PseudoTerminal pump;
     Panel panel;
-    if (!panel.driver.openPort(pump.slavePath()))
+    if (!panel.driver.openPort(pump.slavePath(), PanelDriver::Polling::ByTest))
         return 1;
-    panel.driver.stopPolling();
     const std::vector<double> closed = shownLatency(panel, pump, 5000);
     panel.form.openHistory();
     HistoryWindow *window = panel.form.historyWindow();

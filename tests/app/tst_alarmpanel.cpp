@@ -59,8 +59,7 @@ void TestAlarmPanel::cleanup()
 
 void TestAlarmPanel::timedRunEndInAnOutageStopsOnReturn()
 {
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     m_form->link()->pollNow();
     m_port->deliver("Q00N01.2YQ00P02.0YQ00L0250Y");
     m_panel->dialogs().answers << QStringLiteral("0.1");
@@ -100,8 +99,7 @@ void TestAlarmPanel::timedRunEndInAnOutageStopsOnReturn()
 
 void TestAlarmPanel::repeatedLossesLeaveOneBox()
 {
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     FakeDialogs &dialogs = m_panel->dialogs();
     int losses = 0;
     // While the first box is open the adapter comes back and drops out twice more.
@@ -137,8 +135,7 @@ void TestAlarmPanel::repeatedLossesLeaveOneBox()
 
 void TestAlarmPanel::theLightIsRedWhenTheSilenceIsTold()
 {
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     // Whoever hears of the silence or the loss after the window finds the light already red.
     QStringList seen;
     auto light = [this] {
@@ -208,8 +205,7 @@ void TestAlarmPanel::statusBarTextsAreNotCut()
     QVERIFY(QTest::qWaitForWindowExposed(m_form));
     PumpLink *link = m_form->link();
     if (condition != QLatin1String("closed")) {
-        QVERIFY(m_panel->openPort(device));
-        m_panel->stopPolling();
+        QVERIFY(m_panel->openPort(device, PanelDriver::Polling::ByTest));
     }
     auto answer = [&](const QByteArray &setFlow) {
         link->pollNow();
@@ -280,8 +276,7 @@ void TestAlarmPanel::keptAwakeWhileThePumpMayRun()
     FakeKeepAwake &awake = m_panel->awake();
     awake.works = works;
     AlarmList &alarms = m_form->alarms();
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     QVERIFY(!awake.isHeld());
     QVERIFY(awake.reasons.isEmpty()); // nothing asked while nothing runs
 
@@ -362,8 +357,7 @@ void TestAlarmPanel::lastRunThatDidNotEnd()
     QCOMPARE(alarms.current(AlarmWatch::uncleanEnd)->priority, AlarmList::Priority::High);
 
     // Nothing is sent by itself; the next log says it once a port is open.
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     QVERIFY(m_port->written.isEmpty());
     const QByteArray log = readAll(m_form->runJournal().log().currentFile());
     QVERIFY(QString::fromUtf8(log).contains(utf8("unclean-end 上次运行没有正常结束")));
@@ -374,8 +368,7 @@ void TestAlarmPanel::lastRunThatDidNotEnd()
 
 void TestAlarmPanel::f12StopsFromEveryWindow()
 {
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     m_form->show();
     m_form->openHistory();
     m_form->openAlarms();

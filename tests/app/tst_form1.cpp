@@ -997,8 +997,7 @@ void TestForm1::linkWatch()
     qint64 now = 0;
     PumpLink *link = m_form->link();
     link->setClock([&now] { return now; });
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     QCOMPARE(light->property("light").toString(), QStringLiteral("green"));
     auto answer = [&](const QByteArray &setFlow) {
         link->pollNow();

@@ -105,8 +105,7 @@ void TestHiDpi::silenceDuringARunShowsWhole()
     m_form->link()->setClock([&now] { return now; });
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form));
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     m_form->link()->pollNow();
     m_port.deliver("Q00N01.2YQ00P02.0YQ00L0250Y");
     QVERIFY(m_panel->press({"RUN"}));

@@ -331,9 +331,8 @@ void TestLanguages::start(Language language, bool pseudo)
 
 bool TestLanguages::answering(int replies)
 {
-    if (!m_panel->openPort(QStringLiteral("/dev/ttyUSB0")))
+    if (!m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest))
         return false;
-    m_panel->stopPolling();
     for (int reply = 0; reply < replies; ++reply) {
         m_form->link()->pollNow();
         m_port->deliver("Q00N01.2YQ00P02.0YQ00L0250Y");

@@ -63,9 +63,8 @@ ProgramWindow *TestProgramPanel::window()
 
 bool TestProgramPanel::startProgram(const QList<MethodStep> &steps)
 {
-    if (!m_panel->openPort(QStringLiteral("/dev/ttyUSB0")))
+    if (!m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest))
         return false;
-    m_panel->stopPolling();
     Method method;
     method.steps = steps;
     window()->setMethod(method);

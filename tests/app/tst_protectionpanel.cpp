@@ -60,8 +60,7 @@ void TestProtectionPanel::reply(const char *pressure)
 
 void TestProtectionPanel::settingsAreCheckedKeptAndLogged()
 {
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     auto *button = m_form->findChild<QToolButton *>(QStringLiteral("protectionButton"));
     QCOMPARE(button->text(), utf8("保护"));
     button->click();
@@ -98,8 +97,7 @@ void TestProtectionPanel::settingsAreCheckedKeptAndLogged()
     FakePumpPort port;
     PanelDriver next(port, {nullptr, nullptr, QString(), nullptr, m_panel->settingsFile()});
     QCOMPARE(next.form().guard().limits(), m_form->guard().limits());
-    QVERIFY(next.openPort(QStringLiteral("/dev/ttyUSB1")));
-    next.stopPolling();
+    QVERIFY(next.openPort(QStringLiteral("/dev/ttyUSB1"), PanelDriver::Polling::ByTest));
     const QList<QStringList> written =
         RunLogFormat::rows(readAll(next.form().runJournal().log().currentFile()));
     QCOMPARE(written.value(1).value(RunLogFormat::Event), QStringLiteral("limits"));
@@ -110,8 +108,7 @@ void TestProtectionPanel::settingsAreCheckedKeptAndLogged()
 void TestProtectionPanel::tripStopsInTheSameEvent()
 {
     QVERIFY(m_panel->setLimits(QStringLiteral("1.80"), QString()));
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     QVERIFY(m_panel->press({"RUN"}));
     reply("01.7");
     reply("01.9");
@@ -144,8 +141,7 @@ void TestProtectionPanel::latchRefusesEveryRun()
 {
     QFETCH(QString, how);
     QVERIFY(m_panel->setLimits(QStringLiteral("1.80"), QString()));
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     reply("02.0"); // well above: at once
     QVERIFY(m_form->alarms().isActive(PressureGuard::tripAlarm));
     const QString state = m_panel->caption(QStringLiteral("Lstate"));
@@ -169,8 +165,7 @@ void TestProtectionPanel::latchRefusesEveryRun()
 void TestProtectionPanel::resetOnlyBackWithinTheLimits()
 {
     QVERIFY(m_panel->setLimits(QStringLiteral("1.80"), QString()));
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     m_form->show();
     reply("02.5");
     auto *reset = m_form->alarmBanner().findChild<QPushButton *>(QStringLiteral("alarmReset"));
@@ -201,8 +196,7 @@ void TestProtectionPanel::resetOnlyBackWithinTheLimits()
 void TestProtectionPanel::tripWhileTheStopCannotGoOutIsOwed()
 {
     QVERIFY(m_panel->setLimits(QStringLiteral("1.80"), QString()));
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     QVERIFY(m_panel->press({"RUN"}));
     m_form->link()->pollNow();
     m_port->refuseWrites = true;
@@ -232,8 +226,7 @@ void TestProtectionPanel::tripPausesATimedRun()
 {
     QFETCH(bool, pause);
     QVERIFY(m_panel->setLimits(QString(), QStringLiteral("0.20"), QStringLiteral("10"), pause));
-    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0")));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     m_panel->dialogs().answers << QStringLiteral("5");
     QVERIFY(m_panel->trigger(QStringLiteral("stset")));
     QVERIFY(m_panel->trigger(QStringLiteral("ststart")));

@@ -367,8 +367,7 @@ void TestEndToEnd::reconnectThroughTheStableName()
     QVERIFY(m_pump->start({QStringLiteral("--hang-up-after"), QStringLiteral("0.5")}));
     const QString first = QFileInfo(m_link).canonicalFilePath();
     QVERIFY(QFile::link(first, stable));
-    QVERIFY(m_panel->openPort(first));
-    m_panel->stopPolling();
+    QVERIFY(m_panel->openPort(first, PanelDriver::Polling::ByTest));
     QVERIFY(m_panel->poll(3));
     QTRY_VERIFY_WITH_TIMEOUT(!m_port->isOpen(), 5000);
     m_form->link()->reconnectTimer()->stop(); // the test makes each attempt

@@ -446,8 +446,7 @@ void TestHistory::quotedDetailsStayInTheirRow()
 {
     FakePumpPort port;
     PanelDriver panel(port);
-    QVERIFY(panel.openPort(QStringLiteral("/dev/ttyUSB0")));
-    panel.stopPolling();
+    QVERIFY(panel.openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     panel.form().link()->pollNow();
     // A reply whose data holds a comma and a quote, then an event.
     port.deliver("Q00N1,\"2YQ00L0150Y");

@@ -563,8 +563,7 @@ void TestRunLog::eventsThroughTheWindow()
     link->setClock([&now] { return now; });
     FakeDialogs &dialogs = panel.dialogs();
 
-    QVERIFY(panel.openPort(QStringLiteral("/dev/ttyUSB0")));
-    panel.stopPolling();
+    QVERIFY(panel.openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     auto answer = [&](const QByteArray &setFlow) {
         link->pollNow();
         port.deliver("Q00N01.2YQ00P02.0YQ00L" + setFlow + 'Y');
@@ -699,8 +698,7 @@ void TestRunLog::rowsCarryWhatThePumpReported()
     FakePumpPort port;
     PanelDriver panel(port);
     Form1 &form = panel.form();
-    QVERIFY(panel.openPort(QStringLiteral("/dev/ttyUSB0")));
-    panel.stopPolling();
+    QVERIFY(panel.openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     form.link()->pollNow();
     port.deliver("Q00N01.1YQ00P02.0YQ00L0100Y");
     QStringList pressed;
@@ -815,8 +813,7 @@ void TestRunLog::endedByWindows()
 #else
     FakePumpPort port;
     PanelDriver panel(port);
-    QVERIFY(panel.openPort(QStringLiteral("COM1")));
-    panel.stopPolling();
+    QVERIFY(panel.openPort(QStringLiteral("COM1"), PanelDriver::Polling::ByTest));
     panel.form().link()->pollNow();
     port.deliver("Q00N01.2Y");
     SessionEnd sessionEnd;
@@ -880,8 +877,7 @@ void TestRunLog::unwritableFolderThroughTheWindow()
     auto *state = form.findChild<QToolButton *>(QStringLiteral("historyButton"));
     QVERIFY(state);
 
-    QVERIFY(panel.openPort(QStringLiteral("/dev/ttyUSB0")));
-    panel.stopPolling();
+    QVERIFY(panel.openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest));
     for (int i = 0; i < 3; ++i) {
         form.link()->pollNow();
         port.deliver("Q00N01.2YQ00P02.0YQ00L0150Y");

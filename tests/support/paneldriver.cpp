@@ -89,7 +89,7 @@ bool PanelDriver::trigger(const QString &objectName)
     return true;
 }
 
-bool PanelDriver::openPort(const QString &answer)
+bool PanelDriver::openPort(const QString &answer, Polling polling)
 {
     m_dialogs.answers << answer;
     if (!trigger(QStringLiteral("Communication")))
@@ -99,6 +99,8 @@ bool PanelDriver::openPort(const QString &answer)
                  qPrintable(lastMessage()));
         return false;
     }
+    if (polling == Polling::ByTest)
+        stopPolling();
     return true;
 }
 

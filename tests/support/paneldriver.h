@@ -67,9 +67,11 @@ public:
     // Triggers the menu entry, as a click on it does; false if there is none of that name.
     bool trigger(const QString &objectName);
 
+    // Who polls once the port is open: the link's timer, or the test, by hand (stopPolling).
+    enum class Polling { ByTimer, ByTest };
     // Chooses 通信 and gives the driver's FakeDialogs `answer` for the prompt; true if the port
     // is open afterwards.
-    bool openPort(const QString &answer);
+    bool openPort(const QString &answer, Polling polling = Polling::ByTimer);
     // Types the pressure limits into 保护设定 as the operator does ("" is off) and applies
     // them; false, and nothing applied, when 应用 does not take them.
     bool setLimits(const QString &high, const QString &low, const QString &delay = "60",
