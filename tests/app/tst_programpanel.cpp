@@ -65,8 +65,7 @@ bool TestProgramPanel::startProgram(const QList<MethodStep> &steps)
 {
     if (!m_panel->openPort(QStringLiteral("/dev/ttyUSB0"), PanelDriver::Polling::ByTest))
         return false;
-    Method method;
-    method.steps = steps;
+    Method method = methodOf(steps);
     window()->setMethod(method);
     m_port->written.clear();
     window()->button("startProgram")->click();
@@ -128,8 +127,7 @@ void TestProgramPanel::fileSavedAndOpened()
 {
     QTemporaryDir folder;
     ProgramWindow *shown = window();
-    Method method;
-    method.steps = {timedStep(30, 50, 1.0), timedStep(60, 80, 1.5)};
+    Method method = methodOf({timedStep(30, 50, 1.0), timedStep(60, 80, 1.5)});
     method.steps[1].flowRamp = true;
     shown->setMethod(method);
     QString problem;
@@ -239,8 +237,7 @@ void TestProgramPanel::stepInAnOutageGoesOutAfterTheOwedStop()
 
 void TestProgramPanel::startOnAClosedPortIsToldOnce()
 {
-    Method method;
-    method.steps = {timedStep(10, 50, 1.0)};
+    Method method = methodOf({timedStep(10, 50, 1.0)});
     window()->setMethod(method);
     window()->button("startProgram")->click();
     QVERIFY(!m_form->program().isActive());

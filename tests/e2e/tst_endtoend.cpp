@@ -567,9 +567,9 @@ void TestEndToEnd::fiveStepProgramOnTime()
     wall.start();
     ProgramRunner &runner = m_form->program();
     runner.setClock([&wall] { return qint64(double(wall.nsecsElapsed()) * scale / 1e6); }, scale);
-    Method method;
-    method.steps = {timedStep(20, 20, 1.0), timedStep(30, 60, 1.2), timedStep(24, 120, 1.2, true),
-                    timedStep(26, 40, 1.5), timedStep(20, 10, 0.5)};
+    Method method =
+        methodOf({timedStep(20, 20, 1.0), timedStep(30, 60, 1.2), timedStep(24, 120, 1.2, true),
+                  timedStep(26, 40, 1.5), timedStep(20, 10, 0.5)});
     QVERIFY(runner.start(method, QStringLiteral("five.json"), method.toJson(), 0, 2.0));
     QTRY_VERIFY_WITH_TIMEOUT(!runner.isActive(), 30000);
     QTRY_COMPARE(received().constLast(), QStringLiteral("Q00S0000Y"));

@@ -84,8 +84,7 @@ void TestProgram::faults_data()
     QTest::addColumn<Method>("method");
     QTest::addColumn<QStringList>("expected"); // "step: words in the reason"
 
-    Method sound;
-    sound.steps = {timedStep(10, 50, 1.0), timedStep(60, 100, 1.5, true), stopStep()};
+    Method sound = methodOf({timedStep(10, 50, 1.0), timedStep(60, 100, 1.5, true), stopStep()});
     QTest::newRow("sound") << sound << QStringList();
 
     Method values = sound;
@@ -131,13 +130,11 @@ void TestProgram::faults_data()
     long30.repeats = {{2, 2, 5}};
     QTest::newRow("longer than 30 days") << long30 << QStringList{utf8("0: 超过 30 天")};
 
-    Method stopFirst;
-    stopFirst.steps = {stopStep(), timedStep(10, 1, 1)};
+    Method stopFirst = methodOf({stopStep(), timedStep(10, 1, 1)});
     QTest::newRow("stop not last")
         << stopFirst << QStringList{utf8("1: 程序没有可运行的步骤"), utf8("1: 之后还有步骤")};
 
-    Method many;
-    many.steps = QList<MethodStep>(201, timedStep(1, 1, 1));
+    Method many = methodOf(QList<MethodStep>(201, timedStep(1, 1, 1)));
     QTest::newRow("too many steps") << many << QStringList{utf8("0: 最多 200 步")};
 }
 
@@ -163,8 +160,8 @@ void TestProgram::faults()
 
 void TestProgram::fileRoundTrip()
 {
-    Method method;
-    method.steps = {timedStep(30, 50, 1.0), timedStep(90, 120, 1.6, true, true), stopStep()};
+    Method method =
+        methodOf({timedStep(30, 50, 1.0), timedStep(90, 120, 1.6, true, true), stopStep()});
     method.steps[0].name = utf8("平衡 \"1\"");
     method.steps[1].unit = MethodStep::Unit::Minutes;
     method.steps[1].high = 1.75;
@@ -183,8 +180,7 @@ void TestProgram::fileRefused_data()
 {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QString>("reason");
-    Method method;
-    method.steps = {timedStep(30, 50, 1.0)};
+    Method method = methodOf({timedStep(30, 50, 1.0)});
     const QByteArray good = method.toJson();
     QTest::newRow("newer version") << QByteArray(good).replace("\"version\": 1", "\"version\": 2")
                                    << utf8("更新的版本（格式版本 2）");
@@ -208,8 +204,8 @@ void TestProgram::fileRefused()
 
 void TestProgram::repeatsExpand()
 {
-    Method method;
-    method.steps = {timedStep(10, 10, 1), timedStep(20, 20, 1), timedStep(30, 30, 1), stopStep()};
+    Method method =
+        methodOf({timedStep(10, 10, 1), timedStep(20, 20, 1), timedStep(30, 30, 1), stopStep()});
     method.repeats = {{2, 3, 3}};
     QStringList order;
     for (const PlannedStep &planned : method.plan(0, 0))
@@ -221,8 +217,7 @@ void TestProgram::repeatsExpand()
 void TestProgram::startsWithSetpointsThenRun()
 {
     Bench bench;
-    Method method;
-    method.steps = {timedStep(10, 50, 1.0), timedStep(10, 80, 1.2), stopStep()};
+    Method method = methodOf({timedStep(10, 50, 1.0), timedStep(10, 80, 1.2), stopStep()});
     QVERIFY(bench.runner.start(method, QStringLiteral("a.json"), "{}", 0, 2.0));
     QCOMPARE(bench.link.sent, (QStringList{"Q00L0050Y", "Q00P01.0Y", "Q00R0000Y"}));
     bench.runTo(25000);
@@ -241,8 +236,7 @@ void TestProgram::stepStartsPastADayAreOneWord()
 {
     // The run log's method-step row is read back by its words: a start 26 hours in is one.
     Bench bench;
-    Method method;
-    method.steps = {timedStep(26 * 3600 + 300, 50, 1.0), stopStep()};
+    Method method = methodOf({timedStep(26 * 3600 + 300, 50, 1.0), stopStep()});
     QVERIFY(bench.runner.start(method, QString(), "{}", 0, 2.0));
     bench.runTo(26 * 3600 * 1000 + 301000, 60000);
     QCOMPARE(bench.rows.events.value(2), QStringLiteral("method-step"));
@@ -269,8 +263,7 @@ void TestProgram::rampsByResolutionAtMostOnceAPoll()
 void TestProgram::pauseHoldsTheClock()
 {
     Bench bench;
-    Method method;
-    method.steps = {timedStep(10, 50, 1.0), timedStep(10, 60, 1.0)};
+    Method method = methodOf({timedStep(10, 50, 1.0), timedStep(10, 60, 1.0)});
     QVERIFY(bench.runner.start(method, QString(), "{}", 0, 1.0));
     bench.runTo(4000);
     bench.runner.pause();
@@ -292,8 +285,8 @@ void TestProgram::stepOwedAcrossAnOutage()
     bench.runner.setCommandNote([&notes](const QString &note) { notes << note; });
     QObject::connect(&bench.runner, &ProgramRunner::stepLate,
                      [&lates](int number, qint64 late) { lates << number << late; });
-    Method method;
-    method.steps = {timedStep(10, 50, 1.0), timedStep(10, 60, 1.1), timedStep(100, 70, 1.2)};
+    Method method =
+        methodOf({timedStep(10, 50, 1.0), timedStep(10, 60, 1.1), timedStep(100, 70, 1.2)});
     QVERIFY(bench.runner.start(method, QString(), "{}", 0, 1.0));
     bench.runTo(5000);
     bench.open = false; // down from 5 s to 23.5 s: steps 2 and 3 begin in the outage
@@ -312,8 +305,7 @@ void TestProgram::stepOwedAcrossAnOutage()
 void TestProgram::endInAnOutageIsAStopForTheLink()
 {
     Bench bench;
-    Method method;
-    method.steps = {timedStep(10, 50, 1.0)};
+    Method method = methodOf({timedStep(10, 50, 1.0)});
     QVERIFY(bench.runner.start(method, QString(), "{}", 0, 1.0));
     bench.link.open = false;
     bench.open = false;

@@ -16,3 +16,11 @@ inline MethodStep timedStep(double seconds, double flow, double pressure, bool f
     step.pressureRamp = pressureRamp;
     return step;
 }
+
+// A method of these steps, with no repeats.
+inline Method methodOf(QList<MethodStep> steps)
+{
+    Method method;
+    method.steps = std::move(steps);
+    return method;
+}
