@@ -28,13 +28,6 @@ bool takesDecimals(const QString &text)
     return pattern.match(text.trimmed()).hasMatch();
 }
 
-std::optional<double> limitOf(const QString &word)
-{
-    if (word == offWord)
-        return std::nullopt;
-    return hundredths(word);
-}
-
 } // namespace
 
 QString Limits::numberText(double mpa)
@@ -63,18 +56,19 @@ QString Limits::logText() const
 
 std::optional<Limits> Limits::fromLogText(QStringView text)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^high=(off|[0-9.]+) low=(off|[0-9.]+) arm=(\\d+)s pause=(yes|no)"));
+    static const QRegularExpression pattern(QStringLiteral(
+        "^high=(off|[0-9]{1,3}(?:\\.[0-9]{0,2})?) low=(off|[0-9]{1,3}(?:\\.[0-9]{0,2})?) "
+        "arm=(\\d+)s pause=(yes|no)"));
     const QRegularExpressionMatch match = pattern.match(text.toString());
     if (!match.hasMatch())
         return std::nullopt;
+    // What the pattern takes is a limit that is off, or one hundredths() reads.
+    auto limit = [](const QString &word) {
+        return word == offWord ? std::nullopt : hundredths(word);
+    };
     Limits limits;
-    const QString high = match.captured(1);
-    const QString low = match.captured(2);
-    limits.high = limitOf(high);
-    limits.low = limitOf(low);
-    if ((high != offWord && !limits.high) || (low != offWord && !limits.low))
-        return std::nullopt;
+    limits.high = limit(match.captured(1));
+    limits.low = limit(match.captured(2));
     limits.armingDelay = match.captured(3).toInt();
     limits.pauseTimedRun = match.captured(4) == QLatin1String("yes");
     return limits;
